@@ -1,0 +1,288 @@
+// The editor control without its toolkit: the shown text store, selection,
+// replace-selection with undo logging, load and save, change notification and
+// the message protocol through which the program drives the control.
+#pragma once
+
+#include "EditorView.h"
+#include "Highlighter.h"
+#include "Messages.h"
+#include "TextStore.h"
+#include "UndoStack.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+class TStream;
+class TSyntaxMemoStrings;
+
+enum TSaveFormat : int32_t { sfTEXT = 0, sfRTF = 1, sfHTML = 2, sfUNIX = 3 };
+
+// Options as the internal bit mask.
+constexpr uint32_t smoLineNumbers = 0x1;
+constexpr uint32_t smoSyntaxHighlight = 0x10;
+constexpr uint32_t smoPrintWrap = 0x20;
+constexpr uint32_t smoPrintLineNos = 0x40;
+constexpr uint32_t smoPrintFilename = 0x80;
+constexpr uint32_t smoPrintDate = 0x100;
+constexpr uint32_t smoPrintPageNos = 0x200;
+constexpr uint32_t smoWordWrap = 0x400;
+constexpr uint32_t smoAutoIndent = 0x800;
+constexpr uint32_t smoTabToColumn = 0x1000;
+constexpr uint32_t smoWrapOverride = 0x2000;
+constexpr uint32_t smoWordSelect = 0x4000;
+constexpr uint32_t smoShowRMargin = 0x8000;
+constexpr uint32_t smoShowGutter = 0x10000;
+constexpr uint32_t smoShowWrapColumn = 0x20000;
+constexpr uint32_t smoTitleAsFilename = 0x40000;
+constexpr uint32_t smoProcessDroppedFiles = 0x80000;
+constexpr uint32_t smoBlockOverwriteCursor = 0x100000;
+constexpr uint32_t smoShowWrapGlyph = 0x200000;
+constexpr uint32_t smoColumnTrack = 0x400000;
+constexpr uint32_t smoUseTAB = 0x800000;
+constexpr uint32_t smoSmartFill = 0x1000000;
+constexpr uint32_t smoOLEDragSource = 0x2000000;
+constexpr uint32_t smoShowAllChars = 0x4000000;
+constexpr uint32_t smoCaretAfterEOL = 0x8000000;
+
+// Change reasons.
+constexpr uint32_t crSelection = 0x1;
+constexpr uint32_t crText = 0x2;
+constexpr uint32_t crSize = 0x4;
+constexpr uint32_t crFont = 0x8;
+constexpr uint32_t crOptions = 0x10;
+
+// LogTransaction requests.
+constexpr int ltText = 1;
+constexpr int ltGroupStart = 2;
+constexpr int ltGroupEnd = 3;
+constexpr int ltStream = 4;
+constexpr int ltEnable = 6;
+constexpr int ltDisable = 7;
+constexpr int ltClear = 8;
+constexpr int ltRemoveBlanks = 9;
+constexpr int ltInsertAt = 10;
+constexpr int ltBegin = 1; // phases of requests 1 and 4
+constexpr int ltEnd = 2;
+
+// Group kinds the control uses.
+constexpr int ugDragMove = 13;
+constexpr int ugTyping = 14;
+constexpr int ugCommand = 15;
+constexpr int ugPaste = 16;
+constexpr int ugCut = 17;
+constexpr int ugTemplate = 18;
+constexpr int ugIndent = 19;
+constexpr int ugUnindent = 20;
+constexpr int ugReplace = 23;
+constexpr int ugReplaceSel = 24;
+constexpr int ugCompound = 34;
+
+// Data of requests 9 and 10: characters removed at / inserted at a position.
+struct TLogPosText {
+  int64_t Position = 0;
+  const char *Text = nullptr;
+  size_t Length = 0;
+};
+
+class TCustomSyntaxMemo;
+using TNotifyEvent = std::function<void(TCustomSyntaxMemo *)>;
+using TTextEvent = std::function<void(TCustomSyntaxMemo *, int64_t start, int64_t extent)>;
+
+class TCustomSyntaxMemo {
+public:
+  TCustomSyntaxMemo();
+  virtual ~TCustomSyntaxMemo();
+  TCustomSyntaxMemo(const TCustomSyntaxMemo &) = delete;
+  TCustomSyntaxMemo &operator=(const TCustomSyntaxMemo &) = delete;
+
+  // The single entry point of the message protocol (see Messages.h).
+  intptr_t Perform(uint32_t msg, intptr_t wParam = 0, intptr_t lParam = 0);
+
+  // --- Store ---
+  TTextStore *Store() const { return store_; }
+  // Shows another store; the caller keeps the previous one (read it first).
+  void AttachStore(TTextStore *store);
+
+  // --- Selection (positions in stored characters) ---
+  int64_t Anchor() const { return anchor_; }
+  int64_t Caret() const { return caret_; }
+  // Clamps both to 0..TextLength; notify = false: no repaint and no OnChange.
+  void SetSelection(int64_t anchor, int64_t caret, bool notify = true);
+  void SelectAll() { SetSelection(0, TextLength()); }
+  int64_t SelStart() const { return anchor_ < caret_ ? anchor_ : caret_; }
+  int64_t SelEnd() const { return anchor_ < caret_ ? caret_ : anchor_; }
+  void SetSelStart(int64_t value) { SetSelection(value, value); }
+  // Under lsCRLF each line break inside the selection counts 2.
+  int64_t SelLength();
+  void SetSelLength(int64_t value) { SetSelection(anchor_, SelStart() + value); }
+  bool SelAvail() const { return anchor_ != caret_; }
+  std::string SelText();
+
+  // Replaces the selection (logged for undo in group 24); raw bytes are
+  // normalised. The caret ends after the inserted text.
+  void ReplaceSel(const char *text, size_t len, bool repaint = true);
+  void ReplaceSel(const std::string &text, bool repaint = true) {
+    ReplaceSel(text.data(), text.size(), repaint);
+  }
+  // Edits without undo logging or selection change, with every other
+  // consequence (lists shifted, OnTextChange, changed line). For block indent.
+  void RawInsert(int64_t pos, const char *text, size_t len);
+  void RawDelete(int64_t pos, int64_t count);
+
+  // --- Text access ---
+  int64_t TextLength() const { return store_->CharCount(); }
+  std::string Text(); // stored text (CR line breaks)
+  std::string GetTextRange(int64_t start, int64_t end) { return store_->GetText(start, end); }
+  char CharAt(int64_t pos) { return store_->CharAt(pos); }
+  // Text with line breaks per SelLineStyle.
+  std::string GetTextLS();
+  int64_t LineCount() const { return store_->LineCount(); }
+  int64_t LineFromPos(int64_t pos) { return store_->LineOfPos(pos); }
+  int64_t LineStart(int64_t line) { return store_->LineStart(line); }
+  // Characters of the line without its CR (0 past the end).
+  int LineLength(int64_t line);
+  std::string LineText(int64_t line);
+  // Visual column of a position, and the position of a column on a line.
+  int PosToColumn(int64_t pos);
+  int64_t ColumnToPos(int64_t line, int column);
+  TTabStops &Tabs() { return tabs_; }
+  void SetTabColumns(const std::string &text) { tabs_.SetColumns(text); }
+  std::string TabColumns() const { return tabs_.Columns(); }
+  void SetTabDefault(int value) { tabs_.SetDefault(value); }
+  int TabDefault() const { return tabs_.Default(); }
+
+  // --- Undo ---
+  // Requests 1..10 (see UndoStack.h); data as each request takes it.
+  void LogTransaction(int request, int kindOrPhase, const void *data);
+  void BeginGroup(int kind);
+  void EndGroup(int kind);
+  bool CanUndo() const;
+  bool CanRedo() const;
+  void Undo();
+  void Redo();
+  void ClearUndo() { LogTransaction(ltClear, 0, nullptr); }
+  bool Undoing() const { return undoing_; }
+  bool LoggingEnabled() const { return logging_; }
+  bool Modified() const;
+  // False clears the history; true does nothing.
+  void SetModified(bool value);
+
+  // --- Load and save ---
+  void LoadFromStream(TStream &stream);
+  void LoadFromFile(const std::string &name);
+  void SaveToStream(TStream *stream);
+  void SaveToFile(const std::string &name);
+  // Inserts the stream's remaining bytes at the selection (logged, kind 4).
+  void InsertStream(TStream &stream);
+  // Writes the selection in a format.
+  void WriteSelection(TStream &stream, TSaveFormat format);
+  TSaveFormat SaveFormat = sfTEXT;
+  TSelLineStyle SelLineStyle() const { return store_->LineStyle; }
+  void SetSelLineStyle(TSelLineStyle s) { store_->LineStyle = s; }
+  std::string Title; // the print title / file name property
+
+  // --- State ---
+  bool ReadOnly() const { return readOnly_; }
+  void SetReadOnly(bool value);
+  uint32_t OptionsMask() const { return options_; }
+  void SetOptionsMask(uint32_t mask);
+  bool Loading() const { return loading_; }
+  bool Updating() const { return updating_; }
+  void SetUpdating(bool value);
+  bool Redraw() const { return redraw_; }
+  void SetRedraw(bool value);
+
+  // --- View ---
+  // Not owned; null gives the default 80 by 40 view.
+  void SetView(TEditorView *view) { view_ = view ? view : &defaultView_; }
+  TEditorView *View() const { return view_; }
+  int64_t TopLine() const { return topLine_; }
+  void SetTopLine(int64_t line, bool repaint = true);
+  int LeftColumn() const { return leftColumn_; }
+  void SetLeftColumn(int column, bool repaint = true);
+  // Client point of a position and the position under a point (-1 outside).
+  TSMPoint PosFromChar(int64_t pos);
+  int64_t CharFromPos(TSMPoint pt);
+
+  // --- Highlighting and styles ---
+  THighlighter *Highlighter = nullptr; // not owned
+  uint32_t DefTextColor = 0x000000;
+  uint32_t DefBackColor = 0xFFFFFF;
+  uint8_t DefFontStyle = 0;
+  std::string FontName = "Courier New";
+  int FontSize = 10;
+  virtual void ApplySettings();
+
+  // --- Change notification ---
+  void Change();
+  void AddChangeReason(uint32_t reason) { reasons_ |= reason; }
+  uint32_t ChangeReasons() const { return reasons_; }
+  // First changed line (-1 none); marking keeps the smallest.
+  void MarkChangedLine(int64_t line);
+  int64_t ChangedLine() const { return changedLine_; }
+  void ClearChangedLine() { changedLine_ = -1; }
+  TNotifyEvent OnChange;
+  TTextEvent OnTextChange;
+
+  // The Lines adapter.
+  TSyntaxMemoStrings &Lines() { return *lines_; }
+
+  static const char *VersionText();
+
+  // --- Editing engine (caret, commands, typing, clipboard, search) ---
+  // The messages the engine answers call these. Default bodies live in
+  // EngineDefaults.cpp until the engine's own files take them over.
+  void CutToClipboard();
+  void CopyToClipboard();
+  void PasteFromClipboard();
+  bool CanPaste(intptr_t format);
+  int64_t FindText(uint32_t flags, const char *pattern);
+  void ReplaceDialog(uint32_t flags);
+  void IndentBlock(int count, bool allowTab);
+  void UnindentBlock(int count);
+  void LineScroll(int columns, int64_t lines);
+  void ScrollCaret();
+  // --- end of the editing engine section ---
+
+protected:
+  void SetStoreSelection(int64_t anchor, int64_t caret);
+  // Store edits with the notifications every edit sends.
+  void DoInsert(int64_t pos, const char *normalised, size_t len);
+  void DoDelete(int64_t pos, int64_t count);
+  // The unlogged core of ReplaceSel: inserts in pieces of kInsertPiece.
+  void ReplaceSelRaw(const char *text, size_t len);
+  void UndoStep(bool redo);
+  void Beep() { view_->Beep(); }
+  void Repaint();
+
+private:
+  TTextStore *store_ = nullptr;
+  std::unique_ptr<TTextStore> ownStore_; // until another store is attached
+  std::unique_ptr<TSyntaxMemoStrings> lines_;
+  TEditorView defaultView_;
+  TEditorView *view_ = &defaultView_;
+  TTabStops tabs_;
+  int64_t anchor_ = 0;
+  int64_t caret_ = 0;
+  int64_t topLine_ = 0;
+  int leftColumn_ = 0;
+  uint32_t options_ = smoSyntaxHighlight | smoShowGutter | smoAutoIndent;
+  uint32_t reasons_ = 0;
+  int64_t changedLine_ = -1;
+  bool readOnly_ = false;
+  bool loading_ = false;
+  bool destroying_ = false;
+  bool updating_ = false;
+  bool redraw_ = true;
+  bool undoing_ = false;
+  bool logging_ = true;
+  // The open transaction (requests 1 and 4, phase 1).
+  bool txOpen_ = false;
+  int txKind_ = 0;
+  int64_t txAnchor_ = 0, txCaret_ = 0;
+  std::string txRemoved_;
+  std::string txInserted_;
+  TStream *txStream_ = nullptr;
+};

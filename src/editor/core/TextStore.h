@@ -1,0 +1,245 @@
+// One document's text: a doubly linked list of line nodes with the undo stack,
+// bookmarks and mark lists that belong to that text. Positions are 0-based
+// character offsets in which every line break (a stored CR) counts as one.
+#pragma once
+
+#include "KorvexError.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+KX_DECLARE_ERROR(ESyntaxMemo, EKorvexError);
+KX_DECLARE_ERROR(EFileSaveError, EKorvexError);
+
+class TUndoStack;
+class TCustomSyntaxMemo;
+class TTextStore;
+struct TLineNode;
+
+enum TSelLineStyle : int32_t { lsCRLF = 0, lsLF = 1 };
+
+constexpr int kMaxNodeChars = 2047;  // no node holds more
+constexpr int kInsertPiece = 8192;   // text enters the store in pieces of at most this
+constexpr char kCR = 13;
+
+// Node flag bits.
+constexpr uint32_t nfRepaint = 0x1;
+constexpr uint32_t nfStale = 0x2;  // attributes / highlighting out of date
+constexpr uint32_t nfHasTab = 0x4; // column arithmetic takes the slow path
+// First marker word: numbered bookmarks 0..9 and the continuation bit.
+constexpr uint16_t nmBookmarkMask = 0x03FF;
+constexpr uint16_t nmContinued = 4096; // the previous node does not end with CR
+
+// An object a line owns (a mark or track record); it points back at its node
+// and moves to the first resulting node when the line is split or merged.
+class TLineAttachment {
+public:
+  virtual ~TLineAttachment() = default;
+  TLineNode *Node = nullptr;
+};
+
+// The text follows the header in the same allocation; Capacity bytes are
+// available there, always enough for Length characters plus the NUL.
+struct TLineNode {
+  uint16_t Length;   // characters including the terminating CR
+  uint16_t Capacity; // bytes of text storage (allocation detail)
+  uint16_t Marks;    // bookmark bits 0..9, nmContinued
+  uint16_t Gutter;   // gutter-mark bits of the breakpoint lists
+  uint32_t Flags;
+  int32_t Word1; // -1 for new nodes, carried over like the marker words
+  int32_t Word2;
+  uint8_t *Attributes; // one style byte per character, or null
+  TLineAttachment *Attachment;
+  TLineNode *Next;
+  TLineNode *Prev;
+
+  char *Text() { return reinterpret_cast<char *>(this + 1); }
+  const char *Text() const { return reinterpret_cast<const char *>(this + 1); }
+  bool EndsWithCR() const { return Length > 0 && Text()[Length - 1] == kCR; }
+  // Length without the terminating CR.
+  int TextLength() const { return EndsWithCR() ? Length - 1 : Length; }
+};
+static_assert(sizeof(TLineNode) % 8 == 0);
+
+// Where a position or line lives: its node, line index and the node's start.
+struct TLinePos {
+  TLineNode *Node = nullptr;
+  int64_t Line = 0;
+  int64_t Start = 0;
+};
+
+// Tab stops: up to 32 explicit columns, then multiples of the default.
+class TTabStops {
+public:
+  static constexpr int kMaxStops = 32;
+  TTabStops();
+  // "5;9 13" style text of 1-based columns; ESyntaxMemo on bad input.
+  void SetColumns(const std::string &text);
+  std::string Columns() const;
+  void SetDefault(int value); // ESyntaxMemo when not > 0
+  int Default() const { return default_; }
+  // 0-based column of the first stop after col.
+  int NextStop(int col) const;
+  const int *Table() const { return stops_; }
+
+private:
+  int stops_[kMaxStops]; // 0-based columns, unused -1
+  int default_ = 8;
+};
+
+// Column arithmetic on one node: node-local offset <-> visual column.
+int OffsetToColumn(const TLineNode *node, int offset, const TTabStops &tabs);
+int ColumnToOffset(const TLineNode *node, int column, const TTabStops &tabs);
+
+// A sorted list of positions that follows the text through inserts and deletes.
+class TSM_PositionList {
+public:
+  struct Entry {
+    int64_t Position;
+    int32_t Mark; // gutter-mark bit number or caller's tag
+  };
+  virtual ~TSM_PositionList() = default;
+  void Add(int64_t pos, int32_t mark);
+  bool Remove(int64_t pos, int32_t mark);
+  void Clear() { entries_.clear(); }
+  const std::vector<Entry> &Entries() const { return entries_; }
+  // An insert (count > 0) moves positions at or after pos; a delete (count < 0)
+  // drops the positions inside the removed span and moves later ones back.
+  void Shift(int64_t pos, int64_t count);
+  std::function<void()> OnChange;
+
+private:
+  std::vector<Entry> entries_;
+};
+
+class TSM_Breakpoints : public TSM_PositionList {};
+class TSM_CodeBreak : public TSM_PositionList {};
+class TSM_LineTracks : public TSM_PositionList {};
+
+// Named bookmarks in position order.
+class TCustomBookmarks {
+public:
+  struct Entry {
+    std::string Name;
+    int64_t Position;
+  };
+  void Add(const std::string &name, int64_t pos); // replaces a bookmark of that name
+  bool Remove(const std::string &name);
+  bool Find(const std::string &name, int64_t &pos) const;
+  void Clear() { list_.clear(); }
+  const std::vector<Entry> &Items() const { return list_; }
+  void Shift(int64_t pos, int64_t count);
+  std::function<void(const std::string &)> OnCustomBookmarkFree;
+  std::function<void()> OnChange;
+
+private:
+  std::vector<Entry> list_;
+};
+
+// Result of a store edit: the lines that now hold new text.
+struct TEditSpan {
+  int64_t FirstLine = 0;
+  int64_t LastLine = 0;
+  int64_t LineDelta = 0; // change of the line count
+};
+
+class TTextStore {
+public:
+  TTextStore();
+  ~TTextStore();
+  TTextStore(const TTextStore &) = delete;
+  TTextStore &operator=(const TTextStore &) = delete;
+
+  // --- fields, in the store's order ---
+  TLineNode *First() const { return first_; }
+  TLineNode *Last() const { return last_; }
+  std::vector<TCustomSyntaxMemo *> Controls; // controls that show this store
+  int64_t LineCount() const { return lineCount_; }
+  int64_t CharCount() const { return charCount_; }
+  int LongestLine = 1; // longest-line indicator
+  TUndoStack *UndoStack() const { return undo_; }
+  // Replaces the stack without freeing the old one (the caller holds it).
+  void SetUndoStack(TUndoStack *stack) { undo_ = stack; }
+  TSM_LineTracks *LineTracks = nullptr; // not owned
+  uint16_t BookmarkColumns[10] = {};    // 1-based columns, 0 = not set
+  TCustomBookmarks Bookmarks;
+  std::vector<std::string> Strings;
+  TSelLineStyle LineStyle = lsCRLF;
+  TSM_Breakpoints Breakpoints;
+  TSM_CodeBreak CodeBreaks;
+
+  // --- position look-up ---
+  // The anchor (top visible line) cache: a line index the viewing control sets.
+  void SetAnchorLine(int64_t line);
+  int64_t AnchorLine() const { return anchorLine_; }
+  // Node, line and line start of a position (clamped to 0..CharCount). A
+  // position equal to the last node's length is the line after it only if that
+  // node ends with CR; then Node is null and Start is CharCount.
+  TLinePos Locate(int64_t pos);
+  // Node of a line index, clamped to the last node (null when empty).
+  TLinePos LocateLine(int64_t line);
+  // Line index of a position; a position after a final CR is LineCount.
+  int64_t LineOfPos(int64_t pos) { return Locate(pos).Line; }
+  // Start position of a line; past the end gives CharCount.
+  int64_t LineStart(int64_t line);
+  // The character at pos (0 at or past the end).
+  char CharAt(int64_t pos);
+
+  // --- text in and out ---
+  // Inserts normalised text (no LF, no control bytes but TAB and CR) at pos.
+  TEditSpan InsertNormalised(int64_t pos, const char *text, size_t len);
+  // Removes count characters from pos.
+  TEditSpan Delete(int64_t pos, int64_t count);
+  // Frees every node.
+  void Clear();
+  // Appends normalised text at the end without searching (the loader's path).
+  void Append(const char *text, size_t len);
+  // Stored text between two positions (CR line breaks).
+  std::string GetText(int64_t start, int64_t end);
+  // Visits the stored text between two positions chunk by chunk.
+  void ForEachChunk(int64_t start, int64_t end, const std::function<void(const char *, size_t)> &f);
+
+  // Callbacks told about every insert (count > 0) and delete (count < 0).
+  std::function<void()> OnBookmarkChange;
+
+  // A textual dump of the node list, a test oracle.
+  std::string DebugDump() const;
+  // Verifies every invariant; returns an empty string or the first violation.
+  std::string CheckInvariants() const;
+
+  // Raw node allocation (tests and the loader); nodes belong to this store.
+  TLineNode *NewNode(const char *text, int len, int slack);
+  void FreeNode(TLineNode *node);
+  // The fast single-character path was taken by the last insert.
+  bool LastInsertWasFast() const { return lastFast_; }
+
+private:
+  void LinkAfter(TLineNode *prev, TLineNode *node);
+  void Unlink(TLineNode *node);
+  void ShiftLists(int64_t pos, int64_t count);
+  void NoteRemoved(TLineNode *node);
+  void RememberRecent(const TLinePos &p);
+  TLinePos Walk(TLinePos from, int64_t pos);
+
+  struct Pool;
+  TLineNode *first_ = nullptr;
+  TLineNode *last_ = nullptr;
+  int64_t lineCount_ = 0;
+  int64_t charCount_ = 0;
+  TUndoStack *undo_ = nullptr;
+  Pool *pool_ = nullptr;
+  // Look-up caches: the anchor (top line) and the most recent look-up.
+  TLineNode *anchorNode_ = nullptr;
+  int64_t anchorLine_ = 0;
+  int64_t anchorStart_ = 0;
+  TLinePos recent_;
+  bool lastFast_ = false;
+};
+
+// Normalises raw bytes for the store: CR LF, CR and LF become CR; control
+// bytes other than TAB become '.'. A trailing CR of the input is kept (its LF
+// may come in the next block; callers that read in blocks handle that).
+std::string NormaliseText(const char *data, size_t len);
