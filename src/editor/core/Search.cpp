@@ -1,0 +1,247 @@
+// Line-at-a-time search with PCRE2 (8-bit) for regular expressions and a folded
+// substring search for plain text.
+#define PCRE2_CODE_UNIT_WIDTH 8
+#include "Search.h"
+
+#include <pcre2.h>
+
+#include <algorithm>
+#include <cstring>
+#include <string_view>
+
+namespace {
+
+unsigned char Fold(unsigned char c) { return (c >= 'A' && c <= 'Z') ? c + 32 : c; }
+
+void FoldInto(const std::string &in, std::string &out) {
+  out.resize(in.size());
+  for (size_t i = 0; i < in.size(); ++i)
+    out[i] = static_cast<char>(Fold(static_cast<unsigned char>(in[i])));
+}
+
+pcre2_code *Code(void *p) { return static_cast<pcre2_code *>(p); }
+pcre2_match_data *Data(void *p) { return static_cast<pcre2_match_data *>(p); }
+
+} // namespace
+
+bool DefaultCharStartsWord(char c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
+}
+
+bool DefaultCharIsInWord(char c) { return DefaultCharStartsWord(c) || (c >= '0' && c <= '9'); }
+
+int64_t ReadTextLine(TEdStream &s, int64_t lineStart, std::string &buf) {
+  buf.clear();
+  s.SetPosition(lineStart);
+  while (!s.AtEnd()) {
+    const unsigned char c = s.Current();
+    if (c == 13 || c == 10) {
+      s.Advance();
+      if (c == 13 && !s.AtEnd() && s.Current() == 10)
+        s.Advance();
+      return s.Position();
+    }
+    buf.push_back(static_cast<char>(c));
+    s.Advance();
+  }
+  return -1;
+}
+
+int64_t TextLineStart(TEdStream &s, int64_t pos) {
+  pos = std::clamp<int64_t>(pos, 0, s.Size());
+  while (pos > 0) {
+    s.SetPosition(pos - 1);
+    const unsigned char c = s.Current();
+    if (c == 13 || c == 10)
+      break;
+    --pos;
+  }
+  return pos;
+}
+
+TTextSearcher::TTextSearcher(const std::string &pattern, uint32_t flags, TCharTest isInWord)
+    : pattern_(pattern), flags_(flags), isInWord_(isInWord ? std::move(isInWord)
+                                                           : TCharTest(DefaultCharIsInWord)) {
+  if (!(flags_ & sfRegExp)) {
+    FoldInto(pattern_, folded_);
+    return;
+  }
+  int err = 0;
+  PCRE2_SIZE errOffset = 0;
+  const uint32_t options = (flags_ & sfMatchCase) ? 0 : PCRE2_CASELESS;
+  pcre2_code *code = pcre2_compile(reinterpret_cast<PCRE2_SPTR>(pattern_.data()), pattern_.size(),
+                                   options, &err, &errOffset, nullptr);
+  if (!code) {
+    PCRE2_UCHAR text[256];
+    if (pcre2_get_error_message(err, text, sizeof text) < 0)
+      std::strcpy(reinterpret_cast<char *>(text), "invalid regular expression");
+    const size_t col = std::min<size_t>(errOffset, pattern_.size());
+    throw ERegExpError(std::string(reinterpret_cast<char *>(text)) + "\n" + pattern_ + "\n" +
+                       std::string(col, ' ') + "^");
+  }
+  pcre2_jit_compile(code, PCRE2_JIT_COMPLETE); // the interpreter still works when JIT is unavailable
+  code_ = code;
+  match_ = pcre2_match_data_create_from_pattern(code, nullptr);
+}
+
+TTextSearcher::~TTextSearcher() {
+  if (match_)
+    pcre2_match_data_free(Data(match_));
+  if (code_)
+    pcre2_code_free(Code(code_));
+}
+
+bool TTextSearcher::WordBoundsOk(size_t start, size_t len) const {
+  if (!(flags_ & sfWholeWords))
+    return true;
+  // A word character at an end of the match must not continue a word outside it.
+  if (len > 0 && isInWord_(line_[start]) && start > 0 && isInWord_(line_[start - 1]))
+    return false;
+  const size_t end = start + len;
+  if (len > 0 && isInWord_(line_[end - 1]) && end < line_.size() && isInWord_(line_[end]))
+    return false;
+  return true;
+}
+
+bool TTextSearcher::MatchInLine(size_t off, bool notEmptyAtStart, size_t &start, size_t &len) {
+  if (flags_ & sfRegExp) {
+    while (off <= line_.size()) {
+      const uint32_t opts = notEmptyAtStart ? PCRE2_NOTEMPTY_ATSTART : 0;
+      const int rc = pcre2_match(Code(code_), reinterpret_cast<PCRE2_SPTR>(line_.data()),
+                                 line_.size(), off, opts, Data(match_), nullptr);
+      if (rc < 0)
+        return false; // no match, or the matcher's limits: treat as not found
+      const PCRE2_SIZE *ov = pcre2_get_ovector_pointer(Data(match_));
+      if (ov[1] < ov[0]) // \K tricks can report an end before the start
+        return false;
+      start = ov[0];
+      len = ov[1] - ov[0];
+      if (WordBoundsOk(start, len))
+        return true;
+      off = start + 1;
+      notEmptyAtStart = false;
+    }
+    return false;
+  }
+  if (pattern_.empty())
+    return false;
+  const std::string &hay = (flags_ & sfMatchCase) ? line_ : lineFolded_;
+  const std::string &needle = (flags_ & sfMatchCase) ? pattern_ : folded_;
+  const std::string_view view(hay);
+  while (off < hay.size()) {
+    const size_t at = view.find(needle, off);
+    if (at == std::string_view::npos)
+      return false;
+    if (WordBoundsOk(at, needle.size())) {
+      start = at;
+      len = needle.size();
+      return true;
+    }
+    off = at + 1;
+  }
+  return false;
+}
+
+void TTextSearcher::Remember(size_t start, size_t len) {
+  groups_.clear();
+  groupSet_.clear();
+  if (!(flags_ & sfRegExp)) {
+    groups_.push_back(line_.substr(start, len));
+    groupSet_.push_back(true);
+    return;
+  }
+  const uint32_t n = pcre2_get_ovector_count(Data(match_));
+  const PCRE2_SIZE *ov = pcre2_get_ovector_pointer(Data(match_));
+  for (uint32_t i = 0; i < n && i < 10; ++i) {
+    const bool set = ov[2 * i] != PCRE2_UNSET && ov[2 * i + 1] >= ov[2 * i];
+    groupSet_.push_back(set);
+    groups_.push_back(set ? line_.substr(ov[2 * i], ov[2 * i + 1] - ov[2 * i]) : std::string());
+  }
+}
+
+bool TTextSearcher::Find(TEdStream &text, int64_t from, TSearchMatch &m) {
+  m = {};
+  from = std::clamp<int64_t>(from, 0, text.Size());
+  return (flags_ & sfBackwards) ? FindBackward(text, from, m) : FindForward(text, from, m);
+}
+
+bool TTextSearcher::FindForward(TEdStream &text, int64_t from, TSearchMatch &m) {
+  int64_t lineStart = TextLineStart(text, from);
+  bool first = true;
+  while (lineStart >= 0) {
+    const int64_t next = ReadTextLine(text, lineStart, line_);
+    if (!(flags_ & (sfMatchCase | sfRegExp)))
+      FoldInto(line_, lineFolded_);
+    const size_t off = first ? static_cast<size_t>(from - lineStart) : 0;
+    size_t start = 0, len = 0;
+    if (MatchInLine(off, first, start, len)) {
+      Remember(start, len);
+      m.Start = lineStart + static_cast<int64_t>(start);
+      m.Length = static_cast<int64_t>(len);
+      return true;
+    }
+    first = false;
+    lineStart = next;
+  }
+  return false;
+}
+
+bool TTextSearcher::FindBackward(TEdStream &text, int64_t from, TSearchMatch &m) {
+  int64_t lineStart = TextLineStart(text, from);
+  for (;;) {
+    ReadTextLine(text, lineStart, line_);
+    if (!(flags_ & (sfMatchCase | sfRegExp)))
+      FoldInto(line_, lineFolded_);
+    const int64_t limit = from - lineStart; // matches must end here or earlier
+    size_t off = 0, start = 0, len = 0;
+    bool found = false;
+    size_t bestStart = 0, bestLen = 0;
+    while (off <= line_.size() && MatchInLine(off, false, start, len)) {
+      if (static_cast<int64_t>(start) >= limit)
+        break;
+      off = start + 1;
+      if (static_cast<int64_t>(start + len) > limit)
+        continue; // a later, shorter match may still end in time
+      found = true;
+      bestStart = start;
+      bestLen = len;
+    }
+    if (found) {
+      // Match again at the chosen place so the groups belong to it.
+      MatchInLine(bestStart, false, start, len);
+      Remember(bestStart, bestLen);
+      m.Start = lineStart + static_cast<int64_t>(bestStart);
+      m.Length = static_cast<int64_t>(bestLen);
+      return true;
+    }
+    if (lineStart == 0)
+      return false;
+    lineStart = TextLineStart(text, lineStart - 1);
+  }
+}
+
+std::string TTextSearcher::ExpandReplacement(const std::string &replacement) const {
+  if (!(flags_ & sfRegExp))
+    return replacement;
+  std::string out;
+  for (size_t i = 0; i < replacement.size(); ++i) {
+    const char c = replacement[i];
+    if (c == '\\' && i + 1 < replacement.size()) {
+      const char d = replacement[i + 1];
+      if (d >= '0' && d <= '9') {
+        const size_t g = static_cast<size_t>(d - '0');
+        if (g < groups_.size())
+          out += groups_[g];
+        ++i;
+        continue;
+      }
+      if (d == '\\') {
+        out += '\\';
+        ++i;
+        continue;
+      }
+    }
+    out += c;
+  }
+  return out;
+}

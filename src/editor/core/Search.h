@@ -1,0 +1,81 @@
+// Text search over the editor's character stream: plain text or a regular
+// expression (PCRE2), case, whole words, forwards or backwards. The text is
+// searched one logical line at a time, so neither kind of match crosses a line
+// break; "^" and "$" match at the line's ends.
+#pragma once
+
+#include "EdStream.h"
+#include "KorvexError.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+// Search option bits shared by the find dialogs, Search Again, Show all and the editor.
+constexpr uint32_t sfSilent = 0x08;
+constexpr uint32_t sfMatchCase = 0x10;
+constexpr uint32_t sfRegExp = 0x20;
+constexpr uint32_t sfWholeWords = 0x40;
+constexpr uint32_t sfBackwards = 0x80;
+
+// An invalid regular expression. The message has three lines: the engine's
+// error text, the pattern, and a "^" under the offending character.
+KX_DECLARE_ERROR(ERegExpError, EKorvexError);
+
+using TCharTest = std::function<bool(char)>;
+
+// The word tests used when a control sets none.
+bool DefaultCharStartsWord(char c);
+bool DefaultCharIsInWord(char c);
+
+struct TSearchMatch {
+  int64_t Start = -1;
+  int64_t Length = 0;
+};
+
+class TTextSearcher {
+public:
+  // Compiles the pattern; raises ERegExpError for a bad regular expression.
+  TTextSearcher(const std::string &pattern, uint32_t flags, TCharTest isInWord = {});
+  ~TTextSearcher();
+  TTextSearcher(const TTextSearcher &) = delete;
+  TTextSearcher &operator=(const TTextSearcher &) = delete;
+
+  // Forwards: the first match starting at or after from (an empty match is not
+  // taken at from itself, so repeated searches always progress). Backwards
+  // (sfBackwards): the last match that ends at or before from and starts before it.
+  bool Find(TEdStream &text, int64_t from, TSearchMatch &m);
+
+  // The replacement text for the last match: for a regular expression \0..\9
+  // become the groups (empty when unset) and \\ a backslash; otherwise as given.
+  std::string ExpandReplacement(const std::string &replacement) const;
+
+  bool IsRegExp() const { return (flags_ & sfRegExp) != 0; }
+
+private:
+  bool FindForward(TEdStream &text, int64_t from, TSearchMatch &m);
+  bool FindBackward(TEdStream &text, int64_t from, TSearchMatch &m);
+  // Matches in line_ starting at or after off; false when none.
+  bool MatchInLine(size_t off, bool notEmptyAtStart, size_t &start, size_t &len);
+  bool WordBoundsOk(size_t start, size_t len) const;
+  void Remember(size_t start, size_t len);
+
+  std::string pattern_;
+  std::string folded_; // pattern in lower case for caseless plain search
+  uint32_t flags_;
+  TCharTest isInWord_;
+  void *code_ = nullptr;  // pcre2_code_8
+  void *match_ = nullptr; // pcre2_match_data_8
+  std::string line_;      // the logical line being searched
+  std::string lineFolded_;
+  // Groups of the last regular-expression match, copied out of its line.
+  std::vector<std::string> groups_;
+  std::vector<bool> groupSet_;
+};
+
+// Reads the logical line that starts at lineStart into buf (without its break);
+// returns the position after the break, or -1 when the line ends the text.
+int64_t ReadTextLine(TEdStream &s, int64_t lineStart, std::string &buf);
+// Start of the logical line holding pos.
+int64_t TextLineStart(TEdStream &s, int64_t pos);
