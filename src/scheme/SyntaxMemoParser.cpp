@@ -1,0 +1,248 @@
+// The runtime tokenizer: keyword trie, user keywords, handler extension,
+// start tables, the body/end loop, transitions and bound mode.
+#include "SyntaxMemoParser.h"
+
+#include <algorithm>
+
+TSyntaxMemoParser::TSyntaxMemoParser() { ClearTables(); }
+TSyntaxMemoParser::~TSyntaxMemoParser() = default;
+
+void TSyntaxMemoParser::ClearTables() {
+  Settings.Clear();
+  Groups.Clear();
+  Keywords.Clear();
+  Keywords.SetCaseSensitive(false);
+  for (auto &h : Handlers)
+    h.reset();
+  DefaultTable = TSM_StartTable();
+  for (auto &t : StateTables)
+    t.reset();
+  StatesWithTables = TStateSet();
+  for (auto &t : Transitions)
+    t.reset();
+  StartSet = TStateSet::Of(0);
+  AnchorSet = TStateSet();
+  BoundSet = TStateSet();
+  ContextStates.fill(StartSet);
+  UsesCustomHandlers = false;
+  UseStateTables = false;
+  Current = StartSet;
+  Stack.clear();
+  BoundMode = false;
+  Table = &DefaultTable;
+}
+
+void TSyntaxMemoParser::TablesLoaded() {
+  // A state named as having a table but without one uses the default table.
+  for (int s = 0; s < 256; ++s)
+    if (StatesWithTables.Has(s) && !StateTables[s])
+      StatesWithTables.Exclude(s);
+  UseStateTables = !StatesWithTables.Empty();
+  Settings.RebuildUserKeywords(Keywords.IsCaseSensitive());
+  Current = StartSet;
+  Stack.clear();
+  BoundMode = false;
+  SelectStartTable();
+}
+
+void TSyntaxMemoParser::SelectStartTable() {
+  Table = &DefaultTable;
+  if (UseStateTables) {
+    const int s = (StatesWithTables & Current).Lowest();
+    if (s >= 0 && StateTables[s])
+      Table = StateTables[s].get();
+  }
+  if (Settings.UserKeywords)
+    Settings.UserKeywords->CurrentStates = Current;
+}
+
+void TSyntaxMemoParser::Reset(int contextToken) {
+  Current = StartSet;
+  if (contextToken >= 0 && contextToken < 256 && !ContextStates[contextToken].Empty())
+    Current = ContextStates[contextToken];
+  BoundMode = false;
+  Stack.clear();
+  Stack.shrink_to_fit();
+  SelectStartTable();
+}
+
+void TSyntaxMemoParser::NoteEditor(void *editor) {
+  LastEditor = editor;
+  if (!editor || std::find(Editors_.begin(), Editors_.end(), editor) != Editors_.end())
+    return;
+  Editors_.push_back(editor);
+  if (OnRegisterEditor)
+    OnRegisterEditor(*this, editor);
+}
+
+void TSyntaxMemoParser::UnregisterEditor(void *editor) {
+  Editors_.erase(std::remove(Editors_.begin(), Editors_.end(), editor), Editors_.end());
+  if (LastEditor == editor)
+    LastEditor = nullptr;
+}
+
+bool TSyntaxMemoParser::CallHandler(const TSM_HandlerRef &h, bool wholeToken, TEdStream &src,
+                                    int &length) {
+  if (h.Custom) {
+    if (!OnCustomParse || DesignMode)
+      return false;
+    return OnCustomParse(*this, h.Number, src, length);
+  }
+  const int32_t entry = wholeToken ? h.Number - 7 : h.Number;
+  if (entry < 0 || entry >= kBuiltinHandlerCount || (wholeToken && entry < 3))
+    return false;
+  return BuiltinHandlers[entry](*this, src, length);
+}
+
+bool TSyntaxMemoParser::MatchEnd(const TSM_EndPart &end, TEdStream &src, int &length) {
+  const int64_t before = src.Position();
+  if (end.IsHandler) {
+    if (CallHandler(end.Handler, false, src, length) && src.Position() >= before)
+      return true;
+    src.SetPosition(before);
+    return false;
+  }
+  const int n = std::min<int>(end.Count, 4);
+  for (int k = 0; k < n; ++k) {
+    if (src.AtEnd() || !Groups.Get(end.Groups[k]).Contains(src.Current())) {
+      src.SetPosition(before);
+      return false;
+    }
+    src.Advance();
+  }
+  if (!end.IncludeEnd)
+    src.SetPosition(before);
+  return true;
+}
+
+bool TSyntaxMemoParser::RunBodyEnd(const TSM_Part &body, const TSM_EndPart &end, bool handlerEntry,
+                                   TEdStream &src, int &length) {
+  // The common shape (group body, one-group end sequence) runs without calls.
+  const TSM_CharGroup &bodyGroup = Groups.Get(body.Group);
+  const bool simpleEnd = !end.IsHandler && end.Count == 1;
+  const TSM_CharGroup &endGroup = Groups.Get(end.Groups[0]);
+  bool first = !body.Flag;
+  for (;;) {
+    if (!first) {
+      if (simpleEnd) {
+        if (!src.AtEnd() && endGroup.Contains(src.Current())) {
+          if (end.IncludeEnd)
+            src.Advance();
+          return true;
+        }
+      } else if (MatchEnd(end, src, length))
+        return true;
+    }
+    first = false;
+    if (src.AtEnd())
+      return true;
+    if (!body.IsHandler) {
+      if (!bodyGroup.Contains(src.Current()))
+        return false;
+      src.Advance();
+      continue;
+    }
+    const int64_t before = src.Position();
+    const int32_t n = body.Handler.Number;
+    const bool whole = handlerEntry && !body.Handler.Custom && n >= 10 && n <= 20;
+    if (!CallHandler(body.Handler, whole, src, length)) {
+      src.SetPosition(before);
+      return false;
+    }
+    if (src.Position() < before)
+      return false;
+    // A step that accepts without consuming would never end.
+    if (src.Position() == before || whole || (!handlerEntry && body.Handler.Custom))
+      return true;
+  }
+}
+
+int TSyntaxMemoParser::GetToken(void *editor, TEdStream &src, int &length) {
+  if (editor != LastEditor)
+    NoteEditor(editor);
+  const int64_t start = src.Position();
+  if (src.AtEnd()) {
+    length = 0;
+    return 0;
+  }
+  const unsigned char c = src.Current();
+  int len = 0;
+  int value = Keywords.Match(src, Current, Groups, len);
+  bool fromUser = false;
+  bool ok = value >= 0;
+  if (!ok && Settings.UserKeywords) {
+    value = Settings.UserKeywords->Match(src, Current, Settings.UserGroups, len);
+    fromUser = ok = value >= 0;
+  }
+  if (ok) {
+    if (const auto &h = Handlers[value])
+      ok = RunBodyEnd(h->Body, h->End, true, src, len);
+  } else if (const TSM_TokenDef *d = Table->Find(c); d && d->Valid.Intersects(Current)) {
+    value = d->Token;
+    if (d->Start.IsHandler) {
+      len = 0;
+      ok = CallHandler(d->Start.Handler, true, src, len);
+    } else {
+      src.Advance();
+      len = 1;
+      ok = RunBodyEnd(d->Body, d->End, false, src, len);
+    }
+  }
+  const TSM_Transition *t = ok ? (Transitions[value] ? &*Transitions[value] : nullptr) : nullptr;
+  if (ok && t && !fromUser && !t->Valid.Intersects(Current))
+    ok = false;
+  if (ok && src.Position() <= start)
+    ok = false;
+  if (!ok) {
+    src.SetPosition(start);
+    src.Advance();
+    value = 0;
+    t = nullptr;
+  }
+  if (!BoundMode)
+    BoundSaved = Current;
+  if (t)
+    ApplyTransition(*t);
+  if (BoundMode) {
+    if (src.Position() >= BoundEnd || src.AtEnd()) {
+      Current = BoundSaved;
+      BoundMode = false;
+      SelectStartTable();
+    }
+  } else if (t && t->Container) {
+    BoundEnd = src.Position();
+    BoundToken = value;
+    BoundMode = true;
+  }
+  length = static_cast<int>(src.Position() - start);
+  return value;
+}
+
+void TSyntaxMemoParser::ApplyTransition(const TSM_Transition &t) {
+  if (t.NoChange && t.StackOps == 0)
+    return;
+  auto push = [&] {
+    if (Stack.size() < kMaxStateStack)
+      Stack.push_back(Current);
+  };
+  auto pop = [&] {
+    // A pop with nothing pushed leaves the set as it is.
+    if (!Stack.empty()) {
+      Current = Stack.back();
+      Stack.pop_back();
+    }
+  };
+  if (t.StackOps & soPopBefore)
+    pop();
+  else if (t.StackOps & soPushBefore)
+    push();
+  if (!t.NoChange) {
+    Current |= t.Enter;
+    Current -= t.Leave;
+  }
+  if (t.StackOps & soPopAfter)
+    pop();
+  else if (t.StackOps & soPushAfter)
+    push();
+  SelectStartTable();
+}

@@ -1,0 +1,208 @@
+// TSyntaxMemoParser: one compiled language scheme. It owns the tables the
+// scheme compiler builds (or the stored form loads) and splits text into
+// tokens with GetToken; token values map to display styles in the settings.
+#pragma once
+
+#include "CharGroup.h"
+#include "EdStream.h"
+#include "Keywords.h"
+#include "SchemeErrors.h"
+#include "Settings.h"
+#include "StateSet.h"
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+// Built-in handler numbers as scripts write them.
+enum : int32_t {
+  hnPascalChar = 0,
+  hnWebChar = 1,
+  hnOriginalChar = 2,
+  hnStdIdentifier = 10,
+  hnStdNumberOrFp = 11,
+  hnStdPascalString = 12,
+  hnStdCString = 13,
+  hnStdCChar = 14,
+  hnStdCNumberOrFpSigned = 15,
+  hnStdNumber = 16,
+  hnStdMailUrl = 17,
+  hnStdHtmlString = 18,
+  hnStdJsLineComment = 19,
+  hnStdCStringSq = 20,
+};
+constexpr int kBuiltinHandlerCount = 14;
+
+struct TSM_HandlerRef {
+  bool Custom = false; // custom: passed to OnCustomParse
+  int32_t Number = 0;
+  bool operator==(const TSM_HandlerRef &) const = default;
+};
+
+// Start part or body part of a token definition.
+struct TSM_Part {
+  uint8_t Flag = 0;   // body part: early-end flag (the end may follow at once)
+  uint16_t Group = 0; // group index when not a handler
+  bool IsHandler = false;
+  TSM_HandlerRef Handler;
+  bool operator==(const TSM_Part &) const = default;
+};
+
+struct TSM_EndPart {
+  bool IncludeEnd = false; // matched end characters belong to the token
+  bool IsHandler = false;
+  TSM_HandlerRef Handler;
+  uint8_t Count = 0;                  // 0..4 groups; an empty sequence matches at once
+  std::array<uint16_t, 4> Groups{};   // matched one character each, in order
+  bool operator==(const TSM_EndPart &) const = default;
+};
+
+struct TSM_TokenDef {
+  TSM_Part Start;
+  TStateSet Valid;
+  TSM_Part Body;
+  TSM_EndPart End;
+  uint8_t Token = 0;
+  bool operator==(const TSM_TokenDef &) const = default;
+};
+
+struct TSM_HandlerEntry {
+  TSM_Part Body;
+  TSM_EndPart End;
+  bool operator==(const TSM_HandlerEntry &) const = default;
+};
+
+struct TSM_RangeEntry {
+  uint16_t Low = 0, High = 0;
+  int32_t Def = -1; // index into the table's Defs
+};
+
+// A start table: a definition per first character, plus ranges above 255.
+struct TSM_StartTable {
+  TSM_StartTable() { Entry.fill(-1); }
+  std::array<int32_t, 256> Entry; // index into Defs, -1 none
+  std::vector<TSM_TokenDef> Defs;
+  std::vector<TSM_RangeEntry> Ranges;
+  const TSM_TokenDef *Find(unsigned c) const {
+    if (c < 256)
+      return Entry[c] < 0 ? nullptr : &Defs[Entry[c]];
+    for (const TSM_RangeEntry &r : Ranges)
+      if (c >= r.Low && c <= r.High)
+        return &Defs[r.Def];
+    return nullptr;
+  }
+};
+
+// Stack operation bits of a transition.
+constexpr uint8_t soPushBefore = 1, soPopBefore = 2, soPushAfter = 4, soPopAfter = 8;
+
+struct TSM_Transition {
+  TStateSet Valid; // the token value is accepted only in these states
+  TStateSet Enter;
+  TStateSet Leave;
+  bool Container = false;
+  bool NoChange = true; // enter and leave both empty
+  uint8_t StackOps = 0;
+  bool operator==(const TSM_Transition &) const = default;
+};
+
+class TSyntaxMemoParser;
+// (parser, handler number, source, token length in/out) -> accepted
+using TCustomParseEvent = std::function<bool(TSyntaxMemoParser &, int, TEdStream &, int &)>;
+// Called once per editor control the parser has not served before.
+using TEditorRegisterEvent = std::function<void(TSyntaxMemoParser &, void *)>;
+
+class TSyntaxMemoParser {
+public:
+  TSyntaxMemoParser();
+  ~TSyntaxMemoParser();
+  TSyntaxMemoParser(const TSyntaxMemoParser &) = delete;
+  TSyntaxMemoParser &operator=(const TSyntaxMemoParser &) = delete;
+
+  // --- scanning -----------------------------------------------------------
+  void Reset(int contextToken);
+  // Reads one token (at least one character) and returns its value; the
+  // source is left after it and length holds its length.
+  int GetToken(void *editor, TEdStream &src, int &length);
+  bool InBoundState() const { return Current.Intersects(BoundSet); }
+  const TStateSet &CurrentStates() const { return Current; }
+
+  // --- compiling ----------------------------------------------------------
+  // Compile a script file (includes relative to its folder) or a text. Raise
+  // ESyntaxMemoParserError with the compiler's message; the tables are then
+  // half-filled until the next compile or load.
+  void CompileFile(const std::string &path);
+  void CompileText(const std::string &text, const std::string &folder = ".");
+  int LastLine() const { return LastLine_; }
+  int LastColumn() const { return LastColumn_; }
+
+  // Frees every table and restores the created state.
+  void ClearTables();
+  // Re-derives what the tables imply (per-state table use, the user keyword
+  // table, the start table); call after filling tables directly.
+  void TablesLoaded();
+
+  // --- properties ---------------------------------------------------------
+  std::string Name = "SyntaxMemoParser1"; // component name, for messages
+  std::string Script;
+  bool AutoScriptUpdate = false;
+  bool UseRegistry = false;
+  std::string RegistryKey;
+  bool DesignMode = false; // custom handlers do not accept in design mode
+  TCustomParseEvent OnCustomParse;
+  TEditorRegisterEvent OnRegisterEditor;
+  void UnregisterEditor(void *editor);
+  const std::vector<void *> &Editors() const { return Editors_; }
+
+  // --- tables (filled by the compiler and by the stored form) -------------
+  TSM_Settings Settings;
+  TSM_CharGroupManager Groups;
+  TSyntaxKeywords Keywords;
+  std::array<std::optional<TSM_HandlerEntry>, 256> Handlers;
+  TSM_StartTable DefaultTable;
+  std::array<std::unique_ptr<TSM_StartTable>, 256> StateTables;
+  TStateSet StatesWithTables;
+  std::array<std::optional<TSM_Transition>, 256> Transitions;
+  std::array<TStateSet, 256> ContextStates; // equal to StartSet where not given
+  TStateSet AnchorSet, BoundSet, StartSet;
+  bool UsesCustomHandlers = false;
+
+  // Built-in handler routine: (parser, source, length in/out) -> accepted.
+  using THandlerProc = bool (*)(TSyntaxMemoParser &, TEdStream &, int &);
+  static const std::array<THandlerProc, kBuiltinHandlerCount> BuiltinHandlers;
+  // First characters of the whole-token handlers 10..20 (entries 3..13).
+  static TSM_CharGroup HandlerStartGroup(int number);
+
+private:
+  friend class TStoredParser;
+  friend class TSchemeSections;
+
+  void SelectStartTable();
+  void ApplyTransition(const TSM_Transition &t);
+  bool CallHandler(const TSM_HandlerRef &h, bool wholeToken, TEdStream &src, int &length);
+  bool RunBodyEnd(const TSM_Part &body, const TSM_EndPart &end, bool handlerEntry, TEdStream &src,
+                  int &length);
+  bool MatchEnd(const TSM_EndPart &end, TEdStream &src, int &length);
+  void NoteEditor(void *editor);
+
+  // Scanning state.
+  TStateSet Current;
+  std::vector<TStateSet> Stack;
+  const TSM_StartTable *Table = &DefaultTable;
+  bool UseStateTables = false;
+  bool BoundMode = false;
+  int64_t BoundEnd = 0;
+  int BoundToken = 0;
+  TStateSet BoundSaved;
+  void *LastEditor = nullptr;
+  std::vector<void *> Editors_;
+  int LastLine_ = 0, LastColumn_ = 0;
+};
+
+// Most sets pushed on the state stack; deeper pushes are dropped so that a
+// scheme that pushes on every token cannot exhaust memory on a large text.
+constexpr size_t kMaxStateStack = 1024;
