@@ -1,0 +1,226 @@
+// Compressor throughput: the block method and LZH against lz4 and zlib (levels
+// 1 and 6) on the same buffers in the same run: a stored scheme's table stream
+// repeated, and 10 MB of PIC BASIC text.
+#include "BenchUtil.h"
+#include "Compressor.h"
+
+#include <benchmark/benchmark.h>
+
+#ifdef KX_HAVE_LZ4
+#include <lz4.h>
+#endif
+#ifdef KX_HAVE_ZLIB
+#include <zlib.h>
+#endif
+
+#include <cstring>
+#include <map>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+// A binary buffer shaped like a serialised scheme: 32-byte state sets that are
+// mostly zero, little-endian counts and token values, short keyword strings.
+std::string TableLikeBuffer() {
+  static const char *words[] = {"ADCIN", "BRANCH", "BUTTON", "CALL", "CLEAR", "COUNT", "DATA",
+                                "DEBUG", "DTMFOUT", "EEPROM", "END", "FOR", "FREQOUT", "GOSUB",
+                                "GOTO", "HIGH", "HSERIN", "I2CREAD", "IF", "INPUT", "LCDOUT"};
+  std::mt19937 rng(51);
+  std::string s;
+  while (s.size() < 25350) {
+    const char *w = words[rng() % 21];
+    s.push_back(static_cast<char>(std::strlen(w)));
+    s += w;
+    std::string set(32, '\0');
+    set[0] = 1;
+    if (rng() % 4 == 0)
+      set[rng() % 32] = static_cast<char>(1 << (rng() % 8));
+    s += set;
+    const uint32_t token = rng() % 40;
+    s.append(reinterpret_cast<const char *>(&token), 4);
+  }
+  return s;
+}
+
+std::string Repeat(const std::string &unit, size_t size) {
+  std::string s;
+  s.reserve(size + unit.size());
+  while (s.size() < size)
+    s += unit;
+  s.resize(size);
+  return s;
+}
+
+std::map<std::string, std::string> &Buffers() {
+  static std::map<std::string, std::string> b;
+  return b;
+}
+
+// Seconds per iteration of each benchmark, filled by the reporter.
+std::map<std::string, double> &Seconds() {
+  static std::map<std::string, double> s;
+  return s;
+}
+std::map<std::string, size_t> &PackedSize() {
+  static std::map<std::string, size_t> s;
+  return s;
+}
+
+class Collector : public benchmark::ConsoleReporter {
+public:
+  void ReportRuns(const std::vector<Run> &runs) override {
+    for (const auto &r : runs)
+      if (r.run_type == Run::RT_Iteration && r.iterations > 0)
+        Seconds()[r.benchmark_name()] = r.real_accumulated_time / static_cast<double>(r.iterations);
+    ConsoleReporter::ReportRuns(runs);
+  }
+};
+
+void Ours(benchmark::State &state, const std::string &buffer, uint8_t method, bool compress,
+          const std::string &key) {
+  const std::string &in = Buffers()[buffer];
+  const std::string packed = TCompressor::Pack(in, method);
+  PackedSize()[key] = packed.size();
+  for (auto _ : state) {
+    if (compress)
+      benchmark::DoNotOptimize(TCompressor::Pack(in, method));
+    else
+      benchmark::DoNotOptimize(TCompressor::Unpack(packed));
+  }
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * in.size()));
+}
+
+#ifdef KX_HAVE_LZ4
+void Lz4(benchmark::State &state, const std::string &buffer, bool compress, const std::string &key) {
+  const std::string &in = Buffers()[buffer];
+  std::vector<char> packed(static_cast<size_t>(LZ4_compressBound(static_cast<int>(in.size()))));
+  const int n = LZ4_compress_default(in.data(), packed.data(), static_cast<int>(in.size()),
+                                     static_cast<int>(packed.size()));
+  PackedSize()[key] = static_cast<size_t>(n);
+  std::vector<char> out(in.size());
+  for (auto _ : state) {
+    if (compress)
+      benchmark::DoNotOptimize(LZ4_compress_default(in.data(), packed.data(), static_cast<int>(in.size()),
+                                                    static_cast<int>(packed.size())));
+    else
+      benchmark::DoNotOptimize(
+          LZ4_decompress_safe(packed.data(), out.data(), n, static_cast<int>(out.size())));
+  }
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * in.size()));
+}
+#endif
+
+#ifdef KX_HAVE_ZLIB
+void Zlib(benchmark::State &state, const std::string &buffer, int level, bool compress,
+          const std::string &key) {
+  const std::string &in = Buffers()[buffer];
+  std::vector<Bytef> packed(compressBound(in.size()));
+  uLongf n = packed.size();
+  compress2(packed.data(), &n, reinterpret_cast<const Bytef *>(in.data()), in.size(), level);
+  PackedSize()[key] = n;
+  std::vector<Bytef> out(in.size());
+  for (auto _ : state) {
+    if (compress) {
+      uLongf m = packed.size();
+      benchmark::DoNotOptimize(
+          compress2(packed.data(), &m, reinterpret_cast<const Bytef *>(in.data()), in.size(), level));
+    } else {
+      uLongf m = out.size();
+      benchmark::DoNotOptimize(uncompress(out.data(), &m, packed.data(), n));
+    }
+  }
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * in.size()));
+}
+#endif
+
+std::string Key(const std::string &coder, const std::string &dir, const std::string &buffer) {
+  return coder + "/" + dir + "/" + buffer;
+}
+
+void Register() {
+  for (const auto &[buffer, bytes] : Buffers()) {
+    for (const char *dir : {"compress", "decompress"}) {
+      const bool c = std::strcmp(dir, "compress") == 0;
+      const std::string b = buffer;
+      std::string k = Key("block", dir, b);
+      benchmark::RegisterBenchmark(k.c_str(), [=](benchmark::State &s) { Ours(s, b, TCompressor::cmBlock, c, k); })
+          ->Unit(benchmark::kMillisecond);
+      std::string kl = Key("lzh", dir, b);
+      benchmark::RegisterBenchmark(kl.c_str(), [=](benchmark::State &s) { Ours(s, b, TCompressor::cmLZH, c, kl); })
+          ->Unit(benchmark::kMillisecond)
+          ->Iterations(1);
+#ifdef KX_HAVE_LZ4
+      std::string k4 = Key("lz4", dir, b);
+      benchmark::RegisterBenchmark(k4.c_str(), [=](benchmark::State &s) { Lz4(s, b, c, k4); })
+          ->Unit(benchmark::kMillisecond);
+#endif
+#ifdef KX_HAVE_ZLIB
+      for (int level : {1, 6}) {
+        std::string kz = Key("zlib-" + std::to_string(level), dir, b);
+        benchmark::RegisterBenchmark(kz.c_str(), [=](benchmark::State &s) { Zlib(s, b, level, c, kz); })
+            ->Unit(benchmark::kMillisecond);
+      }
+#endif
+    }
+  }
+}
+
+void Summarise() {
+  auto &t = Seconds();
+  for (const auto &[buffer, bytes] : Buffers()) {
+    const double mb = static_cast<double>(bytes.size()) / 1e6;
+    for (const char *dir : {"compress", "decompress"}) {
+      for (const char *ours : {"block", "lzh"}) {
+        const std::string k = Key(ours, dir, buffer);
+        if (!t.count(k))
+          continue;
+        kxbench::Figure(std::string(ours) + "-" + dir + "-" + buffer, mb / t[k], "MB/s");
+        for (const char *peer : {"lz4", "zlib-1", "zlib-6"}) {
+          const std::string pk = Key(peer, dir, buffer);
+          if (t.count(pk))
+            kxbench::Ratio(std::string(ours) + "-" + dir + "-" + buffer, peer, t[k], t[pk]);
+        }
+      }
+    }
+    for (const char *ours : {"block", "lzh"}) {
+      const std::string k = Key(ours, "compress", buffer);
+      if (!PackedSize().count(k))
+        continue;
+      kxbench::Figure(std::string(ours) + "-size-" + buffer,
+                      100.0 * static_cast<double>(PackedSize()[k]) / static_cast<double>(bytes.size()),
+                      "% of input");
+      for (const char *peer : {"lz4", "zlib-1", "zlib-6"}) {
+        const std::string pk = Key(peer, "compress", buffer);
+        if (PackedSize().count(pk))
+          kxbench::Ratio(std::string(ours) + "-size-" + buffer, peer,
+                         static_cast<double>(PackedSize()[k]), static_cast<double>(PackedSize()[pk]));
+      }
+    }
+  }
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+  Buffers()["table-stream"] = Repeat(TableLikeBuffer(), 8 << 20);
+  try {
+    Buffers()["basic-10MB"] = ReadWholeFile(kxbench::DataFile("basic_10MB.bas"));
+  } catch (const std::exception &) {
+    std::printf("SKIPPED input basic_10MB.bas: not generated\n");
+  }
+#ifndef KX_HAVE_LZ4
+  kxbench::Skipped("lz4");
+#endif
+#ifndef KX_HAVE_ZLIB
+  kxbench::Skipped("zlib");
+#endif
+  Register();
+  benchmark::Initialize(&argc, argv);
+  Collector reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  Summarise();
+  benchmark::Shutdown();
+  return 0;
+}
