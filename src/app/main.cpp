@@ -1,11 +1,95 @@
-// Program entry (placeholder until the main window lands).
+// The program entry: the single-instance check, the settings-file check,
+// every window created once, the event loop.
+#include "ApplicationWindows.h"
+#include "CommandGuard.h"
+#include "EditorMainForm.h"
+#include "ProcessPaths.h"
+#include "Prompter.h"
+#include "QtPrompter.h"
+#include "SingleInstance.h"
+#include "Streams.h"
+
 #include <QApplication>
-#include <QMainWindow>
+#include <QTabBar>
+
+#include <cstdio>
+
+namespace {
+
+// The last line of defence: an exception that escapes any event handler is
+// shown like a command's and the event ends there.
+class TKorvexApplication : public QApplication {
+public:
+  using QApplication::QApplication;
+  bool notify(QObject *receiver, QEvent *event) override {
+    try {
+      return QApplication::notify(receiver, event);
+    } catch (...) {
+      ShowCurrentException();
+      return false;
+    }
+  }
+};
+
+const char *const FatalText = "Could not Find KORVEX.INI\rMake sure it is in the KX_INC folder and "
+                              "is not Write Protected\rThe Compiler will now Close";
+
+// Hooks for tests and benchmarks: print a line and end once the window is up,
+// or minimise it then.
+void ConnectStartupHooks(TEditorMainForm *form) {
+  const bool exitWhenShown = qEnvironmentVariableIsSet("KX_EXIT_WHEN_SHOWN");
+  const bool minimise = qEnvironmentVariableIsSet("KX_MINIMISE_WHEN_SHOWN");
+  QObject::connect(form, &TEditorMainForm::FirstActivated, form, [=] {
+    Prompter().Trace("shown tabs=" + std::to_string(form->OpenFilesTab->count()) +
+                     " title=" + form->windowTitle().toStdString());
+    if (minimise) {
+      form->showMinimized();
+      Prompter().Trace("minimised");
+    }
+    if (exitWhenShown) {
+      std::fputs("KX-SHOWN\n", stdout);
+      std::fflush(stdout);
+      QCoreApplication::quit();
+    }
+  });
+}
+
+} // namespace
 
 int main(int argc, char **argv) {
-  QApplication app(argc, argv);
-  QMainWindow w;
-  w.setWindowTitle("KORVEX");
-  w.show();
-  return app.exec();
+  TKorvexApplication app(argc, argv);
+  QCoreApplication::setApplicationName(QStringLiteral("korvex"));
+  InstallProcessPrompter();
+
+  TSingleInstance instance;
+  if (instance.AnotherIsRunning()) {
+    Prompter().Trace("another instance runs");
+    return 0;
+  }
+
+  if (!FileExists(SettingsFileBeside(ExecutableFolder()))) {
+    Prompter().Message(FatalText, TMsgDlgType::mtCustom, mbOK | mbCancel, "FATAL ERROR!");
+    return 1;
+  }
+  QApplication::setApplicationDisplayName(QString::fromLatin1(ApplicationTitle));
+
+  int rc = 0;
+  try {
+    CreateApplicationWindows();
+    instance.OnMessage = [] {
+      if (EditorMainForm)
+        EditorMainForm->InstanceMessage();
+    };
+    ConnectStartupHooks(EditorMainForm);
+    EditorMainForm->show();
+    rc = app.exec();
+  } catch (...) {
+    // Whatever escapes start-up or the event loop ends the program quietly.
+  }
+  instance.OnMessage = nullptr;
+  try {
+    DestroyApplicationWindows();
+  } catch (...) {
+  }
+  return rc;
 }

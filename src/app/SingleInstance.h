@@ -1,0 +1,42 @@
+// Keeps a second copy of the program from running: the first copy holds a
+// lock named after the instance and listens on a local socket of the same
+// name; a later copy finds the lock held, pokes the socket (which brings the
+// first copy to the front) and ends.
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+class QLocalServer;
+class QLockFile;
+
+class TSingleInstance : public QObject {
+public:
+  // The name is "KORVEXEDITORINSTANCE" unless KX_INSTANCE_NAME gives another
+  // (so that test processes running side by side do not meet).
+  TSingleInstance();
+  ~TSingleInstance() override;
+
+  // True when another copy runs; it has then been told to come to the front.
+  // Otherwise this copy becomes the one that others find.
+  bool AnotherIsRunning();
+
+  // Runs in this copy whenever a later copy starts.
+  std::function<void()> OnMessage;
+
+  // False when this copy could not set up its lock or socket; the program
+  // still runs, and a later copy may then start too.
+  bool Active() const { return active_; }
+  const QString &SocketPath() const { return socketPath_; }
+
+  static QString InstanceName();
+
+private:
+  QString socketPath_;
+  std::unique_ptr<QLockFile> lock_;
+  QLocalServer *server_ = nullptr;
+  bool active_ = false;
+};

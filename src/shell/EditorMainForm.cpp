@@ -1,0 +1,661 @@
+// TEditorMainForm: building the window, the form events and the command
+// handlers. Handlers of commands whose work lives in later layers are present
+// and their menu items disabled until that work is connected.
+#include "EditorMainForm.h"
+
+#include "AboutForm.h"
+#include "CommandGuard.h"
+#include "ProcessPaths.h"
+#include "Prompter.h"
+#include "StatusBar.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFile>
+#include <QMenu>
+#include <QMenuBar>
+#include <QShowEvent>
+#include <QStatusTipEvent>
+#include <QStyle>
+#include <QTabBar>
+#include <QTimer>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+TEditorMainForm *EditorMainForm = nullptr;
+
+namespace {
+
+const QString NoNameFile = QStringLiteral("No_name.bas");
+
+void Disable(std::initializer_list<QAction *> actions) {
+  for (QAction *a : actions)
+    a->setEnabled(false);
+}
+
+} // namespace
+
+TEditorMainForm::TEditorMainForm(QWidget *parent) : QMainWindow(parent) {
+  setObjectName(QStringLiteral("EditorMainForm"));
+  setWindowTitle(QStringLiteral("KORVEX"));
+  resize(900, 640);
+  CreateMenus();
+  CreateToolBar();
+  CreateEditArea();
+  StatusBar1 = new TStatusBar(this);
+  setStatusBar(StatusBar1);
+  FInfoTimer = new QTimer(this);
+  FInfoTimer->setObjectName(QStringLiteral("FInfoTimer"));
+  FInfoTimer->setInterval(2000);
+  connect(FInfoTimer, &QTimer::timeout, this, Guarded([this] { FInfoTimerTimer(FInfoTimer); }));
+  RunCommand([this] { FormCreate(this); });
+}
+
+TEditorMainForm::~TEditorMainForm() {
+  RunCommand([this] { FormDestroy(this); });
+  if (EditorMainForm == this)
+    EditorMainForm = nullptr;
+}
+
+QAction *TEditorMainForm::AddCommand(QMenu *menu, const QString &caption, const char *name,
+                                     void (TEditorMainForm::*handler)(QObject *),
+                                     const QString &hint, const QKeySequence &shortcut) {
+  auto *action = new QAction(caption, this);
+  action->setObjectName(QLatin1String(name));
+  if (!hint.isEmpty())
+    action->setStatusTip(hint);
+  if (!shortcut.isEmpty())
+    action->setShortcut(shortcut);
+  menu->addAction(action);
+  connect(action, &QAction::triggered, this,
+          Guarded([this, handler, action] { (this->*handler)(action); }));
+  return action;
+}
+
+void TEditorMainForm::CreateMenus() {
+  using T = TEditorMainForm;
+  QMenuBar *bar = menuBar();
+
+  File1 = bar->addMenu(QStringLiteral("&File"));
+  File1->setObjectName(QStringLiteral("File1"));
+  New1 = AddCommand(File1, QStringLiteral("&New"), "New1", &T::NewButtonClick,
+                    QStringLiteral("Create a new file"));
+  Open1 = AddCommand(File1, QStringLiteral("&Open..."), "Open1", &T::OpenButtonClick,
+                     QStringLiteral("Open an existing file"), QKeySequence(Qt::CTRL | Qt::Key_O));
+  Reopen1 = File1->addMenu(QStringLiteral("Re-open..."));
+  Reopen1->setObjectName(QStringLiteral("Reopen1"));
+  ReopenPlaceholder = AddCommand(Reopen1, QString(), "ReopenPlaceholder", &T::ReopenItemClick);
+  ReopenPlaceholder->setVisible(false);
+  ReopenPlaceholder->setEnabled(false);
+  Save1 = AddCommand(File1, QStringLiteral("&Save"), "Save1", &T::SaveButtonClick,
+                     QStringLiteral("Save the current file"), QKeySequence(Qt::CTRL | Qt::Key_S));
+  SaveAs1 = AddCommand(File1, QStringLiteral("Save &As..."), "SaveAs1", &T::SaveAs1Click,
+                       QStringLiteral("Save the current file under a new name"),
+                       QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_S));
+  Close1 = AddCommand(File1, QStringLiteral("&Close"), "Close1", &T::Close1Click,
+                      QStringLiteral("Close the current file"));
+  CloseAll1 = AddCommand(File1, QStringLiteral("Close Al&l"), "CloseAll1", &T::CloseAll1Click,
+                         QStringLiteral("Close every open file"));
+  FileSeparator1 = File1->addSeparator();
+  PrintSetup1 = AddCommand(File1, QStringLiteral("Print Se&tup..."), "PrintSetup1",
+                           &T::PrintSetup1Click, QStringLiteral("Choose the printer and page"));
+  PrintPreview1 = AddCommand(File1, QStringLiteral("Print Preview..."), "PrintPreview1",
+                             &T::PrintPreview1Click, QStringLiteral("Preview the printed pages"));
+  // "&Print" has no action of its own; printing is the toolbar button's.
+  Print1 = File1->addAction(QStringLiteral("&Print"));
+  Print1->setObjectName(QStringLiteral("Print1"));
+  FileSeparator2 = File1->addSeparator();
+  Exit1 = AddCommand(File1, QStringLiteral("E&xit"), "Exit1", &T::Exit1Click,
+                     QStringLiteral("Leave the editor"));
+
+  Edit1 = bar->addMenu(QStringLiteral("&Edit"));
+  Edit1->setObjectName(QStringLiteral("Edit1"));
+  connect(Edit1, &QMenu::aboutToShow, this, Guarded([this] { Edit1Click(Edit1); }));
+  Undo1 = AddCommand(Edit1, QStringLiteral("&Undo"), "Undo1", &T::UndoButtonClick,
+                     QStringLiteral("Undo the last change"));
+  Redo1 = AddCommand(Edit1, QStringLiteral("&Redo"), "Redo1", &T::RedoButtonClick,
+                     QStringLiteral("Redo the last undone change"));
+  Edit1->addSeparator();
+  Cut1 = AddCommand(Edit1, QStringLiteral("Cu&t"), "Cut1", &T::CutButtonClick,
+                    QStringLiteral("Cut the selection to the clipboard"));
+  Copy1 = AddCommand(Edit1, QStringLiteral("&Copy"), "Copy1", &T::CopyButtonClick,
+                     QStringLiteral("Copy the selection to the clipboard"));
+  Paste1 = AddCommand(Edit1, QStringLiteral("&Paste"), "Paste1", &T::PasteButtonClick,
+                      QStringLiteral("Paste the clipboard"));
+  Delete1 = AddCommand(Edit1, QStringLiteral("&Delete"), "Delete1", &T::Delete1Click,
+                       QStringLiteral("Delete the selection"));
+  SelectAll1 =
+      AddCommand(Edit1, QStringLiteral("Select &All"), "SelectAll1", &T::SelectAll1Click,
+                 QStringLiteral("Select the whole text"), QKeySequence(Qt::CTRL | Qt::Key_A));
+  Edit1->addSeparator();
+  Upper1 =
+      AddCommand(Edit1, QStringLiteral("Upper"), "Upper1", &T::Upper1Click,
+                 QStringLiteral("Selection to upper case"), QKeySequence(Qt::CTRL | Qt::Key_F5));
+  Lower1 =
+      AddCommand(Edit1, QStringLiteral("Lower"), "Lower1", &T::Lower1Click,
+                 QStringLiteral("Selection to lower case"), QKeySequence(Qt::SHIFT | Qt::Key_F5));
+  Capitalise1 = AddCommand(Edit1, QStringLiteral("Capitalise"), "Capitalise1", &T::Capitalise1Click,
+                           QStringLiteral("Selection to lower case with a capital first letter"),
+                           QKeySequence(Qt::Key_F5));
+  Edit1->addSeparator();
+  Font1 = AddCommand(Edit1, QStringLiteral("&Font..."), "Font1", &T::Font1Click,
+                     QStringLiteral("Choose the editor's font"));
+  LineNumberFont1 =
+      AddCommand(Edit1, QStringLiteral("&Line number font..."), "LineNumberFont1",
+                 &T::LineNumberFont1Click, QStringLiteral("Choose the font of the line numbers"));
+  Properties1 = AddCommand(Edit1, QStringLiteral("&Properties..."), "Properties1",
+                           &T::Properties1Click, QStringLiteral("Editor properties"));
+
+  Search1 = bar->addMenu(QStringLiteral("&Search"));
+  Search1->setObjectName(QStringLiteral("Search1"));
+  Find1 = AddCommand(Search1, QStringLiteral("&Find..."), "Find1", &T::Find1Click,
+                     QStringLiteral("Find text"), QKeySequence(Qt::CTRL | Qt::Key_F));
+  Replace1 =
+      AddCommand(Search1, QStringLiteral("&Replace..."), "Replace1", &T::Replace1Click,
+                 QStringLiteral("Find and replace text"), QKeySequence(Qt::CTRL | Qt::Key_R));
+  Searchagain1 =
+      AddCommand(Search1, QStringLiteral("&Search Again"), "Searchagain1", &T::Searchagain1Click,
+                 QStringLiteral("Repeat the last search"), QKeySequence(Qt::Key_F3));
+  Showall1 = AddCommand(Search1, QStringLiteral("Show &all"), "Showall1", &T::Showall1Click,
+                        QStringLiteral("Highlight every match of the last search"));
+  Search1->addSeparator();
+  Gotolinenumber1 = AddCommand(Search1, QStringLiteral("&Goto line number"), "Gotolinenumber1",
+                               &T::Gotolinenumber1Click, QStringLiteral("Go to a line number"),
+                               QKeySequence(Qt::ALT | Qt::Key_G));
+
+  Options1 = bar->addMenu(QStringLiteral("&Options"));
+  Options1->setObjectName(QStringLiteral("Options1"));
+  Compile1 = AddCommand(Options1, QStringLiteral("Compile"), "Compile1", &T::CompileButtonClick,
+                        QStringLiteral("Compile the BASIC Program"), QKeySequence(Qt::Key_F9));
+  Options1->addSeparator();
+  ChooseProgrammer1 = Options1->addMenu(QStringLiteral("Choose Programmer..."));
+  ChooseProgrammer1->setObjectName(QStringLiteral("ChooseProgrammer1"));
+  ChooseProgrammer1->menuAction()->setStatusTip(QStringLiteral("Choose the type of programmer"));
+  EpicProg = AddCommand(ChooseProgrammer1, QStringLiteral("Epic"), "EpicProg", &T::EpicProgClick,
+                        QStringLiteral("EPIC Programmer"));
+  ExtProg = AddCommand(ChooseProgrammer1, QStringLiteral("Undefined"), "ExtProg", &T::ExtProgClick,
+                       QStringLiteral("Programmer of choice"));
+  EpicProg->setCheckable(true);
+  EpicProg->setChecked(true);
+  ExtProg->setCheckable(true);
+  ProgrammerPath =
+      AddCommand(Options1, QStringLiteral("Programmer Path..."), "ProgrammerPath",
+                 &T::ProgrammerPathClick, QStringLiteral("Choose an External Programmer"));
+  EPIC_Directory = AddCommand(Options1, QStringLiteral("EPIC Path..."), "EPIC_Directory",
+                              &T::EPIC_DirectoryClick, QStringLiteral("Locate EPIC Directory"));
+  Program1 = AddCommand(Options1, QStringLiteral("Program"), "Program1", &T::ProgramButtonClick,
+                        QStringLiteral("Program the PIC using a conventional programmer"),
+                        QKeySequence(Qt::Key_F10));
+  Options1->addSeparator();
+  ChooseBootloader1 = Options1->addMenu(QStringLiteral("Choose Bootloader"));
+  ChooseBootloader1->setObjectName(QStringLiteral("ChooseBootloader1"));
+  ChooseBootloader1->menuAction()->setStatusTip(
+      QStringLiteral("CHosse the type of bootloader to use"));
+  Standard_Bootloader_Option =
+      AddCommand(ChooseBootloader1, QStringLiteral("Standard"), "Standard_Bootloader_Option",
+                 &T::Standard_Bootloader_OptionClick);
+  MELoader_Option = AddCommand(ChooseBootloader1, QStringLiteral("MELoader"), "MELoader_Option",
+                               &T::MELoader_OptionClick);
+  KORVEX_IR_Option = AddCommand(ChooseBootloader1, QStringLiteral("KORVEX IR"), "KORVEX_IR_Option",
+                                &T::KORVEX_IR_OptionClick);
+  External_Bootloader_Option =
+      AddCommand(ChooseBootloader1, QStringLiteral("Unspecified"), "External_Bootloader_Option",
+                 &T::External_Bootloader_OptionClick);
+  for (QAction *a :
+       {Standard_Bootloader_Option, MELoader_Option, KORVEX_IR_Option, External_Bootloader_Option})
+    a->setCheckable(true);
+  Standard_Bootloader_Option->setChecked(true);
+  // The infrared loader's item appears at start-up only when its loader exists.
+  KORVEX_IR_Option->setEnabled(false);
+  KORVEX_IR_Option->setVisible(false);
+  BootloaderPath = AddCommand(Options1, QStringLiteral("Bootloader Path..."), "BootloaderPath",
+                              &T::BootloaderPathClick,
+                              QStringLiteral("Choose and Locate an External Bootloader"));
+  MELoaderPath = AddCommand(Options1, QStringLiteral("MELOADER Path..."), "MELoaderPath",
+                            &T::MELoaderPathClick, QStringLiteral("Locate MeLoader Directory"));
+  Download1 =
+      AddCommand(Options1, QStringLiteral("Download"), "Download1", &T::DownloadButtonClick,
+                 QStringLiteral("Program the PIC via the Downloader"), QKeySequence(Qt::Key_F11));
+  Run_Separator = Options1->addSeparator();
+  Run_Separator->setObjectName(QStringLiteral("Run_Separator"));
+  Run_Program_Option = Options1->addMenu(QStringLiteral("Run"));
+  Run_Program_Option->setObjectName(QStringLiteral("Run_Program_Option"));
+  AddCommand(Run_Program_Option, QString(), "Run_Program_Placeholder", &T::RunExternalTool);
+
+  View1 = bar->addMenu(QStringLiteral("&View"));
+  View1->setObjectName(QStringLiteral("View1"));
+  ShowReport = AddCommand(View1, QStringLiteral("REPORT Window"), "ShowReport", &T::ShowReportClick,
+                          QStringLiteral("Show the compiler's report"), QKeySequence(Qt::Key_F1));
+  ASMData1 = AddCommand(View1, QStringLiteral("ASSEMBLER Data"), "ASMData1", &T::ASMButtonClick,
+                        QStringLiteral("Display compiled code"), QKeySequence(Qt::Key_F2));
+  ProgramData1 =
+      AddCommand(View1, QStringLiteral("PROGRAM Data"), "ProgramData1", &T::ProgramDataClick,
+                 QStringLiteral("Show the program memory words"), QKeySequence(Qt::Key_F4));
+  EepromData1 = AddCommand(View1, QStringLiteral("EEPROM Data"), "EepromData1", &T::EepromDataClick,
+                           QStringLiteral("Show the EEPROM bytes"), QKeySequence(Qt::Key_F6));
+  for (QAction *a : {ShowReport, ASMData1, ProgramData1, EepromData1})
+    a->setCheckable(true);
+  View1->addSeparator();
+  SerialTerminal1 =
+      AddCommand(View1, QStringLiteral("Serial Terminal"), "SerialTerminal1",
+                 &T::SerialTerminalClick, QStringLiteral("Start the serial terminal"));
+  Calculator1 = AddCommand(View1, QStringLiteral("Calculator"), "Calculator1", &T::CalculatorClick,
+                           QStringLiteral("Start the calculator"));
+  ASCIITable1 = AddCommand(View1, QStringLiteral("ASCII Table"), "ASCIITable1", &T::ASCIITableClick,
+                           QStringLiteral("Show the ASCII table"));
+
+  Help2 = bar->addMenu(QStringLiteral("&Help"));
+  Help2->setObjectName(QStringLiteral("Help2"));
+  Help1 = AddCommand(Help2, QStringLiteral("Help"), "Help1", &T::Help1Click,
+                     QStringLiteral("Load the compiler's help file"));
+  About1 = AddCommand(Help2, QStringLiteral("&About..."), "About1", &T::About1Click,
+                      QStringLiteral("About this program"));
+
+  // The editor's popup menu.
+  PopupMenu1 = new QMenu(this);
+  PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
+  connect(PopupMenu1, &QMenu::aboutToShow, this, Guarded([this] { PopupMenu1Popup(PopupMenu1); }));
+  PopupCut = AddCommand(PopupMenu1, QStringLiteral("Cut"), "PopupCut", &T::CutButtonClick);
+  PopupCopy = AddCommand(PopupMenu1, QStringLiteral("Copy"), "PopupCopy", &T::CopyButtonClick);
+  PopupPaste = AddCommand(PopupMenu1, QStringLiteral("Paste"), "PopupPaste", &T::PasteButtonClick);
+  PopupDelete = AddCommand(PopupMenu1, QStringLiteral("Delete"), "PopupDelete", &T::Delete1Click);
+  PopupSelectAll =
+      AddCommand(PopupMenu1, QStringLiteral("Select all"), "PopupSelectAll", &T::SelectAll1Click);
+  PopupMenu1->addSeparator();
+  ToggleBookmark1 = PopupMenu1->addMenu(QStringLiteral("Toggle bookmark"));
+  ToggleBookmark1->setObjectName(QStringLiteral("ToggleBookmark1"));
+  GotoBookmark1 = PopupMenu1->addMenu(QStringLiteral("Goto bookmark"));
+  GotoBookmark1->setObjectName(QStringLiteral("GotoBookmark1"));
+  for (int i = 0; i <= 9; ++i) {
+    const QString caption = QStringLiteral("Bookmark &%1").arg(i);
+    AddCommand(ToggleBookmark1, caption, "ToggleBookmarkItem", &T::Bookmark91Click);
+    AddCommand(GotoBookmark1, caption, "GotoBookmarkItem", &T::Bookmark92Click);
+  }
+  PopupMenu1->addSeparator();
+  PopupCompile =
+      AddCommand(PopupMenu1, QStringLiteral("Compile"), "PopupCompile", &T::CompileButtonClick);
+  PopupProgram =
+      AddCommand(PopupMenu1, QStringLiteral("Program PIC"), "PopupProgram", &T::ProgramButtonClick);
+  PopupDownload = AddCommand(PopupMenu1, QStringLiteral("Download Program"), "PopupDownload",
+                             &T::DownloadButtonClick);
+  PopupMenu1->addSeparator();
+  Closepage1 = AddCommand(PopupMenu1, QStringLiteral("Close page"), "Closepage1", &T::Close1Click,
+                          QString(), QKeySequence(Qt::CTRL | Qt::Key_F4));
+  // The editor's popup shortcuts work whenever the window has the focus.
+  addAction(Closepage1);
+  PopUp_Run_Separator = PopupMenu1->addSeparator();
+  PopUp_Run_Separator->setObjectName(QStringLiteral("PopUp_Run_Separator"));
+  PopUp_Menu_RUNLIST = PopupMenu1->addMenu(QStringLiteral("Run"));
+  PopUp_Menu_RUNLIST->setObjectName(QStringLiteral("PopUp_Menu_RUNLIST"));
+  AddCommand(PopUp_Menu_RUNLIST, QString(), "PopUp_Run_Placeholder", &T::RunExternalTool);
+
+  // The Run menus stay hidden until tools are found at start-up.
+  for (QAction *a : {Run_Separator, Run_Program_Option->menuAction(), PopUp_Run_Separator,
+                     PopUp_Menu_RUNLIST->menuAction()}) {
+    a->setEnabled(false);
+    a->setVisible(false);
+  }
+
+  // The tab's popup menu.
+  TabPopupMenu = new QMenu(this);
+  TabPopupMenu->setObjectName(QStringLiteral("TabPopupMenu"));
+  Closepage2 = AddCommand(TabPopupMenu, QStringLiteral("Close page"), "Closepage2",
+                          &T::Closepage2Click, QString(), QKeySequence(Qt::CTRL | Qt::Key_F4));
+  Closepage2->setShortcutContext(Qt::WidgetShortcut);
+  ReOpenFile = AddCommand(TabPopupMenu, QStringLiteral("Re-Open File"), "ReOpenFile",
+                          &T::ReOpenFileClick, QStringLiteral("Reload the file from disk"));
+
+  // Commands whose work is not connected yet.
+  Disable({Open1, Save1, SaveAs1, PrintSetup1, PrintPreview1, Print1});
+  Disable({Undo1, Redo1, Cut1, Copy1, Paste1, Delete1, SelectAll1, Upper1, Lower1, Capitalise1,
+           Font1, LineNumberFont1, Properties1});
+  Disable({Find1, Replace1, Searchagain1, Showall1, Gotolinenumber1});
+  Disable({Compile1, EpicProg, ExtProg, ProgrammerPath, EPIC_Directory, Program1,
+           Standard_Bootloader_Option, MELoader_Option, External_Bootloader_Option, BootloaderPath,
+           MELoaderPath, Download1});
+  Disable({ShowReport, ASMData1, ProgramData1, EepromData1, SerialTerminal1, Calculator1,
+           ASCIITable1, Help1});
+  Disable({PopupCut, PopupCopy, PopupPaste, PopupDelete, PopupSelectAll, PopupCompile, PopupProgram,
+           PopupDownload, ReOpenFile});
+  ToggleBookmark1->setEnabled(false);
+  GotoBookmark1->setEnabled(false);
+}
+
+QAction *TEditorMainForm::AddButton(const QString &caption, const char *name, const char *iconName,
+                                    void (TEditorMainForm::*handler)(QObject *),
+                                    const QString &hint) {
+  auto *action = new QAction(QIcon::fromTheme(QLatin1String(iconName)), caption, this);
+  action->setObjectName(QLatin1String(name));
+  action->setToolTip(hint);
+  action->setStatusTip(hint);
+  ToolBar1->addAction(action);
+  connect(action, &QAction::triggered, this,
+          Guarded([this, handler, action] { (this->*handler)(action); }));
+  return action;
+}
+
+void TEditorMainForm::CreateToolBar() {
+  using T = TEditorMainForm;
+  ToolBar1 = addToolBar(QStringLiteral("Tools"));
+  ToolBar1->setObjectName(QStringLiteral("ToolBar1"));
+  ToolBar1->setMovable(false);
+  NewButton = AddButton(QStringLiteral("New"), "NewButton", "document-new", &T::NewButtonClick,
+                        QStringLiteral("New file"));
+  OpenButton = AddButton(QStringLiteral("Open"), "OpenButton", "document-open", &T::OpenButtonClick,
+                         QStringLiteral("Open file"));
+  SaveButton = AddButton(QStringLiteral("Save"), "SaveButton", "document-save", &T::SaveButtonClick,
+                         QStringLiteral("Save file"));
+  ToolBar1->addSeparator();
+  PrintButton = AddButton(QStringLiteral("Print"), "PrintButton", "document-print",
+                          &T::PrintButtonClick, QStringLiteral("Print the file"));
+  PreviewButton = AddButton(QStringLiteral("Preview"), "PreviewButton", "document-print-preview",
+                            &T::PrintPreview1Click, QStringLiteral("Print preview"));
+  ToolBar1->addSeparator();
+  CutButton = AddButton(QStringLiteral("Cut"), "CutButton", "edit-cut", &T::CutButtonClick,
+                        QStringLiteral("Cut"));
+  CopyButton = AddButton(QStringLiteral("Copy"), "CopyButton", "edit-copy", &T::CopyButtonClick,
+                         QStringLiteral("Copy"));
+  PasteButton = AddButton(QStringLiteral("Paste"), "PasteButton", "edit-paste",
+                          &T::PasteButtonClick, QStringLiteral("Paste"));
+  UndoButton = AddButton(QStringLiteral("Undo"), "UndoButton", "edit-undo", &T::UndoButtonClick,
+                         QStringLiteral("Undo"));
+  RedoButton = AddButton(QStringLiteral("Redo"), "RedoButton", "edit-redo", &T::RedoButtonClick,
+                         QStringLiteral("Redo"));
+  IndentButton = AddButton(QStringLiteral("Indent"), "IndentButton", "format-indent-more",
+                           &T::IndentButtonClick, QStringLiteral("Indent the selected lines"));
+  UndentButton = AddButton(QStringLiteral("Undent"), "UndentButton", "format-indent-less",
+                           &T::UndentButtonClick, QStringLiteral("Un-indent the selected lines"));
+  ToolBar1->addSeparator();
+  CompileButton = AddButton(QStringLiteral("Compile"), "CompileButton", "system-run",
+                            &T::CompileButtonClick, QStringLiteral("Compile the BASIC Program"));
+  ProgramButton = AddButton(QStringLiteral("Program"), "ProgramButton", "media-flash",
+                            &T::ProgramButtonClick, QStringLiteral("Program PIC device"));
+  DownloadButton =
+      AddButton(QStringLiteral("Download"), "DownloadButton", "go-down", &T::DownloadButtonClick,
+                QStringLiteral("Download the HEX file Serially"));
+  ASMButton = AddButton(QStringLiteral("ASM"), "ASMButton", "text-x-generic", &T::ASMButtonClick,
+                        QStringLiteral("Display compiled code"));
+  Disable({OpenButton, SaveButton, PrintButton, PreviewButton, CutButton, CopyButton, PasteButton,
+           UndoButton, RedoButton, IndentButton, UndentButton, CompileButton, ProgramButton,
+           DownloadButton, ASMButton});
+}
+
+void TEditorMainForm::CreateEditArea() {
+  EditAreaPanel = new QWidget(this);
+  EditAreaPanel->setObjectName(QStringLiteral("EditAreaPanel"));
+  auto *layout = new QVBoxLayout(EditAreaPanel);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+  OpenFilesTab = new QTabBar(EditAreaPanel);
+  OpenFilesTab->setObjectName(QStringLiteral("OpenFilesTab"));
+  OpenFilesTab->setExpanding(false);
+  OpenFilesTab->setDocumentMode(true);
+  OpenFilesTab->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(OpenFilesTab, &QTabBar::customContextMenuRequested, this,
+          [this](const QPoint &pos) { TabPopupMenu->popup(OpenFilesTab->mapToGlobal(pos)); });
+  connect(OpenFilesTab, &QTabBar::currentChanged, this,
+          Guarded([this] { OpenFilesTabChange(OpenFilesTab); }));
+  layout->addWidget(OpenFilesTab);
+  EditorHost = new QWidget(EditAreaPanel);
+  EditorHost->setObjectName(QStringLiteral("EditorHost"));
+  EditorHost->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(EditorHost, &QWidget::customContextMenuRequested, this,
+          [this](const QPoint &pos) { PopupMenu1->popup(EditorHost->mapToGlobal(pos)); });
+  auto *hostLayout = new QVBoxLayout(EditorHost);
+  hostLayout->setContentsMargins(0, 0, 0, 0);
+  layout->addWidget(EditorHost, 1);
+  setCentralWidget(EditAreaPanel);
+}
+
+// ---- window events -------------------------------------------------------
+
+bool TEditorMainForm::event(QEvent *e) {
+  switch (e->type()) {
+  case QEvent::StatusTip: {
+    // Hints go to the information panel, never over the panels.
+    const QString tip = static_cast<QStatusTipEvent *>(e)->tip();
+    if (HintsRouted && !tip.isEmpty())
+      RunCommand([this, tip] { ShowInfo(tip); });
+    return true;
+  }
+  case QEvent::WindowActivate:
+    RunActivateOnce();
+    break;
+  default:
+    break;
+  }
+  return QMainWindow::event(e);
+}
+
+void TEditorMainForm::showEvent(QShowEvent *e) {
+  QMainWindow::showEvent(e);
+  if (e->spontaneous() || formShown_)
+    return;
+  formShown_ = true;
+  RunCommand([this] { FormShow(this); });
+  // Platforms without a window manager may never activate the window; the
+  // first activation then runs once the window is on screen.
+  QTimer::singleShot(0, this, [this] { RunActivateOnce(); });
+}
+
+void TEditorMainForm::RunActivateOnce() {
+  if (activateDone_ || !formShown_)
+    return;
+  activateDone_ = true;
+  RunCommand([this] { FormActivate(this); });
+  emit FirstActivated();
+}
+
+void TEditorMainForm::closeEvent(QCloseEvent *e) {
+  bool canClose = true;
+  if (!RunCommand([this, &canClose] { FormClose(this, canClose); }))
+    canClose = false;
+  e->setAccepted(canClose);
+}
+
+void TEditorMainForm::InstanceMessage() {
+  Prompter().Trace(isMinimized() ? "instance-message minimised" : "instance-message");
+  if (isMinimized()) {
+    setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+    showNormal();
+    Prompter().Trace("restored");
+  }
+  raise();
+  activateWindow();
+  Prompter().Trace("raised");
+}
+
+// ---- form events ---------------------------------------------------------
+
+void TEditorMainForm::FormCreate(QObject *) {
+  setWindowState(windowState() & ~Qt::WindowMinimized);
+  DroppedFile = false;
+  InitProcessPaths(ExecutableFolder());
+  CompileError = false;
+  DeviceName = "16F84";
+  ShowAllActive = false;
+  // The first document; the first show replaces it (see FormShow).
+  AddDocumentTab(NoNameFile);
+  OpenFilesTab->setCurrentIndex(0);
+  RebuildReopenMenu();
+  const QStringList args = QCoreApplication::arguments();
+  CommandLineFile = args.size() > 1 ? QFile::encodeName(args.at(1)).toStdString() : std::string();
+}
+
+void TEditorMainForm::FormShow(QObject *) {
+  Close1Click(this);
+  HintsRouted = true;
+}
+
+void TEditorMainForm::FormActivate(QObject *) {
+  if (!CommandLineFile.empty())
+    OpenFile(QFile::decodeName(QByteArray::fromStdString(CommandLineFile)));
+  else
+    NewButtonClick(this);
+  if (!FindFileIgnoringCase(IncFolder, "KORVIR_BOOT.EXE").empty()) {
+    KORVEX_IR_Option->setEnabled(true);
+    KORVEX_IR_Option->setVisible(true);
+  }
+  if (FolderHasFileWithExtension(IncFolder + "EXTERNAL PROGRAMS/", ".EXE"))
+    BuildRunMenus();
+}
+
+void TEditorMainForm::FormClose(QObject *, bool &CanClose) {
+  CanClose = true;
+}
+
+void TEditorMainForm::FormDestroy(QObject *) {
+  FInfoTimer->stop();
+}
+
+// ---- documents -----------------------------------------------------------
+
+void TEditorMainForm::AddDocumentTab(const QString &caption) {
+  const QSignalBlocker block(OpenFilesTab);
+  OpenFilesTab->addTab(caption);
+}
+
+void TEditorMainForm::NewButtonClick(QObject *) {
+  AddDocumentTab(NoNameFile);
+  OpenFilesTab->setCurrentIndex(OpenFilesTab->count() - 1);
+  EditAreaPanel->setVisible(true);
+  SyntaxMemo1Change(this);
+}
+
+void TEditorMainForm::Close1Click(QObject *) {
+  const int index = OpenFilesTab->currentIndex();
+  if (index < 0)
+    return;
+  {
+    const QSignalBlocker block(OpenFilesTab);
+    OpenFilesTab->removeTab(index);
+  }
+  if (OpenFilesTab->count() == 0)
+    SyntaxMemo1Change(this);
+}
+
+void TEditorMainForm::Closepage2Click(QObject *Sender) {
+  Close1Click(Sender);
+}
+
+void TEditorMainForm::CloseAll1Click(QObject *) {
+  while (OpenFilesTab->count() > 0) {
+    const int before = OpenFilesTab->count();
+    Close1Click(this);
+    if (OpenFilesTab->count() == before)
+      break; // the close was cancelled
+  }
+}
+
+void TEditorMainForm::Exit1Click(QObject *) {
+  close();
+}
+
+void TEditorMainForm::OpenFile(const QString &) {}
+void TEditorMainForm::OpenButtonClick(QObject *) {}
+void TEditorMainForm::ReopenItemClick(QObject *) {}
+void TEditorMainForm::ReOpenFileClick(QObject *) {}
+void TEditorMainForm::SaveButtonClick(QObject *) {}
+void TEditorMainForm::SaveAs1Click(QObject *) {}
+void TEditorMainForm::PrintButtonClick(QObject *) {}
+void TEditorMainForm::PrintSetup1Click(QObject *) {}
+void TEditorMainForm::PrintPreview1Click(QObject *) {}
+
+void TEditorMainForm::RebuildReopenMenu() {
+  for (QAction *a : Reopen1->actions())
+    if (a != ReopenPlaceholder)
+      delete a;
+  ReopenPlaceholder->setText(QStringLiteral("<No entries>"));
+  ReopenPlaceholder->setEnabled(false);
+  // Shown, so that an empty list reads as such rather than as an empty menu.
+  ReopenPlaceholder->setVisible(true);
+}
+
+void TEditorMainForm::OpenFilesTabChange(QObject *) {}
+
+// ---- status --------------------------------------------------------------
+
+void TEditorMainForm::SyntaxMemo1Change(QObject *) {
+  if (OpenFilesTab->count() == 0) {
+    EditAreaPanel->setVisible(false);
+    setWindowTitle(QStringLiteral("KORVEX Compiler"));
+  } else {
+    EditAreaPanel->setVisible(true);
+    setWindowTitle(OpenFilesTab->tabText(OpenFilesTab->currentIndex()));
+  }
+}
+
+void TEditorMainForm::ShowInfo(const QString &text) {
+  if (FInfoTimer->isActive())
+    FInfoTimer->stop();
+  else
+    savedInfoText_ = StatusBar1->PanelText(5);
+  StatusBar1->SetPanelText(5, QStringLiteral("  ") + text);
+  FInfoTimer->start();
+  repaint();
+}
+
+void TEditorMainForm::FInfoTimerTimer(QObject *) {
+  StatusBar1->SetPanelText(5, savedInfoText_);
+  FInfoTimer->stop();
+  SyntaxMemo1Change(this);
+}
+
+// ---- editing and navigation ----------------------------------------------
+
+void TEditorMainForm::Edit1Click(QObject *) {}
+void TEditorMainForm::PopupMenu1Popup(QObject *) {}
+void TEditorMainForm::UndoButtonClick(QObject *) {}
+void TEditorMainForm::RedoButtonClick(QObject *) {}
+void TEditorMainForm::CutButtonClick(QObject *) {}
+void TEditorMainForm::CopyButtonClick(QObject *) {}
+void TEditorMainForm::PasteButtonClick(QObject *) {}
+void TEditorMainForm::Delete1Click(QObject *) {}
+void TEditorMainForm::SelectAll1Click(QObject *) {}
+void TEditorMainForm::Upper1Click(QObject *) {}
+void TEditorMainForm::Lower1Click(QObject *) {}
+void TEditorMainForm::Capitalise1Click(QObject *) {}
+void TEditorMainForm::IndentButtonClick(QObject *) {}
+void TEditorMainForm::UndentButtonClick(QObject *) {}
+void TEditorMainForm::Bookmark91Click(QObject *) {}
+void TEditorMainForm::Bookmark92Click(QObject *) {}
+void TEditorMainForm::Gotolinenumber1Click(QObject *) {}
+void TEditorMainForm::Searchagain1Click(QObject *) {}
+void TEditorMainForm::Showall1Click(QObject *) {}
+void TEditorMainForm::Find1Click(QObject *) {}
+void TEditorMainForm::Replace1Click(QObject *) {}
+void TEditorMainForm::Font1Click(QObject *) {}
+void TEditorMainForm::LineNumberFont1Click(QObject *) {}
+void TEditorMainForm::Properties1Click(QObject *) {}
+
+// ---- toolchain -----------------------------------------------------------
+
+void TEditorMainForm::CompileButtonClick(QObject *) {}
+void TEditorMainForm::ShowReportClick(QObject *) {}
+void TEditorMainForm::ASMButtonClick(QObject *) {}
+void TEditorMainForm::ProgramDataClick(QObject *) {}
+void TEditorMainForm::EepromDataClick(QObject *) {}
+void TEditorMainForm::EpicProgClick(QObject *) {}
+void TEditorMainForm::ExtProgClick(QObject *) {}
+void TEditorMainForm::ProgrammerPathClick(QObject *) {}
+void TEditorMainForm::EPIC_DirectoryClick(QObject *) {}
+void TEditorMainForm::ProgramButtonClick(QObject *) {}
+void TEditorMainForm::Standard_Bootloader_OptionClick(QObject *) {}
+void TEditorMainForm::MELoader_OptionClick(QObject *) {}
+void TEditorMainForm::KORVEX_IR_OptionClick(QObject *) {}
+void TEditorMainForm::External_Bootloader_OptionClick(QObject *) {}
+void TEditorMainForm::BootloaderPathClick(QObject *) {}
+void TEditorMainForm::MELoaderPathClick(QObject *) {}
+void TEditorMainForm::DownloadButtonClick(QObject *) {}
+void TEditorMainForm::RunExternalTool(QObject *) {}
+void TEditorMainForm::BuildRunMenus() {}
+void TEditorMainForm::SerialTerminalClick(QObject *) {}
+void TEditorMainForm::CalculatorClick(QObject *) {}
+void TEditorMainForm::ASCIITableClick(QObject *) {}
+void TEditorMainForm::Help1Click(QObject *) {}
+
+void TEditorMainForm::About1Click(QObject *) {
+  if (AboutForm)
+    AboutForm->exec();
+}

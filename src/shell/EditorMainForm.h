@@ -1,0 +1,195 @@
+// The main window: menus, toolbar, the tab bar with the edit area, and the
+// status bar. Every command handler is named after its control and event and
+// runs through the command guard.
+#pragma once
+
+#include <QMainWindow>
+
+class QAction;
+class QLabel;
+class QMenu;
+class QTabBar;
+class QTimer;
+class QToolBar;
+class TStatusBar;
+
+class TEditorMainForm : public QMainWindow {
+  Q_OBJECT
+
+public:
+  explicit TEditorMainForm(QWidget *parent = nullptr);
+  ~TEditorMainForm() override;
+
+  // Another copy of the program was started: restore this window when it is
+  // minimised and bring it to the front.
+  void InstanceMessage();
+
+  // Form events.
+  void FormCreate(QObject *Sender);
+  void FormShow(QObject *Sender);
+  void FormActivate(QObject *Sender);
+  void FormClose(QObject *Sender, bool &CanClose);
+  void FormDestroy(QObject *Sender);
+
+  // File commands.
+  void NewButtonClick(QObject *Sender);
+  void OpenButtonClick(QObject *Sender);
+  void ReopenItemClick(QObject *Sender);
+  void ReOpenFileClick(QObject *Sender);
+  void SaveButtonClick(QObject *Sender);
+  void SaveAs1Click(QObject *Sender);
+  void Close1Click(QObject *Sender);
+  void Closepage2Click(QObject *Sender);
+  void CloseAll1Click(QObject *Sender);
+  void PrintButtonClick(QObject *Sender);
+  void PrintSetup1Click(QObject *Sender);
+  void PrintPreview1Click(QObject *Sender);
+  void Exit1Click(QObject *Sender);
+  void OpenFile(const QString &path);
+  void RebuildReopenMenu();
+
+  // Editing and navigation commands.
+  void Edit1Click(QObject *Sender);
+  void PopupMenu1Popup(QObject *Sender);
+  void UndoButtonClick(QObject *Sender);
+  void RedoButtonClick(QObject *Sender);
+  void CutButtonClick(QObject *Sender);
+  void CopyButtonClick(QObject *Sender);
+  void PasteButtonClick(QObject *Sender);
+  void Delete1Click(QObject *Sender);
+  void SelectAll1Click(QObject *Sender);
+  void Upper1Click(QObject *Sender);
+  void Lower1Click(QObject *Sender);
+  void Capitalise1Click(QObject *Sender);
+  void IndentButtonClick(QObject *Sender);
+  void UndentButtonClick(QObject *Sender);
+  void Bookmark91Click(QObject *Sender);
+  void Bookmark92Click(QObject *Sender);
+  void Gotolinenumber1Click(QObject *Sender);
+  void Searchagain1Click(QObject *Sender);
+  void Showall1Click(QObject *Sender);
+  void Find1Click(QObject *Sender);
+  void Replace1Click(QObject *Sender);
+  void Font1Click(QObject *Sender);
+  void LineNumberFont1Click(QObject *Sender);
+  void Properties1Click(QObject *Sender);
+
+  // Toolchain commands.
+  void CompileButtonClick(QObject *Sender);
+  void ShowReportClick(QObject *Sender);
+  void ASMButtonClick(QObject *Sender);
+  void ProgramDataClick(QObject *Sender);
+  void EepromDataClick(QObject *Sender);
+  void EpicProgClick(QObject *Sender);
+  void ExtProgClick(QObject *Sender);
+  void ProgrammerPathClick(QObject *Sender);
+  void EPIC_DirectoryClick(QObject *Sender);
+  void ProgramButtonClick(QObject *Sender);
+  void Standard_Bootloader_OptionClick(QObject *Sender);
+  void MELoader_OptionClick(QObject *Sender);
+  void KORVEX_IR_OptionClick(QObject *Sender);
+  void External_Bootloader_OptionClick(QObject *Sender);
+  void BootloaderPathClick(QObject *Sender);
+  void MELoaderPathClick(QObject *Sender);
+  void DownloadButtonClick(QObject *Sender);
+  void RunExternalTool(QObject *Sender);
+  void SerialTerminalClick(QObject *Sender);
+  void CalculatorClick(QObject *Sender);
+  void ASCIITableClick(QObject *Sender);
+  void Help1Click(QObject *Sender);
+  void About1Click(QObject *Sender);
+  void BuildRunMenus();
+
+  // Documents, status and information texts.
+  void OpenFilesTabChange(QObject *Sender);
+  void SyntaxMemo1Change(QObject *Sender);
+  void ShowInfo(const QString &text);
+  void FInfoTimerTimer(QObject *Sender);
+
+  // Main menu and its items.
+  QMenu *File1 = nullptr, *Edit1 = nullptr, *Search1 = nullptr, *Options1 = nullptr,
+        *View1 = nullptr, *Help2 = nullptr;
+  QMenu *Reopen1 = nullptr;
+  QAction *ReopenPlaceholder = nullptr;
+  QAction *New1 = nullptr, *Open1 = nullptr, *Save1 = nullptr, *SaveAs1 = nullptr,
+          *Close1 = nullptr, *CloseAll1 = nullptr, *FileSeparator1 = nullptr,
+          *PrintSetup1 = nullptr, *PrintPreview1 = nullptr, *Print1 = nullptr,
+          *FileSeparator2 = nullptr, *Exit1 = nullptr;
+  QAction *Undo1 = nullptr, *Redo1 = nullptr, *Cut1 = nullptr, *Copy1 = nullptr, *Paste1 = nullptr,
+          *Delete1 = nullptr, *SelectAll1 = nullptr, *Upper1 = nullptr, *Lower1 = nullptr,
+          *Capitalise1 = nullptr, *Font1 = nullptr, *LineNumberFont1 = nullptr,
+          *Properties1 = nullptr;
+  QAction *Find1 = nullptr, *Replace1 = nullptr, *Searchagain1 = nullptr, *Showall1 = nullptr,
+          *Gotolinenumber1 = nullptr;
+  QAction *Compile1 = nullptr;
+  QMenu *ChooseProgrammer1 = nullptr, *ChooseBootloader1 = nullptr;
+  QAction *EpicProg = nullptr, *ExtProg = nullptr, *ProgrammerPath = nullptr,
+          *EPIC_Directory = nullptr, *Program1 = nullptr;
+  QAction *Standard_Bootloader_Option = nullptr, *MELoader_Option = nullptr,
+          *KORVEX_IR_Option = nullptr, *External_Bootloader_Option = nullptr,
+          *BootloaderPath = nullptr, *MELoaderPath = nullptr, *Download1 = nullptr;
+  QAction *Run_Separator = nullptr;
+  QMenu *Run_Program_Option = nullptr;
+  QAction *ShowReport = nullptr, *ASMData1 = nullptr, *ProgramData1 = nullptr,
+          *EepromData1 = nullptr, *SerialTerminal1 = nullptr, *Calculator1 = nullptr,
+          *ASCIITable1 = nullptr;
+  QAction *Help1 = nullptr, *About1 = nullptr;
+
+  // The editor's popup menu and the tab's popup menu.
+  QMenu *PopupMenu1 = nullptr, *TabPopupMenu = nullptr;
+  QAction *PopupCut = nullptr, *PopupCopy = nullptr, *PopupPaste = nullptr, *PopupDelete = nullptr,
+          *PopupSelectAll = nullptr, *PopupCompile = nullptr, *PopupProgram = nullptr,
+          *PopupDownload = nullptr, *Closepage1 = nullptr, *PopUp_Run_Separator = nullptr;
+  QMenu *ToggleBookmark1 = nullptr, *GotoBookmark1 = nullptr, *PopUp_Menu_RUNLIST = nullptr;
+  QAction *Closepage2 = nullptr, *ReOpenFile = nullptr;
+
+  // Toolbar.
+  QToolBar *ToolBar1 = nullptr;
+  QAction *NewButton = nullptr, *OpenButton = nullptr, *SaveButton = nullptr,
+          *PrintButton = nullptr, *PreviewButton = nullptr, *CutButton = nullptr,
+          *CopyButton = nullptr, *PasteButton = nullptr, *UndoButton = nullptr,
+          *RedoButton = nullptr, *IndentButton = nullptr, *UndentButton = nullptr,
+          *CompileButton = nullptr, *ProgramButton = nullptr, *DownloadButton = nullptr,
+          *ASMButton = nullptr;
+
+  // Edit area: the tabs above the editor.
+  QWidget *EditAreaPanel = nullptr;
+  QTabBar *OpenFilesTab = nullptr;
+  QWidget *EditorHost = nullptr; // holds the editor control
+
+  TStatusBar *StatusBar1 = nullptr;
+  QTimer *FInfoTimer = nullptr;
+
+  // Window state.
+  bool DroppedFile = false;
+  bool CompileError = false;
+  bool ShowAllActive = false;
+  bool HintsRouted = false;
+
+signals:
+  // The first activation has been handled (the program is ready for use).
+  void FirstActivated();
+
+protected:
+  bool event(QEvent *e) override;
+  void showEvent(QShowEvent *e) override;
+  void closeEvent(QCloseEvent *e) override;
+
+private:
+  void CreateMenus();
+  void CreateToolBar();
+  void CreateEditArea();
+  QAction *AddCommand(QMenu *menu, const QString &caption, const char *name,
+                      void (TEditorMainForm::*handler)(QObject *), const QString &hint = {},
+                      const QKeySequence &shortcut = {});
+  QAction *AddButton(const QString &caption, const char *name, const char *iconName,
+                     void (TEditorMainForm::*handler)(QObject *), const QString &hint);
+  void RunActivateOnce();
+  void AddDocumentTab(const QString &caption);
+
+  bool formShown_ = false;
+  bool activateDone_ = false;
+  QString savedInfoText_;
+};
+
+extern TEditorMainForm *EditorMainForm;

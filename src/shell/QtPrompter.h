@@ -1,0 +1,31 @@
+// The prompter that shows real message boxes and common dialogs.
+#pragma once
+
+#include "Prompter.h"
+
+#include <QStringList>
+
+class QPrinter;
+
+class TQtPrompter : public TPrompter {
+public:
+  TModalResult Message(const std::string &text, TMsgDlgType type, TMsgDlgButtons buttons,
+                       const std::string &caption = std::string()) override;
+  bool OpenFileDialog(TFileDialogRequest &request) override;
+  bool SaveFileDialog(TFileDialogRequest &request) override;
+  bool FontDialog(TFontChoice &font) override;
+  bool PrintDialog(TPrintChoice &choice) override;
+  bool PageSetupDialog(TPageSetupChoice &setup) override;
+};
+
+// The program's printer: the one the print and page-setup dialogs choose and
+// printing uses.
+QPrinter &ProgramPrinter();
+
+// "Text|*.a;*.b;|All|*.*" as a file dialog's name filters.
+QStringList FileDialogFilters(const std::string &filter);
+
+// The prompter a process starts with: the recording one when KX_PROMPTER_LOG
+// names a log file (answers from the file KX_PROMPTER_SCRIPT names), else the
+// windowed one.
+void InstallProcessPrompter();

@@ -1,0 +1,12 @@
+// The "Please Wait" box shown while the compiler runs: borderless, not modal,
+// centred on the desktop.
+#pragma once
+
+#include <QWidget>
+
+class TDummy_Virtual_Form : public QWidget {
+public:
+  explicit TDummy_Virtual_Form(QWidget *parent = nullptr);
+};
+
+extern TDummy_Virtual_Form *Dummy_Virtual_Form;
