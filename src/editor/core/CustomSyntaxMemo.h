@@ -9,6 +9,11 @@
 #include "TextStore.h"
 #include "UndoStack.h"
 
+#include "Clipboard.h"
+#include "CodeTemplates.h"
+#include "KeyMap.h"
+#include "Search.h"
+
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -89,6 +94,11 @@ struct TLogPosText {
 class TCustomSyntaxMemo;
 using TNotifyEvent = std::function<void(TCustomSyntaxMemo *)>;
 using TTextEvent = std::function<void(TCustomSyntaxMemo *, int64_t start, int64_t extent)>;
+using TKeyboardActionEvent = std::function<void(TCustomSyntaxMemo *, int32_t &actionCode)>;
+using TDataDropEvent = std::function<void(TCustomSyntaxMemo *, int &sourceTypes)>;
+// TSM_Clipformat set of ClipCopyFormats.
+constexpr uint32_t smTEXT = 0x1;
+constexpr uint32_t smRTF = 0x2;
 
 class TCustomSyntaxMemo {
 public:
@@ -232,8 +242,8 @@ public:
   static const char *VersionText();
 
   // --- Editing engine (caret, commands, typing, clipboard, search) ---
-  // The messages the engine answers call these. Default bodies live in
-  // EngineDefaults.cpp until the engine's own files take them over.
+  // The messages the engine answers call these; their bodies live in the
+  // engine's files (EditEngine*.cpp).
   void CutToClipboard();
   void CopyToClipboard();
   void PasteFromClipboard();
@@ -244,6 +254,134 @@ public:
   void UnindentBlock(int count);
   void LineScroll(int columns, int64_t lines);
   void ScrollCaret();
+
+  // Keyboard: the key-down handler (key = virtual key plus scShift/scCtrl/scAlt
+  // bits) returns true when the key was used and must type nothing; the
+  // character handler types what a key produced.
+  bool KeyDown(uint16_t key);
+  void KeyPress(char c);
+  // Runs one key-map command; count 0 means once; extend = Shift held.
+  void ExecuteCommand(int32_t code, int count = 0, bool extend = false);
+  // Not owned; null uses the process-wide default map.
+  void SetKeyMap(TKeyboardActionContoller *map) { keyMap_ = map; }
+  TKeyboardActionContoller &KeyMap() const { return keyMap_ ? *keyMap_ : DefaultKeyMap(); }
+  // Sees every key first; may change it (0 swallows it).
+  std::function<void(TCustomSyntaxMemo *, uint16_t &key)> OnKeyDown;
+  TKeyboardActionEvent OnCommandRecognised;
+
+  // The options as a set of the internal bits (through SM_OPTIONS).
+  uint32_t Options() { return static_cast<uint32_t>(Perform(SM_OPTIONS, 0, 0)); }
+  void SetOptions(uint32_t options) { Perform(SM_OPTIONS, 1, static_cast<intptr_t>(options)); }
+  bool WordWrap() { return (Options() & smoWordWrap) != 0; }
+  void SetWordWrap(bool on) { SetOptions(on ? Options() | smoWordWrap : Options() & ~smoWordWrap); }
+
+  // Caret state beyond the selection.
+  bool InsertMode() const { return insertMode_; }
+  void SetInsertMode(bool value);
+  bool WantTab = true;
+  bool WantReturns = true;
+  int IndentStep() const { return indentStep_; }
+  void SetIndentStep(int value) {
+    if (value >= 1 && value <= 19)
+      indentStep_ = value;
+  }
+  // The caret stands beyond its line's end (only with smoCaretAfterEOL).
+  bool CaretIsVirtual();
+  // Visual column of the caret, virtual space included.
+  int CaretColumn();
+  // Puts the caret at a visual column of a line (mouse clicks); beyond the
+  // line's end only with smoCaretAfterEOL.
+  void SetCaretAtColumn(int64_t line, int column, bool extend = false);
+  TCharTest fn_CharStartsWord;
+  TCharTest fn_CharIsInWord;
+  bool CharStartsWord(char c) const {
+    return fn_CharStartsWord ? fn_CharStartsWord(c) : DefaultCharStartsWord(c);
+  }
+  bool CharIsInWord(char c) const {
+    return fn_CharIsInWord ? fn_CharIsInWord(c) : DefaultCharIsInWord(c);
+  }
+  // Word boundaries used by word movement, deletion and selection.
+  int64_t WordLeftOf(int64_t pos);
+  int64_t WordRightOf(int64_t pos);
+  void SelectWordAt(int64_t pos);
+
+  // Clipboard. Plain text travels with LF line breaks.
+  TClipboard *Clipboard = nullptr; // not owned; none: the commands do nothing
+  uint32_t ClipCopyFormats = smTEXT | smRTF;
+  TDataDropEvent OnDataDrop;
+
+  // Search for the find and replace dialogs: searches from the selection,
+  // selects the match and gives its length; false when nothing was found.
+  bool SearchAndSelect(const std::string &pattern, uint32_t flags, int64_t &matchLength);
+  // The same, giving the text to put in place of the match (groups filled in
+  // for a regular expression).
+  bool SearchForReplace(const std::string &pattern, const std::string &replacement,
+                        uint32_t flags, std::string &toInsert);
+  // The control's own dialogs (SM_FIND without the silent bit, SM_REPLACE).
+  std::function<void(TCustomSyntaxMemo *, const std::string &text, uint32_t flags)> OnFindDialog;
+  std::function<void(TCustomSyntaxMemo *, const std::string &text, uint32_t flags)>
+      OnReplaceDialog;
+
+  // Code templates and auto-replace.
+  std::vector<TSM_CodeTemplate> CodeTemplates;
+  std::vector<TSM_AutoReplace> AutoReplaceList;
+  uint16_t TemplateHotKey = kDefaultTemplateHotKey;
+  // Expands the template named before the caret; otherwise offers the list
+  // through OnTemplateList. Returns true when one was expanded.
+  bool ExpandCodeTemplate();
+  // Inserts a template chosen from the list in place of the word before the caret.
+  void InsertCodeTemplate(int index);
+  std::function<void(TCustomSyntaxMemo *, const std::vector<int> &candidates,
+                     const std::string &word)>
+      OnTemplateList;
+
+  // Numbered bookmarks 0..9. Given lines and columns are 1-based character
+  // positions (below 1 counts as 1); -1 takes the caret's. GetBookmark gives
+  // the 0-based line and the stored 1-based column.
+  void SetBookmark(int n, int64_t line = -1, int column = -1);
+  void GotoBookmark(int n);
+  bool GetBookmark(int n, int64_t &line, int &column);
+  std::function<void(TCustomSyntaxMemo *, int index)> OnBookmarkSet;
+  std::function<void(TCustomSyntaxMemo *, int index)> OnBookmarkClear;
+  // Command 44.
+  TNotifyEvent OnPrintSelection;
+
+private:
+  // Engine helpers.
+  int64_t LastLine();
+  int64_t LineEndPos(int64_t line);
+  bool AtLineEnd(int64_t pos);
+  bool IsWordStart(int64_t pos);
+  void MoveCaret(int64_t pos, bool extend, bool keepColumn = false);
+  void MoveVertically(int64_t lines, bool extend);
+  void MoveToVirtual(int64_t linePos, int column, bool extend);
+  std::string BlankFill(int from, int to);
+  int TabTarget(int64_t line, int column);
+  int AutoIndentColumn(int64_t line, int caretColumn);
+  void TypeChar(char c);
+  void TypeText(const std::string &text);
+  void FillVirtualSpace();
+  void DeleteRange(int64_t start, int64_t end);
+  bool TryAutoReplace();
+  void ApplyTemplate(const TSM_CodeTemplate &t, int64_t replaceCount);
+  void BlockLines(int64_t &first, int64_t &last);
+  bool SearchFromSelection(const std::string &pattern, uint32_t flags, TSearchMatch &m,
+                           TTextSearcher *&used);
+
+  TKeyboardActionContoller *keyMap_ = nullptr;
+  std::string lastPattern_; // lastSearch_ was compiled from these
+  uint32_t lastFlags_ = 0;
+  bool insertMode_ = true;
+  int indentStep_ = 2;
+  // Virtual caret: valid while the caret still stands at vcPos_, a line end.
+  int vcColumn_ = -1;
+  int64_t vcPos_ = -1;
+  // Remembered column of vertical movement: valid while the caret stays at rcPos_.
+  int rcColumn_ = -1;
+  int64_t rcPos_ = -1;
+  std::unique_ptr<TTextSearcher> lastSearch_;
+
+public:
   // --- end of the editing engine section ---
 
 protected:

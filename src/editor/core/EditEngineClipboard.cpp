@@ -1,0 +1,217 @@
+// Editing engine, part 3: cut, copy and paste through the clipboard interface,
+// and the search entry points.
+#include "CustomSyntaxMemo.h"
+#include "Streams.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+namespace {
+
+// The editor's text as one character stream, a node at a time.
+class TStoreEdStream : public TEdStream {
+public:
+  explicit TStoreEdStream(TTextStore &store) : store_(store) {
+    SetSize(store.CharCount());
+    Fetch(0);
+  }
+
+protected:
+  void Fetch(int64_t pos) override {
+    // Neighbouring nodes are reached directly; anything else through the store's look-up.
+    if (node_ && pos == start_ + node_->Length && node_->Next) {
+      start_ += node_->Length;
+      node_ = node_->Next;
+    } else if (node_ && pos < start_ && node_->Prev && pos >= start_ - node_->Prev->Length) {
+      node_ = node_->Prev;
+      start_ -= node_->Length;
+    } else if (!node_ || pos < start_ || pos >= start_ + node_->Length) {
+      const TLinePos p = store_.Locate(pos);
+      node_ = p.Node;
+      start_ = p.Start;
+    }
+    if (!node_ || pos >= start_ + node_->Length) {
+      SetChunk(nullptr, 0, pos, pos);
+      return;
+    }
+    SetChunk(reinterpret_cast<const unsigned char *>(node_->Text()), node_->Length, start_, pos);
+  }
+
+private:
+  TTextStore &store_;
+  TLineNode *node_ = nullptr;
+  int64_t start_ = 0;
+};
+
+// The fragment of Windows "HTML Format" data, or the data itself when it has
+// no valid header.
+std::string HtmlFragment(const std::string &data) {
+  if (data.rfind("Version:", 0) != 0)
+    return data;
+  auto number = [&](const char *key) -> int64_t {
+    const size_t at = data.find(key);
+    if (at == std::string::npos)
+      return -1;
+    const char *p = data.c_str() + at + std::char_traits<char>::length(key);
+    char *end = nullptr;
+    const long long v = std::strtoll(p, &end, 10);
+    return end == p ? -1 : v;
+  };
+  const int64_t s = number("StartFragment:"), e = number("EndFragment:");
+  if (s < 0 || e < s || e > static_cast<int64_t>(data.size()))
+    return data;
+  return data.substr(static_cast<size_t>(s), static_cast<size_t>(e - s));
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------
+// Clipboard
+
+void TCustomSyntaxMemo::CopyToClipboard() {
+  if (!Clipboard || !SelAvail())
+    return;
+  std::vector<std::pair<TClipFormat, std::string>> data;
+  if (ClipCopyFormats & smTEXT) {
+    std::string text = GetTextRange(SelStart(), SelEnd());
+    std::replace(text.begin(), text.end(), kCR, '\n');
+    data.emplace_back(TClipFormat::cfText, std::move(text));
+  }
+  if (ClipCopyFormats & smRTF) {
+    TMemoryStream rtf;
+    WriteSelection(rtf, sfRTF);
+    data.emplace_back(TClipFormat::cfRTF, rtf.Bytes());
+  }
+  if (!data.empty())
+    Clipboard->SetContents(data);
+}
+
+void TCustomSyntaxMemo::CutToClipboard() {
+  if (!Clipboard || !SelAvail() || ReadOnly())
+    return;
+  CopyToClipboard();
+  BeginGroup(ugCut);
+  try {
+    ReplaceSel(std::string());
+  } catch (...) {
+    EndGroup(ugCut);
+    throw;
+  }
+  EndGroup(ugCut);
+  vcColumn_ = rcColumn_ = -1;
+  ScrollCaret();
+  Change();
+}
+
+void TCustomSyntaxMemo::PasteFromClipboard() {
+  if (!Clipboard || ReadOnly())
+    return;
+  const bool hasText = Clipboard->HasFormat(TClipFormat::cfText);
+  const bool hasHtml = Clipboard->HasFormat(TClipFormat::cfHTML);
+  if (!hasText && !hasHtml)
+    return;
+  int types = (hasText ? kDropText : 0) | (hasHtml ? kDropHTML : 0) | kDropFromPaste;
+  if (OnDataDrop)
+    OnDataDrop(this, types);
+  std::string data;
+  if ((types & kDropText) && hasText)
+    data = Clipboard->GetData(TClipFormat::cfText);
+  else if ((types & kDropHTML) && hasHtml)
+    data = HtmlFragment(Clipboard->GetData(TClipFormat::cfHTML));
+  else
+    return;
+  BeginGroup(ugPaste);
+  try {
+    if (!SelAvail())
+      FillVirtualSpace();
+    ReplaceSel(data);
+  } catch (...) {
+    EndGroup(ugPaste);
+    throw;
+  }
+  EndGroup(ugPaste);
+  vcColumn_ = rcColumn_ = -1;
+  ScrollCaret();
+  Change();
+}
+
+bool TCustomSyntaxMemo::CanPaste(intptr_t format) {
+  if (format != 0 && format != 1)
+    return false;
+  return Clipboard && Clipboard->HasFormat(TClipFormat::cfText);
+}
+
+// ---------------------------------------------------------------------------
+// Search
+
+bool TCustomSyntaxMemo::SearchFromSelection(const std::string &pattern, uint32_t flags,
+                                            TSearchMatch &m, TTextSearcher *&used) {
+  const uint32_t key = flags & (sfMatchCase | sfRegExp | sfWholeWords | sfBackwards);
+  if (!lastSearch_ || lastPattern_ != pattern || lastFlags_ != key) {
+    lastSearch_.reset(); // a bad pattern must not leave the old one behind
+    lastSearch_ = std::make_unique<TTextSearcher>(
+        pattern, key, [this](char c) { return CharIsInWord(c); });
+    lastPattern_ = pattern;
+    lastFlags_ = key;
+  }
+  used = lastSearch_.get();
+  const bool back = (flags & sfBackwards) != 0;
+  const int64_t from = !SelAvail() ? Caret() : back ? SelStart() : SelEnd();
+  if (back ? from <= 0 : from >= TextLength())
+    return false;
+  TStoreEdStream stream(*Store());
+  return used->Find(stream, from, m);
+}
+
+int64_t TCustomSyntaxMemo::FindText(uint32_t flags, const char *pattern) {
+  const std::string text = pattern ? pattern : "";
+  if (!(flags & sfSilent)) {
+    if (OnFindDialog)
+      OnFindDialog(this, !text.empty() ? text : (flags & sfRegExp) ? std::string() : SelText(),
+                   flags);
+    return -1;
+  }
+  TSearchMatch m;
+  TTextSearcher *s = nullptr;
+  if (!SearchFromSelection(text, flags, m, s))
+    return -1;
+  if (flags & sfRegExp) {
+    vcColumn_ = rcColumn_ = -1;
+    SetSelection(m.Start, m.Start + m.Length);
+  }
+  return m.Start;
+}
+
+bool TCustomSyntaxMemo::SearchAndSelect(const std::string &pattern, uint32_t flags,
+                                        int64_t &matchLength) {
+  matchLength = 0;
+  TSearchMatch m;
+  TTextSearcher *s = nullptr;
+  if (!SearchFromSelection(pattern, flags | sfSilent, m, s))
+    return false;
+  matchLength = m.Length;
+  vcColumn_ = rcColumn_ = -1;
+  SetSelection(m.Start, m.Start + m.Length);
+  ScrollCaret();
+  return true;
+}
+
+bool TCustomSyntaxMemo::SearchForReplace(const std::string &pattern,
+                                         const std::string &replacement, uint32_t flags,
+                                         std::string &toInsert) {
+  toInsert.clear();
+  TSearchMatch m;
+  TTextSearcher *s = nullptr;
+  if (!SearchFromSelection(pattern, flags | sfSilent, m, s))
+    return false;
+  toInsert = s->ExpandReplacement(replacement);
+  vcColumn_ = rcColumn_ = -1;
+  SetSelection(m.Start, m.Start + m.Length);
+  ScrollCaret();
+  return true;
+}
+
+void TCustomSyntaxMemo::ReplaceDialog(uint32_t flags) {
+  if (OnReplaceDialog)
+    OnReplaceDialog(this, (flags & sfRegExp) ? std::string() : SelText(), flags);
+}
