@@ -186,8 +186,8 @@ public:
   void SaveToFile(const std::string &name);
   // Inserts the stream's remaining bytes at the selection (logged, kind 4).
   void InsertStream(TStream &stream);
-  // Writes the selection in a format.
-  void WriteSelection(TStream &stream, TSaveFormat format);
+  // Writes the selection in a format; returns the bytes the stream took.
+  int64_t WriteSelection(TStream &stream, TSaveFormat format);
   TSaveFormat SaveFormat = sfTEXT;
   TSelLineStyle SelLineStyle() const { return store_->LineStyle; }
   void SetSelLineStyle(TSelLineStyle s) { store_->LineStyle = s; }
@@ -392,6 +392,8 @@ protected:
   // The unlogged core of ReplaceSel: inserts in pieces of kInsertPiece.
   void ReplaceSelRaw(const char *text, size_t len);
   void UndoStep(bool redo);
+  // Runs after each undo or redo step inside a group (the widget highlights).
+  virtual void UndoStepDone() {}
   void Beep() { view_->Beep(); }
   void Repaint();
 

@@ -210,6 +210,10 @@ public:
   // Verifies every invariant; returns an empty string or the first violation.
   std::string CheckInvariants() const;
 
+  // Exchanges the whole text (nodes, counts, caches) with another store; the
+  // undo stack, bookmarks and lists stay where they are.
+  void SwapText(TTextStore &other);
+
   // Raw node allocation (tests and the loader); nodes belong to this store.
   TLineNode *NewNode(const char *text, int len, int slack);
   void FreeNode(TLineNode *node);
@@ -243,3 +247,15 @@ private:
 // bytes other than TAB become '.'. A trailing CR of the input is kept (its LF
 // may come in the next block; callers that read in blocks handle that).
 std::string NormaliseText(const char *data, size_t len);
+
+// The same rules over a sequence of blocks: a CR at the end of one block and
+// an LF at the start of the next give one line break.
+class TNormaliser {
+public:
+  // Writes at most n bytes to out; returns how many.
+  size_t Feed(const char *in, size_t n, char *out);
+  void Reset() { lastCR_ = false; }
+
+private:
+  bool lastCR_ = false;
+};

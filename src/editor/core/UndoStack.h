@@ -57,10 +57,12 @@ public:
   // The record at the cursor, or null.
   TUndoRecord *Peek() const { return cursor_ ? cursor_->Record : nullptr; }
   // The record just above the cursor (next to redo), or null.
-  TUndoRecord *PeekRedo() const { return cursor_ ? cursor_->Next ? cursor_->Next->Record : nullptr : bottom_ ? bottom_->Record : nullptr; }
+  TUndoRecord *PeekRedo() const;
   void Clear();
   // Discards entries from the bottom.
   void RemoveBottom();
+  // Discards the top entry when it is the cursor (a just-pushed record).
+  void DropTop();
 
   Entry *Bottom() const { return bottom_; }
   Entry *Top() const { return top_; }

@@ -1,0 +1,76 @@
+// Rich text and HTML renderings of a range of a text store, with the fonts and
+// colours of the highlighter's token styles (plain defaults without one).
+#pragma once
+
+#include "Highlighter.h"
+#include "TextStore.h"
+
+#include <cstdint>
+#include <string>
+
+class TStream;
+
+// Buffers output for a stream and counts what the stream accepted. After a
+// short write it stops writing (the rest would land at the wrong offset).
+class TChunkWriter {
+public:
+  explicit TChunkWriter(TStream &s) : stream_(s) { buf_.reserve(kSize); }
+  TChunkWriter(const TChunkWriter &) = delete;
+  TChunkWriter &operator=(const TChunkWriter &) = delete;
+  void Put(const char *p, size_t n) {
+    if (buf_.size() + n > kSize)
+      Flush();
+    if (n > kSize)
+      Write(p, n);
+    else
+      buf_.append(p, n);
+  }
+  void Put(const std::string &s) { Put(s.data(), s.size()); }
+  void Put(char c) {
+    if (buf_.size() >= kSize)
+      Flush();
+    buf_ += c;
+  }
+  void Flush() {
+    Write(buf_.data(), buf_.size());
+    buf_.clear();
+  }
+  int64_t Written() const { return written_; }
+  bool Short() const { return short_; }
+
+private:
+  static constexpr size_t kSize = 1 << 16;
+  void Write(const char *p, size_t n);
+  TStream &stream_;
+  std::string buf_;
+  int64_t written_ = 0;
+  bool short_ = false;
+};
+
+struct TRichOptions {
+  std::string FontName = "Courier New";
+  int FontSize = 10; // points
+  uint32_t DefTextColor = 0x000000;
+  uint32_t DefBackColor = 0xFFFFFF;
+  uint8_t DefFontStyle = 0;
+  std::string Title;
+};
+
+// Writes the characters start..end of the store; line breaks as paragraph
+// breaks. With a highlighter the text is tokenized from its first line.
+void WriteRichText(TTextStore &store, int64_t start, int64_t end, THighlighter *h,
+                   const TRichOptions &o, TChunkWriter &w);
+void WriteHtml(TTextStore &store, int64_t start, int64_t end, THighlighter *h,
+               const TRichOptions &o, TChunkWriter &w);
+
+// A read-only chunked character source over a store; a node is a chunk.
+class TStoreEdStream : public TEdStream {
+public:
+  explicit TStoreEdStream(TTextStore &store);
+
+protected:
+  void Fetch(int64_t pos) override;
+
+private:
+  TTextStore &store_;
+};

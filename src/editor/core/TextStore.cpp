@@ -1,0 +1,871 @@
+// The line store: node allocation, position look-up, insertion and deletion.
+#include "TextStore.h"
+
+#include "UndoStack.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+// ---------------------------------------------------------------------------
+// Node pool: nodes come in 16-byte size classes carved from large chunks, so a
+// store of millions of short lines costs no per-allocation overhead and is
+// freed chunk by chunk.
+
+struct TTextStore::Pool {
+  static constexpr size_t kChunk = 1 << 20;
+  static constexpr size_t kGrain = 16;
+  std::vector<char *> chunks;
+  char *cur = nullptr;
+  size_t left = 0;
+  std::vector<void *> freeLists;
+
+  ~Pool() {
+    for (char *c : chunks)
+      std::free(c);
+  }
+  void *Alloc(size_t bytes) {
+    const size_t cls = bytes / kGrain;
+    if (cls < freeLists.size() && freeLists[cls]) {
+      void *p = freeLists[cls];
+      freeLists[cls] = *static_cast<void **>(p);
+      return p;
+    }
+    if (left < bytes) {
+      char *c = static_cast<char *>(std::malloc(kChunk));
+      if (!c)
+        throw std::bad_alloc();
+      chunks.push_back(c);
+      cur = c;
+      left = kChunk;
+    }
+    void *p = cur;
+    cur += bytes;
+    left -= bytes;
+    return p;
+  }
+  void Free(void *p, size_t bytes) {
+    const size_t cls = bytes / kGrain;
+    if (cls >= freeLists.size())
+      freeLists.resize(cls + 1, nullptr);
+    *static_cast<void **>(p) = freeLists[cls];
+    freeLists[cls] = p;
+  }
+};
+
+namespace {
+
+uint32_t FlagsFor(const char *text, int len) {
+  uint32_t f = nfRepaint | nfStale;
+  if (std::memchr(text, '\t', static_cast<size_t>(len)))
+    f |= nfHasTab;
+  return f;
+}
+
+// Length of the next node cut from text: after a CR, or kMaxNodeChars.
+int CutLength(const char *text, size_t len) {
+  const size_t max = std::min<size_t>(len, kMaxNodeChars);
+  const void *cr = std::memchr(text, kCR, max);
+  return cr ? static_cast<int>(static_cast<const char *>(cr) - text) + 1 : static_cast<int>(max);
+}
+
+} // namespace
+
+TTextStore::TTextStore() : undo_(new TUndoStack), pool_(new Pool) {}
+
+TTextStore::~TTextStore() {
+  for (TLineNode *n = first_; n; n = n->Next) {
+    delete[] n->Attributes;
+    delete n->Attachment;
+  }
+  delete pool_;
+  delete undo_;
+}
+
+TLineNode *TTextStore::NewNode(const char *text, int len, int slack) {
+  const size_t want = sizeof(TLineNode) + static_cast<size_t>(len) + 1 + static_cast<size_t>(slack);
+  const size_t bytes = (want + Pool::kGrain - 1) / Pool::kGrain * Pool::kGrain;
+  auto *n = static_cast<TLineNode *>(pool_->Alloc(bytes));
+  n->Length = static_cast<uint16_t>(len);
+  n->Capacity = static_cast<uint16_t>(bytes - sizeof(TLineNode));
+  n->Marks = 0;
+  n->Gutter = 0;
+  n->Flags = FlagsFor(text, len);
+  n->Word1 = -1;
+  n->Word2 = -1;
+  n->Attributes = nullptr;
+  n->Attachment = nullptr;
+  n->Next = nullptr;
+  n->Prev = nullptr;
+  std::memcpy(n->Text(), text, static_cast<size_t>(len));
+  n->Text()[len] = 0;
+  if (len > LongestLine)
+    LongestLine = len;
+  return n;
+}
+
+void TTextStore::FreeNode(TLineNode *node) {
+  delete[] node->Attributes;
+  delete node->Attachment;
+  pool_->Free(node, sizeof(TLineNode) + node->Capacity);
+}
+
+void TTextStore::LinkAfter(TLineNode *prev, TLineNode *node) {
+  node->Prev = prev;
+  node->Next = prev ? prev->Next : first_;
+  if (node->Next)
+    node->Next->Prev = node;
+  else
+    last_ = node;
+  if (prev)
+    prev->Next = node;
+  else
+    first_ = node;
+  ++lineCount_;
+}
+
+void TTextStore::Unlink(TLineNode *node) {
+  if (node->Prev)
+    node->Prev->Next = node->Next;
+  else
+    first_ = node->Next;
+  if (node->Next)
+    node->Next->Prev = node->Prev;
+  else
+    last_ = node->Prev;
+  --lineCount_;
+}
+
+void TTextStore::Clear() {
+  for (TLineNode *n = first_; n; n = n->Next) {
+    delete[] n->Attributes;
+    delete n->Attachment;
+  }
+  delete pool_;
+  pool_ = new Pool;
+  first_ = last_ = nullptr;
+  lineCount_ = 0;
+  charCount_ = 0;
+  anchorNode_ = nullptr;
+  recent_ = TLinePos{};
+  LongestLine = 1;
+}
+
+// ---------------------------------------------------------------------------
+// Position look-up. Four starting points are always at hand: the first node,
+// the last node, the anchor (top line) and the most recent look-up; the walk
+// starts from the nearest, so editing near the caret never walks far.
+
+void TTextStore::SetAnchorLine(int64_t line) {
+  anchorLine_ = line < 0 ? 0 : line;
+  anchorNode_ = nullptr;
+}
+
+void TTextStore::RememberRecent(const TLinePos &p) {
+  if (p.Node)
+    recent_ = p;
+}
+
+TLinePos TTextStore::Walk(TLinePos p, int64_t pos) {
+  if (pos >= p.Start) {
+    while (pos - p.Start >= p.Node->Length) {
+      if (!p.Node->Next) {
+        if (pos - p.Start == p.Node->Length && p.Node->EndsWithCR())
+          return TLinePos{nullptr, p.Line + 1, p.Start + p.Node->Length};
+        return p;
+      }
+      p.Start += p.Node->Length;
+      p.Node = p.Node->Next;
+      ++p.Line;
+    }
+  } else {
+    while (p.Start > pos) {
+      p.Node = p.Node->Prev;
+      --p.Line;
+      p.Start -= p.Node->Length;
+    }
+  }
+  return p;
+}
+
+TLinePos TTextStore::Locate(int64_t pos) {
+  if (!first_)
+    return TLinePos{};
+  pos = std::clamp<int64_t>(pos, 0, charCount_);
+  TLinePos best{first_, 0, 0};
+  int64_t bestDist = pos;
+  auto consider = [&](const TLinePos &c) {
+    if (!c.Node)
+      return;
+    const int64_t d = c.Start > pos ? c.Start - pos : pos - c.Start;
+    if (d < bestDist) {
+      best = c;
+      bestDist = d;
+    }
+  };
+  consider(TLinePos{last_, lineCount_ - 1, charCount_ - last_->Length});
+  if (!anchorNode_ && anchorLine_ > 0)
+    LocateLine(anchorLine_); // rebuilds the anchor
+  if (anchorNode_)
+    consider(TLinePos{anchorNode_, anchorLine_, anchorStart_});
+  consider(recent_);
+  TLinePos r = Walk(best, pos);
+  RememberRecent(r);
+  return r;
+}
+
+TLinePos TTextStore::LocateLine(int64_t line) {
+  if (!first_)
+    return TLinePos{};
+  line = std::clamp<int64_t>(line, 0, lineCount_ - 1);
+  TLinePos best{first_, 0, 0};
+  int64_t bestDist = line;
+  auto consider = [&](const TLinePos &c) {
+    if (!c.Node)
+      return;
+    const int64_t d = c.Line > line ? c.Line - line : line - c.Line;
+    if (d < bestDist) {
+      best = c;
+      bestDist = d;
+    }
+  };
+  consider(TLinePos{last_, lineCount_ - 1, charCount_ - last_->Length});
+  if (anchorNode_)
+    consider(TLinePos{anchorNode_, anchorLine_, anchorStart_});
+  consider(recent_);
+  TLinePos p = best;
+  while (p.Line < line) {
+    p.Start += p.Node->Length;
+    p.Node = p.Node->Next;
+    ++p.Line;
+  }
+  while (p.Line > line) {
+    p.Node = p.Node->Prev;
+    --p.Line;
+    p.Start -= p.Node->Length;
+  }
+  RememberRecent(p);
+  if (!anchorNode_) {
+    const int64_t top = std::clamp<int64_t>(anchorLine_, 0, lineCount_ - 1);
+    if (top == line) {
+      anchorNode_ = p.Node;
+      anchorStart_ = p.Start;
+    }
+  }
+  return p;
+}
+
+int64_t TTextStore::LineStart(int64_t line) {
+  if (line >= lineCount_ || !first_)
+    return charCount_;
+  return LocateLine(line).Start;
+}
+
+char TTextStore::CharAt(int64_t pos) {
+  if (pos < 0 || pos >= charCount_)
+    return 0;
+  TLinePos p = Locate(pos);
+  return p.Node ? p.Node->Text()[pos - p.Start] : 0;
+}
+
+// ---------------------------------------------------------------------------
+// Edits.
+
+void TTextStore::ShiftLists(int64_t pos, int64_t count) {
+  Bookmarks.Shift(pos, count);
+  if (LineTracks)
+    LineTracks->Shift(pos, count);
+  Breakpoints.Shift(pos, count);
+  CodeBreaks.Shift(pos, count);
+}
+
+// Forgets caches that may point at or past a node about to change.
+void TTextStore::NoteRemoved(TLineNode *node) {
+  if (anchorNode_ == node)
+    anchorNode_ = nullptr;
+  if (recent_.Node == node)
+    recent_ = TLinePos{};
+}
+
+TEditSpan TTextStore::InsertNormalised(int64_t pos, const char *text, size_t len) {
+  lastFast_ = false;
+  TEditSpan span;
+  if (len == 0)
+    return span;
+  pos = std::clamp<int64_t>(pos, 0, charCount_);
+  TLinePos p = Locate(pos);
+  span.FirstLine = p.Line;
+  span.LastLine = p.Line;
+
+  // Fast path: one ordinary character inside a node with room for it.
+  if (len == 1 && text[0] != kCR && p.Node && pos - p.Start < p.Node->Length &&
+      p.Node->Length < kMaxNodeChars && p.Node->Capacity >= p.Node->Length + 2) {
+    TLineNode *n = p.Node;
+    const int off = static_cast<int>(pos - p.Start);
+    char *t = n->Text();
+    std::memmove(t + off + 1, t + off, static_cast<size_t>(n->Length - off) + 1);
+    t[off] = text[0];
+    ++n->Length;
+    delete[] n->Attributes;
+    n->Attributes = nullptr;
+    n->Flags |= nfRepaint | nfStale;
+    if (text[0] == '\t')
+      n->Flags |= nfHasTab;
+    if (n->Length > LongestLine)
+      LongestLine = n->Length;
+    charCount_ += 1;
+    if (anchorNode_ && anchorLine_ > p.Line)
+      anchorStart_ += 1;
+    if (recent_.Node && recent_.Line > p.Line)
+      recent_.Start += 1;
+    ShiftLists(pos, 1);
+    lastFast_ = true;
+    return span;
+  }
+
+  // General path: the node at the position is replaced by nodes cut from
+  // its head, the text and its tail.
+  std::string joined;
+  TLineNode *prev;
+  TLineNode *old = p.Node;
+  if (old) {
+    const size_t off = static_cast<size_t>(pos - p.Start);
+    joined.reserve(old->Length + len);
+    joined.append(old->Text(), off);
+    joined.append(text, len);
+    joined.append(old->Text() + off, old->Length - off);
+    prev = old->Prev;
+  } else {
+    joined.assign(text, len);
+    prev = last_;
+  }
+  const int64_t oldLines = lineCount_;
+  if (old) {
+    NoteRemoved(old);
+    Unlink(old);
+  }
+  // Caches past the edit are stale; the anchor before it keeps its place.
+  if (anchorNode_ && anchorLine_ >= p.Line)
+    anchorNode_ = nullptr;
+  recent_ = TLinePos{};
+
+  const char *s = joined.data();
+  size_t left = joined.size();
+  TLineNode *at = prev;
+  bool firstNew = true;
+  int64_t line = p.Line;
+  TLinePos firstPos;
+  while (left > 0) {
+    const int cut = CutLength(s, left);
+    // Room for a few typed characters after an edit.
+    TLineNode *n = NewNode(s, cut, 15);
+    if (firstNew && old) {
+      n->Attachment = old->Attachment;
+      old->Attachment = nullptr;
+      if (n->Attachment)
+        n->Attachment->Node = n;
+      n->Marks = old->Marks;
+      n->Gutter = old->Gutter;
+      n->Word1 = old->Word1;
+      n->Word2 = old->Word2;
+    } else if (at && !at->EndsWithCR()) {
+      n->Marks = nmContinued;
+    }
+    LinkAfter(at, n);
+    if (firstNew)
+      firstPos = TLinePos{n, line, p.Start};
+    firstNew = false;
+    at = n;
+    s += cut;
+    left -= static_cast<size_t>(cut);
+    ++line;
+  }
+  if (old)
+    FreeNode(old);
+  charCount_ += static_cast<int64_t>(len);
+  span.LastLine = line - 1;
+  span.LineDelta = lineCount_ - oldLines;
+  RememberRecent(firstPos);
+  ShiftLists(pos, static_cast<int64_t>(len));
+  return span;
+}
+
+void TTextStore::Append(const char *text, size_t len) {
+  if (len == 0)
+    return;
+  // The last node is re-cut only when it is open (no CR, room left).
+  if (last_ && !last_->EndsWithCR() && last_->Length < kMaxNodeChars) {
+    InsertNormalised(charCount_, text, len);
+    return;
+  }
+  const char *s = text;
+  size_t left = len;
+  while (left > 0) {
+    const int cut = CutLength(s, left);
+    TLineNode *n = NewNode(s, cut, 0);
+    if (last_ && !last_->EndsWithCR())
+      n->Marks = nmContinued;
+    // Linking at the tail directly, without a search.
+    n->Prev = last_;
+    if (last_)
+      last_->Next = n;
+    else
+      first_ = n;
+    last_ = n;
+    ++lineCount_;
+    s += cut;
+    left -= static_cast<size_t>(cut);
+  }
+  charCount_ += static_cast<int64_t>(len);
+}
+
+TEditSpan TTextStore::Delete(int64_t pos, int64_t count) {
+  lastFast_ = false;
+  TEditSpan span;
+  pos = std::clamp<int64_t>(pos, 0, charCount_);
+  count = std::clamp<int64_t>(count, 0, charCount_ - pos);
+  if (count == 0)
+    return span;
+  if (pos == 0 && count == charCount_) {
+    span.LineDelta = -lineCount_;
+    Clear();
+    ShiftLists(0, -count);
+    return span;
+  }
+  TLinePos s = Locate(pos);
+  TLinePos e = Locate(pos + count);
+  span.FirstLine = s.Line;
+  span.LastLine = s.Line;
+  std::string joined;
+  joined.append(s.Node->Text(), static_cast<size_t>(pos - s.Start));
+  if (e.Node)
+    joined.append(e.Node->Text() + (pos + count - e.Start),
+                  static_cast<size_t>(e.Node->Length - (pos + count - e.Start)));
+  TLineNode *prev = s.Node->Prev;
+  TLineNode *stop = e.Node ? e.Node->Next : nullptr;
+  const int64_t oldLines = lineCount_;
+  if (anchorNode_ && anchorLine_ >= s.Line)
+    anchorNode_ = nullptr;
+  recent_ = TLinePos{};
+
+  // Keep the first node's attachment and words for the joined line.
+  TLineNode *keep = s.Node;
+  TLineAttachment *attachment = keep->Attachment;
+  keep->Attachment = nullptr;
+  uint16_t marks = keep->Marks;
+  uint16_t gutter = keep->Gutter;
+  const int32_t w1 = keep->Word1, w2 = keep->Word2;
+  for (TLineNode *n = s.Node; n != stop;) {
+    TLineNode *next = n->Next;
+    if (n != keep) {
+      if (!(marks & nmBookmarkMask))
+        marks = static_cast<uint16_t>(marks | (n->Marks & nmBookmarkMask));
+      gutter = static_cast<uint16_t>(gutter | n->Gutter);
+      if (!attachment && n->Attachment) {
+        attachment = n->Attachment;
+        n->Attachment = nullptr;
+      }
+    }
+    Unlink(n);
+    FreeNode(n);
+    n = next;
+  }
+  charCount_ -= count;
+
+  const char *t = joined.data();
+  size_t left = joined.size();
+  TLineNode *at = prev;
+  bool firstNew = true;
+  int64_t line = s.Line;
+  TLinePos firstPos;
+  while (left > 0) {
+    const int cut = CutLength(t, left);
+    TLineNode *n = NewNode(t, cut, 15);
+    if (firstNew) {
+      n->Attachment = attachment;
+      attachment = nullptr;
+      if (n->Attachment)
+        n->Attachment->Node = n;
+      n->Marks = marks;
+      n->Gutter = gutter;
+      n->Word1 = w1;
+      n->Word2 = w2;
+      firstPos = TLinePos{n, line, s.Start};
+    } else if (at && !at->EndsWithCR()) {
+      n->Marks = nmContinued;
+    }
+    LinkAfter(at, n);
+    firstNew = false;
+    at = n;
+    t += cut;
+    left -= static_cast<size_t>(cut);
+    ++line;
+  }
+  delete attachment;
+  // The node after the edit continues a line exactly when its predecessor has no CR.
+  TLineNode *after = at ? at->Next : first_;
+  if (after) {
+    if (at && !at->EndsWithCR())
+      after->Marks |= nmContinued;
+    else
+      after->Marks &= static_cast<uint16_t>(~nmContinued);
+  }
+  span.LastLine = line > s.Line ? line - 1 : s.Line;
+  span.LineDelta = lineCount_ - oldLines;
+  RememberRecent(firstPos);
+  ShiftLists(pos, -count);
+  return span;
+}
+
+std::string TTextStore::GetText(int64_t start, int64_t end) {
+  std::string out;
+  start = std::clamp<int64_t>(start, 0, charCount_);
+  end = std::clamp<int64_t>(end, 0, charCount_);
+  if (end <= start)
+    return out;
+  out.reserve(static_cast<size_t>(end - start));
+  ForEachChunk(start, end, [&](const char *p, size_t n) { out.append(p, n); });
+  return out;
+}
+
+void TTextStore::ForEachChunk(int64_t start, int64_t end,
+                              const std::function<void(const char *, size_t)> &f) {
+  start = std::clamp<int64_t>(start, 0, charCount_);
+  end = std::clamp<int64_t>(end, 0, charCount_);
+  if (end <= start)
+    return;
+  TLinePos p = Locate(start);
+  TLineNode *n = p.Node;
+  int64_t off = start - p.Start;
+  int64_t left = end - start;
+  while (n && left > 0) {
+    const int64_t take = std::min<int64_t>(left, n->Length - off);
+    f(n->Text() + off, static_cast<size_t>(take));
+    left -= take;
+    off = 0;
+    n = n->Next;
+  }
+}
+
+std::string TTextStore::DebugDump() const {
+  std::string out;
+  for (const TLineNode *n = first_; n; n = n->Next) {
+    out += '[';
+    for (int i = 0; i < n->Length; ++i) {
+      const char c = n->Text()[i];
+      if (c == kCR)
+        out += "\\r";
+      else if (c == '\t')
+        out += "\\t";
+      else
+        out += c;
+    }
+    out += ']';
+    if (n->Marks & nmContinued)
+      out += '+';
+    out += '\n';
+  }
+  return out;
+}
+
+std::string TTextStore::CheckInvariants() const {
+  int64_t lines = 0, chars = 0;
+  const TLineNode *prev = nullptr;
+  for (const TLineNode *n = first_; n; n = n->Next) {
+    if (n->Prev != prev)
+      return "broken back link at line " + std::to_string(lines);
+    if (n->Length == 0)
+      return "empty node at line " + std::to_string(lines);
+    if (n->Length > kMaxNodeChars)
+      return "node longer than the limit at line " + std::to_string(lines);
+    if (n->Next && !n->EndsWithCR() && !(n->Next->Marks & nmContinued))
+      return "continued node without its mark at line " + std::to_string(lines + 1);
+    if (n->Marks & nmContinued && (!prev || prev->EndsWithCR()))
+      return "stray continuation mark at line " + std::to_string(lines);
+    if (n->Text()[n->Length] != 0)
+      return "missing NUL at line " + std::to_string(lines);
+    bool tab = false;
+    for (int i = 0; i < n->Length; ++i) {
+      const auto c = static_cast<unsigned char>(n->Text()[i]);
+      if (c == '\t')
+        tab = true;
+      else if (c == 13 ? i != n->Length - 1 : c < 32)
+        return "bad character at line " + std::to_string(lines);
+    }
+    if (tab && !(n->Flags & nfHasTab))
+      return "TAB flag missing at line " + std::to_string(lines);
+    chars += n->Length;
+    ++lines;
+    prev = n;
+  }
+  if (prev != last_)
+    return "last node pointer wrong";
+  if (lines != lineCount_)
+    return "line count " + std::to_string(lineCount_) + " but " + std::to_string(lines) + " nodes";
+  if (chars != charCount_)
+    return "char count wrong";
+  return {};
+}
+
+// ---------------------------------------------------------------------------
+// Normalisation.
+
+size_t TNormaliser::Feed(const char *in, size_t n, char *out) {
+  size_t j = 0;
+  size_t i = 0;
+  if (lastCR_ && n > 0 && in[0] == 10)
+    i = 1;
+  lastCR_ = false;
+  for (; i < n; ++i) {
+    const auto c = static_cast<unsigned char>(in[i]);
+    if (c >= 32 || c == '\t') {
+      out[j++] = static_cast<char>(c);
+    } else if (c == 13) {
+      out[j++] = kCR;
+      if (i + 1 < n) {
+        if (in[i + 1] == 10)
+          ++i;
+      } else {
+        lastCR_ = true;
+      }
+    } else if (c == 10) {
+      out[j++] = kCR;
+    } else {
+      out[j++] = '.';
+    }
+  }
+  return j;
+}
+
+std::string NormaliseText(const char *data, size_t len) {
+  std::string out;
+  out.resize(len);
+  TNormaliser n;
+  out.resize(n.Feed(data, len, out.data()));
+  return out;
+}
+
+void TTextStore::SwapText(TTextStore &o) {
+  std::swap(first_, o.first_);
+  std::swap(last_, o.last_);
+  std::swap(lineCount_, o.lineCount_);
+  std::swap(charCount_, o.charCount_);
+  std::swap(pool_, o.pool_);
+  std::swap(LongestLine, o.LongestLine);
+  anchorNode_ = o.anchorNode_ = nullptr;
+  recent_ = o.recent_ = TLinePos{};
+}
+
+// ---------------------------------------------------------------------------
+// Tab stops and columns.
+
+TTabStops::TTabStops() { std::fill(std::begin(stops_), std::end(stops_), -1); }
+
+void TTabStops::SetColumns(const std::string &text) {
+  int table[kMaxStops];
+  std::fill(std::begin(table), std::end(table), -1);
+  int count = 0;
+  int previous = 0;
+  size_t i = 0;
+  const size_t n = text.size();
+  while (true) {
+    while (i < n && (text[i] == ' ' || text[i] == ';'))
+      ++i;
+    if (i >= n)
+      break;
+    if (text[i] < '0' || text[i] > '9')
+      throw ESyntaxMemo("Tab stop column value expected");
+    int64_t v = 0;
+    while (i < n && text[i] >= '0' && text[i] <= '9') {
+      v = std::min<int64_t>(v * 10 + (text[i] - '0'), 1000000000);
+      ++i;
+    }
+    if (i < n && text[i] != ' ' && text[i] != ';')
+      throw ESyntaxMemo("Tab stop column value expected");
+    if (v <= 1)
+      throw ESyntaxMemo("Tab column must be > 1");
+    if (v <= previous)
+      throw ESyntaxMemo("Tab columns must be in order and unique");
+    if (count == kMaxStops)
+      throw ESyntaxMemo("Too many tab stops - maximum of " + std::to_string(kMaxStops));
+    table[count++] = static_cast<int>(v - 1);
+    previous = static_cast<int>(v);
+  }
+  std::copy(std::begin(table), std::end(table), stops_);
+}
+
+std::string TTabStops::Columns() const {
+  std::string out;
+  for (int s : stops_) {
+    if (s < 0)
+      break;
+    if (!out.empty())
+      out += ' ';
+    out += std::to_string(s + 1);
+  }
+  return out;
+}
+
+void TTabStops::SetDefault(int value) {
+  if (value <= 0)
+    throw ESyntaxMemo("=Illegal default tab stop value, must be > 0");
+  default_ = value;
+}
+
+int TTabStops::NextStop(int col) const {
+  for (int s : stops_) {
+    if (s < 0)
+      break;
+    if (s > col)
+      return s;
+  }
+  return (col / default_ + 1) * default_;
+}
+
+int OffsetToColumn(const TLineNode *node, int offset, const TTabStops &tabs) {
+  if (!node)
+    return 0;
+  const int end = std::min(std::max(offset, 0), node->TextLength());
+  if (!(node->Flags & nfHasTab))
+    return end;
+  int col = 0;
+  const char *t = node->Text();
+  for (int i = 0; i < end; ++i)
+    col = t[i] == '\t' ? tabs.NextStop(col) : col + 1;
+  return col;
+}
+
+int ColumnToOffset(const TLineNode *node, int column, const TTabStops &tabs) {
+  if (!node)
+    return 0;
+  const int len = node->TextLength();
+  if (!(node->Flags & nfHasTab))
+    return std::min(std::max(column, 0), len);
+  int col = 0;
+  const char *t = node->Text();
+  for (int i = 0; i < len; ++i) {
+    const int next = t[i] == '\t' ? tabs.NextStop(col) : col + 1;
+    if (next > column)
+      return i;
+    col = next;
+  }
+  return len;
+}
+
+// ---------------------------------------------------------------------------
+// Lists that follow the text.
+
+void TSM_PositionList::Add(int64_t pos, int32_t mark) {
+  auto it = std::upper_bound(entries_.begin(), entries_.end(), pos,
+                             [](int64_t p, const Entry &e) { return p < e.Position; });
+  entries_.insert(it, Entry{pos, mark});
+  if (OnChange)
+    OnChange();
+}
+
+bool TSM_PositionList::Remove(int64_t pos, int32_t mark) {
+  for (auto it = entries_.begin(); it != entries_.end(); ++it) {
+    if (it->Position == pos && it->Mark == mark) {
+      entries_.erase(it);
+      if (OnChange)
+        OnChange();
+      return true;
+    }
+  }
+  return false;
+}
+
+void TSM_PositionList::Shift(int64_t pos, int64_t count) {
+  if (entries_.empty() || count == 0)
+    return;
+  auto first = std::lower_bound(entries_.begin(), entries_.end(), pos,
+                                [](const Entry &e, int64_t p) { return e.Position < p; });
+  if (first == entries_.end())
+    return;
+  if (count > 0) {
+    for (auto it = first; it != entries_.end(); ++it)
+      it->Position += count;
+  } else {
+    const int64_t end = pos - count;
+    // Positions strictly inside the removed span go; later ones move back.
+    auto out = first;
+    for (auto it = first; it != entries_.end(); ++it) {
+      if (it->Position > pos && it->Position < end)
+        continue;
+      Entry e = *it;
+      if (e.Position >= end)
+        e.Position += count;
+      *out++ = e;
+    }
+    entries_.erase(out, entries_.end());
+  }
+  if (OnChange)
+    OnChange();
+}
+
+void TCustomBookmarks::Add(const std::string &name, int64_t pos) {
+  for (auto it = list_.begin(); it != list_.end(); ++it) {
+    if (it->Name == name) {
+      list_.erase(it);
+      break;
+    }
+  }
+  auto it = std::upper_bound(list_.begin(), list_.end(), pos,
+                             [](int64_t p, const Entry &e) { return p < e.Position; });
+  list_.insert(it, Entry{name, pos});
+  if (OnChange)
+    OnChange();
+}
+
+bool TCustomBookmarks::Remove(const std::string &name) {
+  for (auto it = list_.begin(); it != list_.end(); ++it) {
+    if (it->Name == name) {
+      list_.erase(it);
+      if (OnChange)
+        OnChange();
+      return true;
+    }
+  }
+  return false;
+}
+
+bool TCustomBookmarks::Find(const std::string &name, int64_t &pos) const {
+  for (const Entry &e : list_) {
+    if (e.Name == name) {
+      pos = e.Position;
+      return true;
+    }
+  }
+  return false;
+}
+
+void TCustomBookmarks::Shift(int64_t pos, int64_t count) {
+  if (list_.empty() || count == 0)
+    return;
+  if (count > 0) {
+    for (Entry &e : list_)
+      if (e.Position >= pos)
+        e.Position += count;
+  } else {
+    const int64_t end = pos - count;
+    std::vector<std::string> freed;
+    std::vector<Entry> kept;
+    kept.reserve(list_.size());
+    for (Entry &e : list_) {
+      if (e.Position > pos && e.Position < end) {
+        freed.push_back(e.Name);
+        continue;
+      }
+      if (e.Position >= end)
+        e.Position += count;
+      kept.push_back(std::move(e));
+    }
+    list_ = std::move(kept);
+    if (OnCustomBookmarkFree)
+      for (const std::string &n : freed)
+        OnCustomBookmarkFree(n);
+  }
+  if (OnChange)
+    OnChange();
+}

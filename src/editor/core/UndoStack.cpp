@@ -1,0 +1,196 @@
+// The undo history's stack of records and its size, save point and limit.
+#include "UndoStack.h"
+
+#include "Streams.h"
+
+#include <cstdlib>
+#include <cstring>
+
+TStack::~TStack() { Clear(); }
+
+void TStack::FreeEntry(Entry *e) {
+  totalSize_ -= kUndoEntryOverhead + e->Size;
+  if (OnFree)
+    OnFree(e->Record);
+  delete e;
+}
+
+void TStack::DiscardAbove() {
+  while (top_ && top_ != cursor_) {
+    Entry *e = top_;
+    top_ = e->Prev;
+    if (top_)
+      top_->Next = nullptr;
+    else
+      bottom_ = nullptr;
+    FreeEntry(e);
+  }
+}
+
+void TStack::Push(TUndoRecord *record, int64_t payload) {
+  DiscardAbove();
+  auto *e = new Entry;
+  e->Record = record;
+  e->Size = payload;
+  e->Prev = top_;
+  if (top_)
+    top_->Next = e;
+  else
+    bottom_ = e;
+  top_ = e;
+  cursor_ = e;
+  totalSize_ += kUndoEntryOverhead + payload;
+  ++doneCount_;
+}
+
+TUndoRecord *TStack::Pop() {
+  if (!cursor_ || doneCount_ <= 0)
+    throw ESyntaxMemo("Stack underflow");
+  TUndoRecord *r = cursor_->Record;
+  cursor_ = cursor_->Prev;
+  --doneCount_;
+  return r;
+}
+
+TUndoRecord *TStack::PeekRedo() const {
+  if (cursor_)
+    return cursor_->Next ? cursor_->Next->Record : nullptr;
+  return bottom_ ? bottom_->Record : nullptr;
+}
+
+TUndoRecord *TStack::PopRedo() {
+  Entry *next = cursor_ ? cursor_->Next : bottom_;
+  if (!next)
+    throw ESyntaxMemo("Stack underflow");
+  cursor_ = next;
+  ++doneCount_;
+  return next->Record;
+}
+
+void TStack::RemoveBottom() {
+  Entry *e = bottom_;
+  if (!e)
+    return;
+  // With a cursor, the bottom entry is at or below it: done.
+  const bool done = cursor_ != nullptr;
+  bottom_ = e->Next;
+  if (bottom_)
+    bottom_->Prev = nullptr;
+  else
+    top_ = nullptr;
+  if (cursor_ == e)
+    cursor_ = nullptr;
+  if (done)
+    --doneCount_;
+  FreeEntry(e);
+}
+
+void TStack::DropTop() {
+  Entry *e = top_;
+  if (!e || e != cursor_)
+    return;
+  top_ = cursor_ = e->Prev;
+  if (top_)
+    top_->Next = nullptr;
+  else
+    bottom_ = nullptr;
+  --doneCount_;
+  FreeEntry(e);
+}
+
+void TStack::Clear() {
+  while (top_) {
+    Entry *e = top_;
+    top_ = e->Prev;
+    FreeEntry(e);
+  }
+  bottom_ = cursor_ = nullptr;
+  totalSize_ = 0;
+  doneCount_ = 0;
+}
+
+TUndoStack::TUndoStack() {
+  OnFree = [](TUndoRecord *r) { FreeRecord(r); };
+}
+
+TUndoStack::~TUndoStack() { Clear(); }
+
+void TUndoStack::FreeRecord(TUndoRecord *r) {
+  if (!r)
+    return;
+  if (r->Type == urText)
+    std::free(reinterpret_cast<char *>(r->Object));
+  else if (r->Type == urStream)
+    delete reinterpret_cast<TStream *>(r->Object);
+  delete r;
+}
+
+void TUndoStack::PushSelection(int64_t anchor, int64_t caret) {
+  auto *r = new TUndoRecord{0, urSelection, static_cast<intptr_t>(anchor), static_cast<intptr_t>(caret)};
+  Push(r, 0);
+}
+
+void TUndoStack::PushMarker(int32_t kind, int32_t extra) {
+  auto *r = new TUndoRecord{extra, urMarker, kind, 0};
+  Push(r, 0);
+}
+
+void TUndoStack::PushText(const char *text, size_t len) {
+  char *copy = nullptr;
+  if (text && len > 0) {
+    copy = static_cast<char *>(std::malloc(len + 1));
+    if (!copy)
+      throw std::bad_alloc();
+    std::memcpy(copy, text, len);
+    copy[len] = 0;
+  }
+  auto *r = new TUndoRecord{0, urText, reinterpret_cast<intptr_t>(copy), 0};
+  Push(r, static_cast<int64_t>(copy ? len : 0));
+}
+
+void TUndoStack::PushStream(TStream *stream) {
+  auto *r = new TUndoRecord{0, urStream, reinterpret_cast<intptr_t>(stream), 0};
+  const int64_t size = stream ? stream->Size() + static_cast<int64_t>(sizeof(TMemoryStream)) : 0;
+  Push(r, size);
+}
+
+void TUndoStack::TrimToLimit() {
+  if (Limit < 0)
+    return;
+  while (totalSize_ > Limit && bottom_) {
+    // A whole unit (transaction or bracket) holds two markers.
+    int markers = 0;
+    while (bottom_ && markers < 2) {
+      if (bottom_->Record && bottom_->Record->Type == urMarker)
+        ++markers;
+      // Once the save point's state leaves the history it cannot come back.
+      if (SavedCount == 0 || SavedCount == -1 ||
+          (SavedRecord != -1 && reinterpret_cast<intptr_t>(bottom_->Record) == SavedRecord))
+        SavedCount = -2;
+      else if (SavedCount > 0)
+        --SavedCount;
+      RemoveBottom();
+    }
+  }
+}
+
+void TUndoStack::TakeSavePoint() {
+  SavedCount = doneCount_;
+  SavedRecord = cursor_ ? reinterpret_cast<intptr_t>(cursor_->Record) : -1;
+}
+
+bool TUndoStack::Modified() const {
+  if (SavedCount == -1)
+    return doneCount_ > 0;
+  if (doneCount_ != SavedCount)
+    return true;
+  return doneCount_ > 0 && reinterpret_cast<intptr_t>(Peek()) != SavedRecord;
+}
+
+void TUndoStack::ClearAll() {
+  Clear();
+  SavedCount = -1;
+  SavedRecord = -1;
+  GroupOpen = false;
+  GroupKind = 0;
+}
