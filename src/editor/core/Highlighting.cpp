@@ -1,0 +1,245 @@
+// The highlighting pass over a text store.
+#include "Highlighting.h"
+
+#include <algorithm>
+#include <cstring>
+
+TStoreEdStream::TStoreEdStream(TTextStore &store) : store_(store) {
+  Refresh();
+}
+
+void TStoreEdStream::Refresh() {
+  node_ = nullptr;
+  SetSize(store_.CharCount());
+  SetChunk(nullptr, 0, 0, 0);
+  if (Size() > 0)
+    Fetch(0);
+}
+
+void TStoreEdStream::Fetch(int64_t pos) {
+  if (pos >= Size()) {
+    SetChunk(nullptr, 0, Size(), Size());
+    return;
+  }
+  // Most fetches step to the following node; anything else is a look-up.
+  if (node_ && pos >= nodeStart_ + node_->Length && node_->Next &&
+      pos < nodeStart_ + node_->Length + node_->Next->Length) {
+    nodeStart_ += node_->Length;
+    node_ = node_->Next;
+  } else if (!node_ || pos < nodeStart_ || pos >= nodeStart_ + node_->Length) {
+    const TLinePos p = store_.Locate(pos);
+    if (!p.Node) {
+      SetChunk(nullptr, 0, Size(), Size());
+      return;
+    }
+    node_ = p.Node;
+    nodeStart_ = p.Start;
+  }
+  SetChunk(reinterpret_cast<const unsigned char *>(node_->Text()), node_->Length, nodeStart_, pos);
+}
+
+// ---------------------------------------------------------------------------
+
+void TSyntaxHighlighting::SetStore(TTextStore *store) {
+  store_ = store;
+  Invalidate();
+}
+
+void TSyntaxHighlighting::SetHighlighter(THighlighter *h) {
+  if (h == highlighter_)
+    return;
+  highlighter_ = h;
+  Invalidate();
+}
+
+void TSyntaxHighlighting::Invalidate() {
+  frontier_ = 0;
+  lineCount_ = store_ ? store_->LineCount() : 0;
+}
+
+bool TSyntaxHighlighting::Complete() const {
+  return !store_ || !highlighter_ || frontier_ >= store_->LineCount();
+}
+
+void TSyntaxHighlighting::NoteChanged(int64_t line) {
+  if (ChangedFirst < 0 || line < ChangedFirst)
+    ChangedFirst = line;
+  if (line > ChangedLast)
+    ChangedLast = line;
+}
+
+int64_t TSyntaxHighlighting::Scan(TLineNode *node, int64_t line, int64_t start, int64_t stopAfter,
+                                  TMode mode) {
+  THighlighter &h = *highlighter_;
+  TStoreEdStream src(*store_);
+  const int64_t size = src.Size();
+  const int64_t firstLine = line;
+
+  int context = 0;
+  if (TLineNode *p = node->Prev; p && p->Attributes && p->Length > 0 && !(p->Flags & nfStale))
+    context = p->Attributes[p->Length - 1];
+  h.Reset(context);
+  src.SetPosition(start);
+
+  TLineNode *cur = node;
+  int64_t curLine = line;
+  int64_t curStart = start;
+  int off = 0;
+  int oldLast = -1;
+  bool changed = false;
+
+  auto enter = [&](TLineNode *n) {
+    const bool valid = n->Attributes && !(n->Flags & (nfStale | nfGuessed)) && n->Length > 0;
+    oldLast = valid ? n->Attributes[n->Length - 1] : -1;
+    changed = !n->Attributes || (n->Flags & nfStale);
+    if (!n->Attributes)
+      n->Attributes = new uint8_t[n->Length > 0 ? n->Length : 1]();
+  };
+  auto finish = [&](TLineNode *n) {
+    n->Flags &= ~(nfStale | nfGuessed);
+    if (mode == TMode::Guess)
+      n->Flags |= nfGuessed;
+    if (changed) {
+      n->Flags |= nfRepaint;
+      NoteChanged(curLine);
+    }
+  };
+  // Steps to the next node; false at the end of the text.
+  auto next = [&]() {
+    TLineNode *n = cur->Next;
+    if (!n)
+      return false;
+    curStart += cur->Length;
+    cur = n;
+    ++curLine;
+    off = 0;
+    enter(cur);
+    return true;
+  };
+
+  enter(cur);
+  for (;;) {
+    if (off >= cur->Length) {
+      finish(cur);
+      const int newLast = cur->Length > 0 ? cur->Attributes[cur->Length - 1] : -1;
+      TLineNode *n = cur->Next;
+      if (!n)
+        return curLine + 1;
+      if (mode == TMode::Edit) {
+        // Caught up: the next line starts as it did before and holds good bytes.
+        if (curLine > firstLine && newLast == oldLast && !NeedsScan(n) && !(n->Flags & nfGuessed))
+          return curLine + 1;
+        if (curLine + 1 >= frontier_ || curLine >= stopAfter)
+          return curLine + 1;
+      } else if (curLine >= stopAfter) {
+        return curLine + 1;
+      }
+      next();
+      continue;
+    }
+    const int64_t tokStart = curStart + off;
+    int length = 0;
+    const int value = h.GetToken(src, length) & 0xFF;
+    int64_t end = src.Position();
+    if (end <= tokStart) { // a token is at least one character
+      end = tokStart + 1;
+      src.SetPosition(end);
+    }
+    end = std::min(end, size);
+    if (OnTokenSeen)
+      OnTokenSeen(value, tokStart, end);
+    int64_t p = tokStart;
+    while (p < end) {
+      if (off >= cur->Length) {
+        finish(cur);
+        if (!next())
+          break;
+      }
+      const int n = static_cast<int>(std::min<int64_t>(end - p, cur->Length - off));
+      uint8_t *a = cur->Attributes + off;
+      if (!changed)
+        for (int i = 0; i < n; ++i)
+          if (a[i] != value) {
+            changed = true;
+            break;
+          }
+      std::memset(a, value, static_cast<size_t>(n));
+      off += n;
+      p += n;
+    }
+    // A token that ran past the text's end (cannot happen with a sound
+    // tokenizer) must not make the scan skip a node.
+    if (src.Position() != curStart + off)
+      src.SetPosition(curStart + off);
+  }
+}
+
+int64_t TSyntaxHighlighting::TextChanged(int64_t line, int64_t limit) {
+  ChangedFirst = ChangedLast = -1;
+  if (!store_ || !highlighter_ || !store_->First())
+    return -1;
+  const int64_t count = store_->LineCount();
+  if (line < frontier_)
+    frontier_ = std::max(line, frontier_ + (count - lineCount_));
+  lineCount_ = count;
+  frontier_ = std::min(frontier_, count);
+  line = std::clamp<int64_t>(line, 0, count - 1);
+  if (line > 0)
+    --line;
+  if (line >= frontier_)
+    return -1; // not reached by the sequential scan yet: painted on demand
+  const TLinePos p = store_->LocateLine(line);
+  const int64_t end = Scan(p.Node, p.Line, store_->LineStart(p.Line), line + limit, TMode::Edit);
+  if (end < frontier_ && end >= line + limit && end < count)
+    frontier_ = end; // gave up: the lazy scan continues from here
+  return ChangedLast;
+}
+
+void TSyntaxHighlighting::Ensure(int64_t first, int64_t last) {
+  ChangedFirst = ChangedLast = -1;
+  if (!store_ || !highlighter_ || !store_->First())
+    return;
+  const int64_t count = store_->LineCount();
+  if (count != lineCount_) {
+    lineCount_ = count;
+    frontier_ = std::min(frontier_, count);
+  }
+  first = std::clamp<int64_t>(first, 0, count - 1);
+  last = std::clamp<int64_t>(last, first, count - 1);
+  // Each round makes progress; the bound only guards against a logic slip.
+  for (int round = 0; round < 64; ++round) {
+    TLinePos p = store_->LocateLine(first);
+    TLineNode *n = p.Node;
+    int64_t i = first;
+    int64_t start = store_->LineStart(first);
+    while (n && i <= last && !NeedsScan(n)) {
+      start += n->Length;
+      n = n->Next;
+      ++i;
+    }
+    if (!n || i > last)
+      return;
+    if (i >= frontier_ && i - frontier_ <= CatchUpLimit) {
+      const TLinePos f = store_->LocateLine(frontier_);
+      frontier_ = Scan(f.Node, f.Line, store_->LineStart(f.Line), last, TMode::Sequential);
+    } else if (i < frontier_) {
+      Scan(n, i, start, last, TMode::Edit);
+    } else {
+      Scan(n, i, start, last, TMode::Guess);
+    }
+  }
+}
+
+bool TSyntaxHighlighting::Continue(int64_t lines) {
+  ChangedFirst = ChangedLast = -1;
+  if (!store_ || !highlighter_ || !store_->First())
+    return false;
+  const int64_t count = store_->LineCount();
+  lineCount_ = count;
+  if (frontier_ >= count)
+    return false;
+  const TLinePos f = store_->LocateLine(frontier_);
+  frontier_ = Scan(f.Node, f.Line, store_->LineStart(f.Line),
+                   f.Line + std::max<int64_t>(lines, 1) - 1, TMode::Sequential);
+  return frontier_ < count;
+}
