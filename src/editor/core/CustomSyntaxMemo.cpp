@@ -100,6 +100,7 @@ void TCustomSyntaxMemo::AttachStore(TTextStore *store) {
   store_->Breakpoints.OnChange = [this] { Repaint(); };
   store_->CodeBreaks.OnChange = [this] { Repaint(); };
   txOpen_ = false;
+  groupPending_ = false;
   changedLine_ = -1;
   const int64_t len = TextLength();
   anchor_ = std::min(anchor_, len);
@@ -346,6 +347,7 @@ void TCustomSyntaxMemo::LogTransaction(int request, int kindOrPhase, const void 
   case ltClear:
     u->ClearAll();
     txOpen_ = false;
+    groupPending_ = false;
     delete txStream_;
     txStream_ = nullptr;
     return;
@@ -370,6 +372,7 @@ void TCustomSyntaxMemo::LogTransaction(int request, int kindOrPhase, const void 
       if (!txOpen_ || txKind_ != (request == ltText ? tkText : tkStream))
         fail();
       txOpen_ = false;
+      FlushGroupStart();
       u->PushMarker(txKind_, 0);
       u->PushSelection(txAnchor_, txCaret_);
       u->PushText(txRemoved_.data(), txRemoved_.size());
@@ -401,6 +404,7 @@ void TCustomSyntaxMemo::LogTransaction(int request, int kindOrPhase, const void 
       return;
     const auto *d = static_cast<const TLogPosText *>(data);
     const auto n = static_cast<int64_t>(d->Length);
+    FlushGroupStart();
     u->PushMarker(tkText, 0);
     if (request == ltRemoveBlanks) {
       u->PushSelection(d->Position, d->Position + n);
@@ -428,7 +432,26 @@ void TCustomSyntaxMemo::BeginGroup(int kind) {
     return;
   u->GroupOpen = true;
   u->GroupKind = kind;
-  LogTransaction(ltGroupStart, kind, nullptr);
+  // The start bracket is written with the group's first change: a group that
+  // changes nothing leaves no undo step and keeps the redo chain.
+  groupPending_ = true;
+  groupAnchor_ = anchor_;
+  groupCaret_ = caret_;
+}
+
+void TCustomSyntaxMemo::FlushGroupStart() {
+  if (!groupPending_)
+    return;
+  groupPending_ = false;
+  TUndoStack *u = store_->UndoStack();
+  if (!u || !u->GroupOpen)
+    return;
+  const int64_t a = anchor_, c = caret_;
+  anchor_ = groupAnchor_;
+  caret_ = groupCaret_;
+  LogTransaction(ltGroupStart, u->GroupKind, nullptr);
+  anchor_ = a;
+  caret_ = c;
 }
 
 void TCustomSyntaxMemo::EndGroup(int kind) {
@@ -436,15 +459,8 @@ void TCustomSyntaxMemo::EndGroup(int kind) {
   if (!u || !u->GroupOpen || u->GroupKind != kind)
     return;
   u->GroupOpen = false;
-  if (!logging_)
-    return;
-  // A group with nothing in it would be an undo step that does nothing (and
-  // would make a saved document read as modified): drop its start instead.
-  TUndoRecord *top = u->Peek();
-  if (top && top->Type == urMarker && top->Extra == umGroupStart && top->Object == kind &&
-      u->Cursor() == u->Top()) {
-    for (int i = 0; i < 3; ++i)
-      u->DropTop();
+  if (groupPending_) {
+    groupPending_ = false;
     return;
   }
   LogTransaction(ltGroupEnd, kind, nullptr);

@@ -392,6 +392,8 @@ protected:
   // The unlogged core of ReplaceSel: inserts in pieces of kInsertPiece.
   void ReplaceSelRaw(const char *text, size_t len);
   void UndoStep(bool redo);
+  // Writes the open group's start bracket before its first change.
+  void FlushGroupStart();
   // Runs after each undo or redo step inside a group (the widget highlights).
   virtual void UndoStepDone() {}
   void Beep() { view_->Beep(); }
@@ -425,4 +427,7 @@ private:
   std::string txRemoved_;
   std::string txInserted_;
   TStream *txStream_ = nullptr;
+  // A group begun but not yet written (nothing changed in it so far).
+  bool groupPending_ = false;
+  int64_t groupAnchor_ = 0, groupCaret_ = 0;
 };

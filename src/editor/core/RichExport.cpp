@@ -18,12 +18,12 @@ void TChunkWriter::Write(const char *p, size_t n) {
     short_ = true;
 }
 
-TStoreEdStream::TStoreEdStream(TTextStore &store) : store_(store) {
+TTextStoreEdStream::TTextStoreEdStream(TTextStore &store) : store_(store) {
   SetSize(store.CharCount());
   Fetch(0);
 }
 
-void TStoreEdStream::Fetch(int64_t pos) {
+void TTextStoreEdStream::Fetch(int64_t pos) {
   if (pos >= Size()) {
     SetChunk(nullptr, 0, Size(), Size());
     return;
@@ -55,7 +55,7 @@ void ForEachRun(TTextStore &store, int64_t start, int64_t end, THighlighter *h, 
   else
     from = 0;
   h->Reset(state);
-  TStoreEdStream s(store);
+  TTextStoreEdStream s(store);
   s.SetPosition(from);
   std::string buf;
   while (s.Position() < end && !s.AtEnd()) {

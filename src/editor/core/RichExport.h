@@ -64,9 +64,9 @@ void WriteHtml(TTextStore &store, int64_t start, int64_t end, THighlighter *h,
                const TRichOptions &o, TChunkWriter &w);
 
 // A read-only chunked character source over a store; a node is a chunk.
-class TStoreEdStream : public TEdStream {
+class TTextStoreEdStream : public TEdStream {
 public:
-  explicit TStoreEdStream(TTextStore &store);
+  explicit TTextStoreEdStream(TTextStore &store);
 
 protected:
   void Fetch(int64_t pos) override;

@@ -110,7 +110,13 @@ void TStack::Clear() {
 }
 
 TUndoStack::TUndoStack() {
-  OnFree = [](TUndoRecord *r) { FreeRecord(r); };
+  OnFree = [this](TUndoRecord *r) {
+    // A discarded save point can never be reached again (and its address may
+    // be reused by a later record).
+    if (reinterpret_cast<intptr_t>(r) == SavedRecord)
+      SavedCount = -2;
+    FreeRecord(r);
+  };
 }
 
 TUndoStack::~TUndoStack() { Clear(); }

@@ -324,7 +324,7 @@ TEST(TextStoreStream, EdStreamReadsAcrossNodes) {
   TTextStore st;
   const std::string t = Norm("ab\ncd\n" + std::string(3000, 'e'));
   st.InsertNormalised(0, t.data(), t.size());
-  TStoreEdStream s(st);
+  TTextStoreEdStream s(st);
   std::string read;
   while (!s.AtEnd()) {
     read += static_cast<char>(s.Current());
