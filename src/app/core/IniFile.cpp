@@ -292,13 +292,6 @@ void TIniFile::WriteString(const std::string &section, const std::string &key,
   const auto old = LoadFile(target, exists);
   if (exists && !old)
     Refuse(fileName_, "The file cannot be read, so it is not replaced.");
-  if (exists) {
-    struct stat st {};
-    if (::stat(target.c_str(), &st) == 0 && (st.st_mode & 0222) == 0)
-      Refuse(fileName_, "The file is read-only.");
-    if (::access(target.c_str(), W_OK) != 0)
-      Refuse(fileName_, std::strerror(errno));
-  }
 
   const std::string &s = old ? *old : std::string();
   const auto lines = SplitLines(s);
@@ -330,6 +323,15 @@ void TIniFile::WriteString(const std::string &section, const std::string &key,
   }
   if (old && out == *old)
     return;
+  if (exists) {
+    // A read-only file is the user's way of keeping it as it is, also from
+    // a user whose rights would allow the rename.
+    struct stat st {};
+    if (::stat(target.c_str(), &st) == 0 && (st.st_mode & 0222) == 0)
+      Refuse(fileName_, "The file is read-only.");
+    if (::access(target.c_str(), W_OK) != 0)
+      Refuse(fileName_, std::strerror(errno));
+  }
   try {
     WriteFileAtomic(target, out);
   } catch (const EStreamError &e) {

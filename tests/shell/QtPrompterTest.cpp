@@ -1,0 +1,96 @@
+// The windowed prompter: real message boxes (answered by a timer the way a
+// user would click), and the file dialog filters.
+#include "QtPrompter.h"
+
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QLabel>
+#include <QMessageBox>
+#include <QTimer>
+
+namespace {
+
+QApplication &App() {
+  static int argc = 1;
+  static char name[] = "test_shell";
+  static char *argv[] = {name, nullptr};
+  if (!QApplication::instance())
+    new QApplication(argc, argv);
+  return *qApp;
+}
+
+struct Seen {
+  QString title, text;
+  QStringList buttons;
+  QMessageBox::Icon icon = QMessageBox::NoIcon;
+};
+
+// Shows a message through the prompter and presses the button captioned
+// `press` (or closes the box with Escape when empty).
+TModalResult Answer(const std::string &text, TMsgDlgType type, TMsgDlgButtons buttons,
+                    const QString &press, Seen &seen, const std::string &caption = {}) {
+  App();
+  QTimer::singleShot(0, [&] {
+    auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+    if (!box)
+      return;
+    seen.title = box->windowTitle();
+    seen.text = box->text();
+    seen.icon = box->icon();
+    for (QAbstractButton *b : box->buttons())
+      seen.buttons << b->text().remove(QLatin1Char('&'));
+    if (press.isEmpty()) {
+      box->reject();
+      return;
+    }
+    for (QAbstractButton *b : box->buttons())
+      if (b->text().remove(QLatin1Char('&')) == press)
+        b->click();
+  });
+  TQtPrompter p;
+  return p.Message(text, type, buttons, caption);
+}
+
+TEST(QtPrompter, FatalTextReadsAsLines) {
+  Seen seen;
+  const auto r = Answer("Could not Find KORVEX.INI\rMake sure it is in the KX_INC folder and is "
+                        "not Write Protected\rThe Compiler will now Close",
+                        TMsgDlgType::mtCustom, mbOK | mbCancel, "OK", seen, "FATAL ERROR!");
+  EXPECT_EQ(r, TModalResult::mrOk);
+  EXPECT_EQ(seen.title, "FATAL ERROR!");
+  EXPECT_EQ(seen.text.split(QLatin1Char('\n')).size(), 3);
+  EXPECT_TRUE(seen.text.startsWith("Could not Find KORVEX.INI\nMake sure"));
+  EXPECT_EQ(seen.icon, QMessageBox::NoIcon);
+  EXPECT_EQ(seen.buttons.size(), 2);
+}
+
+TEST(QtPrompter, QuestionsReturnTheButtonPressed) {
+  Seen seen;
+  EXPECT_EQ(Answer("File \"a.bas\" has been modified\r\nSave changes ?",
+                   TMsgDlgType::mtConfirmation, mbYes | mbNo | mbCancel, "No", seen),
+            TModalResult::mrNo);
+  EXPECT_EQ(seen.title, "Confirm");
+  EXPECT_EQ(seen.text, "File \"a.bas\" has been modified\nSave changes ?");
+  EXPECT_EQ(seen.icon, QMessageBox::Question);
+  Seen closed;
+  EXPECT_EQ(Answer("x", TMsgDlgType::mtConfirmation, mbYes | mbNo | mbCancel, {}, closed),
+            TModalResult::mrCancel);
+  Seen error;
+  EXPECT_EQ(Answer("<b>not markup</b>", TMsgDlgType::mtError, mbOK, {}, error), TModalResult::mrOk);
+  EXPECT_EQ(error.icon, QMessageBox::Critical);
+  EXPECT_EQ(error.title, "Error");
+}
+
+TEST(QtPrompter, FilterTextsBecomeNameFilters) {
+  EXPECT_EQ(FileDialogFilters("TARNIC files|*.bas;|INCLUDE files|*.inc;|All files|*.*"),
+            (QStringList{"TARNIC files (*.bas)", "INCLUDE files (*.inc)", "All files (*)"}));
+  EXPECT_EQ(FileDialogFilters("EXE Files|*.EXE;"), (QStringList{"EXE Files (*.EXE)"}));
+  EXPECT_EQ(FileDialogFilters("Two|*.a; *.b"), (QStringList{"Two (*.a *.b)"}));
+  EXPECT_TRUE(FileDialogFilters("").isEmpty());
+  EXPECT_TRUE(FileDialogFilters("*.*").isEmpty());
+  EXPECT_TRUE(FileDialogFilters("Empty|;;").isEmpty());
+}
+
+} // namespace
