@@ -12,9 +12,16 @@ void TSyntaxKeywords::Clear() {
   Words.clear();
 }
 
-void TSyntaxKeywords::SetCaseSensitive(bool on) {
-  if (Words.empty())
-    CaseSensitive = on;
+bool TSyntaxKeywords::SetCaseSensitive(bool on) {
+  if (on == CaseSensitive)
+    return true;
+  TSyntaxKeywords rebuilt(on);
+  for (const TSM_Word &w : Words)
+    if (!rebuilt.AddWord(w.Word, w.Terminator, w.States, w.Token))
+      return false;
+  rebuilt.CurrentStates = CurrentStates;
+  *this = std::move(rebuilt);
+  return true;
 }
 
 bool TSyntaxKeywords::AddWord(const std::string &word, uint16_t terminator, const TStateSet &states,
@@ -25,22 +32,32 @@ bool TSyntaxKeywords::AddWord(const std::string &word, uint16_t terminator, cons
     const unsigned char c = static_cast<unsigned char>(word[i]);
     return CaseSensitive ? c : Lower(c);
   };
-  // Find or insert the path, keeping siblings in ascending order.
-  int32_t *link = &Tree.Root[key(0)];
+  // Find or insert the path, keeping siblings in ascending order. Links are
+  // held as (owner, which) because adding a node may move the node array.
+  enum { kRoot, kChild, kSibling };
+  auto linkRef = [&](int kind, int32_t owner) -> int32_t & {
+    return kind == kRoot ? Tree.Root[owner] : kind == kChild ? Tree.Nodes[owner].Child : Tree.Nodes[owner].Sibling;
+  };
+  int kind = kRoot;
+  int32_t owner = key(0);
   int32_t node = -1;
   for (size_t i = 0; i < word.size(); ++i) {
     const unsigned char c = key(i);
-    while (*link >= 0 && Tree.Nodes[*link].Ch < c)
-      link = &Tree.Nodes[*link].Sibling;
-    if (*link < 0 || Tree.Nodes[*link].Ch != c) {
+    while (linkRef(kind, owner) >= 0 && Tree.Nodes[linkRef(kind, owner)].Ch < c) {
+      owner = linkRef(kind, owner);
+      kind = kSibling;
+    }
+    const int32_t at = linkRef(kind, owner);
+    if (at < 0 || Tree.Nodes[at].Ch != c) {
       TKwNode n;
       n.Ch = c;
-      n.Sibling = *link;
+      n.Sibling = at;
       Tree.Nodes.push_back(n);
-      *link = static_cast<int32_t>(Tree.Nodes.size() - 1);
+      linkRef(kind, owner) = static_cast<int32_t>(Tree.Nodes.size() - 1);
     }
-    node = *link;
-    link = &Tree.Nodes[node].Child;
+    node = linkRef(kind, owner);
+    kind = kChild;
+    owner = node;
   }
   for (int32_t r = Tree.Nodes[node].Word; r >= 0; r = Tree.Records[r].Next)
     if (Tree.Records[r].States.Intersects(states))

@@ -48,7 +48,9 @@ class TSyntaxKeywords {
 public:
   explicit TSyntaxKeywords(bool caseSensitive = false) : CaseSensitive(caseSensitive) {}
   void Clear();
-  void SetCaseSensitive(bool on); // only while empty
+  // Rebuilds the tree under the new case rule; false (and the table as it
+  // was) when two words then collide.
+  bool SetCaseSensitive(bool on);
   bool IsCaseSensitive() const { return CaseSensitive; }
   // False when the word is already present with states that overlap these.
   bool AddWord(const std::string &word, uint16_t terminator, const TStateSet &states, uint8_t token);

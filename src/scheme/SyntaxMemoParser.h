@@ -139,6 +139,8 @@ public:
   void CompileText(const std::string &text, const std::string &folder = ".");
   int LastLine() const { return LastLine_; }
   int LastColumn() const { return LastColumn_; }
+  // The entry a failed compile was reading ("%%Tokens - 5"), empty otherwise.
+  const std::string &LastEntry() const { return LastEntry_; }
 
   // Frees every table and restores the created state.
   void ClearTables();
@@ -201,6 +203,7 @@ private:
   void *LastEditor = nullptr;
   std::vector<void *> Editors_;
   int LastLine_ = 0, LastColumn_ = 0;
+  std::string LastEntry_;
 };
 
 // Most sets pushed on the state stack; deeper pushes are dropped so that a
