@@ -371,6 +371,7 @@ private:
   TKeyboardActionContoller *keyMap_ = nullptr;
   std::string lastPattern_; // lastSearch_ was compiled from these
   uint32_t lastFlags_ = 0;
+  int64_t lastEmptyMatch_ = -1; // where the last search found an empty match
   bool insertMode_ = true;
   int indentStep_ = 2;
   // Virtual caret: valid while the caret still stands at vcPos_, a line end.

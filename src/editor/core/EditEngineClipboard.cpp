@@ -9,9 +9,9 @@
 namespace {
 
 // The editor's text as one character stream, a node at a time.
-class TStoreEdStream : public TEdStream {
+class TSearchTextStream : public TEdStream {
 public:
-  explicit TStoreEdStream(TTextStore &store) : store_(store) {
+  explicit TSearchTextStream(TTextStore &store) : store_(store) {
     SetSize(store.CharCount());
     Fetch(0);
   }
@@ -159,8 +159,12 @@ bool TCustomSyntaxMemo::SearchFromSelection(const std::string &pattern, uint32_t
   const int64_t from = !SelAvail() ? Caret() : back ? SelStart() : SelEnd();
   if (back ? from <= 0 : from >= TextLength())
     return false;
-  TStoreEdStream stream(*Store());
-  return used->Find(stream, from, m);
+  TSearchTextStream stream(*Store());
+  // An empty match is taken at the start unless the last search ended there
+  // with one: repeated searches and replace-all runs always move on.
+  const bool found = used->Find(stream, from, m, from != lastEmptyMatch_);
+  lastEmptyMatch_ = found && m.Length == 0 ? m.Start : -1;
+  return found;
 }
 
 int64_t TCustomSyntaxMemo::FindText(uint32_t flags, const char *pattern) {

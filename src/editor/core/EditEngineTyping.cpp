@@ -144,12 +144,11 @@ void TCustomSyntaxMemo::TypeChar(char c) {
     SetSelection(Caret(), Caret() + 1, false);
   const int64_t line = LineFromPos(SelStart());
   const int caretColumn = PosToColumn(SelStart());
+  // Measured before the break splits the line.
+  const int indent = enter && (OptionsMask() & smoAutoIndent) ? AutoIndentColumn(line, caretColumn) : 0;
   TypeText(std::string(1, c));
-  if (enter && (OptionsMask() & smoAutoIndent)) {
-    const int col = AutoIndentColumn(line, caretColumn);
-    if (col > 0)
-      TypeText(BlankFill(0, col));
-  }
+  if (indent > 0)
+    TypeText(BlankFill(0, indent));
 }
 
 void TCustomSyntaxMemo::KeyPress(char c) {

@@ -159,13 +159,15 @@ void TTextSearcher::Remember(size_t start, size_t len) {
   }
 }
 
-bool TTextSearcher::Find(TEdStream &text, int64_t from, TSearchMatch &m) {
+bool TTextSearcher::Find(TEdStream &text, int64_t from, TSearchMatch &m, bool emptyAtFrom) {
   m = {};
   from = std::clamp<int64_t>(from, 0, text.Size());
-  return (flags_ & sfBackwards) ? FindBackward(text, from, m) : FindForward(text, from, m);
+  return (flags_ & sfBackwards) ? FindBackward(text, from, m)
+                                : FindForward(text, from, m, emptyAtFrom);
 }
 
-bool TTextSearcher::FindForward(TEdStream &text, int64_t from, TSearchMatch &m) {
+bool TTextSearcher::FindForward(TEdStream &text, int64_t from, TSearchMatch &m,
+                                bool emptyAtFrom) {
   int64_t lineStart = TextLineStart(text, from);
   bool first = true;
   while (lineStart >= 0) {
@@ -174,7 +176,7 @@ bool TTextSearcher::FindForward(TEdStream &text, int64_t from, TSearchMatch &m) 
       FoldInto(line_, lineFolded_);
     const size_t off = first ? static_cast<size_t>(from - lineStart) : 0;
     size_t start = 0, len = 0;
-    if (MatchInLine(off, first, start, len)) {
+    if (MatchInLine(off, first && !emptyAtFrom, start, len)) {
       Remember(start, len);
       m.Start = lineStart + static_cast<int64_t>(start);
       m.Length = static_cast<int64_t>(len);
@@ -199,9 +201,11 @@ bool TTextSearcher::FindBackward(TEdStream &text, int64_t from, TSearchMatch &m)
     while (off <= line_.size() && MatchInLine(off, false, start, len)) {
       if (static_cast<int64_t>(start) >= limit)
         break;
-      off = start + 1;
-      if (static_cast<int64_t>(start + len) > limit)
-        continue; // a later, shorter match may still end in time
+      if (static_cast<int64_t>(start + len) > limit) {
+        off = start + 1; // a later, shorter match may still end in time
+        continue;
+      }
+      off = len ? start + len : start + 1;
       found = true;
       bestStart = start;
       bestLen = len;

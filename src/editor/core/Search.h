@@ -42,10 +42,12 @@ public:
   TTextSearcher(const TTextSearcher &) = delete;
   TTextSearcher &operator=(const TTextSearcher &) = delete;
 
-  // Forwards: the first match starting at or after from (an empty match is not
-  // taken at from itself, so repeated searches always progress). Backwards
-  // (sfBackwards): the last match that ends at or before from and starts before it.
-  bool Find(TEdStream &text, int64_t from, TSearchMatch &m);
+  // Forwards: the first match starting at or after from; an empty match is
+  // taken at from itself only with emptyAtFrom, so that a caller repeating a
+  // search from an empty match always progresses. Backwards (sfBackwards): the
+  // last of the matches a forward scan of a line meets that ends at or before
+  // from and starts before it.
+  bool Find(TEdStream &text, int64_t from, TSearchMatch &m, bool emptyAtFrom = false);
 
   // The replacement text for the last match: for a regular expression \0..\9
   // become the groups (empty when unset) and \\ a backslash; otherwise as given.
@@ -54,7 +56,7 @@ public:
   bool IsRegExp() const { return (flags_ & sfRegExp) != 0; }
 
 private:
-  bool FindForward(TEdStream &text, int64_t from, TSearchMatch &m);
+  bool FindForward(TEdStream &text, int64_t from, TSearchMatch &m, bool emptyAtFrom);
   bool FindBackward(TEdStream &text, int64_t from, TSearchMatch &m);
   // Matches in line_ starting at or after off; false when none.
   bool MatchInLine(size_t off, bool notEmptyAtStart, size_t &start, size_t &len);

@@ -34,20 +34,18 @@ inline void SetDoc(TCustomSyntaxMemo &m, const std::string &doc) {
 }
 
 inline std::string Doc(TCustomSyntaxMemo &m) {
-  std::string text = m.Text();
-  for (char &c : text)
-    if (c == '\r')
-      c = '\n';
+  const std::string text = m.Text();
   const auto a = static_cast<size_t>(m.Anchor()), c = static_cast<size_t>(m.Caret());
-  if (a == c)
-    return text.insert(c, "|");
-  std::string out = text;
-  if (a < c) {
-    out.insert(c, ">");
-    out.insert(a, "<");
-  } else {
-    out.insert(a, "<");
-    out.insert(c, ">");
+  std::string out;
+  for (size_t i = 0; i <= text.size(); ++i) {
+    if (a == c && i == c)
+      out += '|';
+    else if (i == a)
+      out += '<';
+    else if (i == c)
+      out += '>';
+    if (i < text.size())
+      out += text[i] == '\r' ? '\n' : text[i];
   }
   return out;
 }
