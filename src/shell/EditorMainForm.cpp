@@ -322,10 +322,12 @@ void TEditorMainForm::CreateMenus() {
   GotoBookmark1->setEnabled(false);
 }
 
-QAction *TEditorMainForm::AddButton(const QString &caption, const char *name, const char *iconName,
+QAction *TEditorMainForm::AddButton(const QString &caption, const char *name,
                                     void (TEditorMainForm::*handler)(QObject *),
                                     const QString &hint) {
-  auto *action = new QAction(QIcon::fromTheme(QLatin1String(iconName)), caption, this);
+  // Captioned buttons: clear without an icon theme, and no image plugins to
+  // load at start-up.
+  auto *action = new QAction(caption, this);
   action->setObjectName(QLatin1String(name));
   action->setToolTip(hint);
   action->setStatusTip(hint);
@@ -340,41 +342,40 @@ void TEditorMainForm::CreateToolBar() {
   ToolBar1 = addToolBar(QStringLiteral("Tools"));
   ToolBar1->setObjectName(QStringLiteral("ToolBar1"));
   ToolBar1->setMovable(false);
-  NewButton = AddButton(QStringLiteral("New"), "NewButton", "document-new", &T::NewButtonClick,
-                        QStringLiteral("New file"));
-  OpenButton = AddButton(QStringLiteral("Open"), "OpenButton", "document-open", &T::OpenButtonClick,
+  NewButton =
+      AddButton(QStringLiteral("New"), "NewButton", &T::NewButtonClick, QStringLiteral("New file"));
+  OpenButton = AddButton(QStringLiteral("Open"), "OpenButton", &T::OpenButtonClick,
                          QStringLiteral("Open file"));
-  SaveButton = AddButton(QStringLiteral("Save"), "SaveButton", "document-save", &T::SaveButtonClick,
+  SaveButton = AddButton(QStringLiteral("Save"), "SaveButton", &T::SaveButtonClick,
                          QStringLiteral("Save file"));
   ToolBar1->addSeparator();
-  PrintButton = AddButton(QStringLiteral("Print"), "PrintButton", "document-print",
-                          &T::PrintButtonClick, QStringLiteral("Print the file"));
-  PreviewButton = AddButton(QStringLiteral("Preview"), "PreviewButton", "document-print-preview",
-                            &T::PrintPreview1Click, QStringLiteral("Print preview"));
+  PrintButton = AddButton(QStringLiteral("Print"), "PrintButton", &T::PrintButtonClick,
+                          QStringLiteral("Print the file"));
+  PreviewButton = AddButton(QStringLiteral("Preview"), "PreviewButton", &T::PrintPreview1Click,
+                            QStringLiteral("Print preview"));
   ToolBar1->addSeparator();
-  CutButton = AddButton(QStringLiteral("Cut"), "CutButton", "edit-cut", &T::CutButtonClick,
-                        QStringLiteral("Cut"));
-  CopyButton = AddButton(QStringLiteral("Copy"), "CopyButton", "edit-copy", &T::CopyButtonClick,
-                         QStringLiteral("Copy"));
-  PasteButton = AddButton(QStringLiteral("Paste"), "PasteButton", "edit-paste",
-                          &T::PasteButtonClick, QStringLiteral("Paste"));
-  UndoButton = AddButton(QStringLiteral("Undo"), "UndoButton", "edit-undo", &T::UndoButtonClick,
-                         QStringLiteral("Undo"));
-  RedoButton = AddButton(QStringLiteral("Redo"), "RedoButton", "edit-redo", &T::RedoButtonClick,
-                         QStringLiteral("Redo"));
-  IndentButton = AddButton(QStringLiteral("Indent"), "IndentButton", "format-indent-more",
-                           &T::IndentButtonClick, QStringLiteral("Indent the selected lines"));
-  UndentButton = AddButton(QStringLiteral("Undent"), "UndentButton", "format-indent-less",
-                           &T::UndentButtonClick, QStringLiteral("Un-indent the selected lines"));
+  CutButton =
+      AddButton(QStringLiteral("Cut"), "CutButton", &T::CutButtonClick, QStringLiteral("Cut"));
+  CopyButton =
+      AddButton(QStringLiteral("Copy"), "CopyButton", &T::CopyButtonClick, QStringLiteral("Copy"));
+  PasteButton = AddButton(QStringLiteral("Paste"), "PasteButton", &T::PasteButtonClick,
+                          QStringLiteral("Paste"));
+  UndoButton =
+      AddButton(QStringLiteral("Undo"), "UndoButton", &T::UndoButtonClick, QStringLiteral("Undo"));
+  RedoButton =
+      AddButton(QStringLiteral("Redo"), "RedoButton", &T::RedoButtonClick, QStringLiteral("Redo"));
+  IndentButton = AddButton(QStringLiteral("Indent"), "IndentButton", &T::IndentButtonClick,
+                           QStringLiteral("Indent the selected lines"));
+  UndentButton = AddButton(QStringLiteral("Undent"), "UndentButton", &T::UndentButtonClick,
+                           QStringLiteral("Un-indent the selected lines"));
   ToolBar1->addSeparator();
-  CompileButton = AddButton(QStringLiteral("Compile"), "CompileButton", "system-run",
-                            &T::CompileButtonClick, QStringLiteral("Compile the BASIC Program"));
-  ProgramButton = AddButton(QStringLiteral("Program"), "ProgramButton", "media-flash",
-                            &T::ProgramButtonClick, QStringLiteral("Program PIC device"));
-  DownloadButton =
-      AddButton(QStringLiteral("Download"), "DownloadButton", "go-down", &T::DownloadButtonClick,
-                QStringLiteral("Download the HEX file Serially"));
-  ASMButton = AddButton(QStringLiteral("ASM"), "ASMButton", "text-x-generic", &T::ASMButtonClick,
+  CompileButton = AddButton(QStringLiteral("Compile"), "CompileButton", &T::CompileButtonClick,
+                            QStringLiteral("Compile the BASIC Program"));
+  ProgramButton = AddButton(QStringLiteral("Program"), "ProgramButton", &T::ProgramButtonClick,
+                            QStringLiteral("Program PIC device"));
+  DownloadButton = AddButton(QStringLiteral("Download"), "DownloadButton", &T::DownloadButtonClick,
+                             QStringLiteral("Download the HEX file Serially"));
+  ASMButton = AddButton(QStringLiteral("ASM"), "ASMButton", &T::ASMButtonClick,
                         QStringLiteral("Display compiled code"));
   Disable({OpenButton, SaveButton, PrintButton, PreviewButton, CutButton, CopyButton, PasteButton,
            UndoButton, RedoButton, IndentButton, UndentButton, CompileButton, ProgramButton,

@@ -182,7 +182,7 @@ private:
   QAction *AddCommand(QMenu *menu, const QString &caption, const char *name,
                       void (TEditorMainForm::*handler)(QObject *), const QString &hint = {},
                       const QKeySequence &shortcut = {});
-  QAction *AddButton(const QString &caption, const char *name, const char *iconName,
+  QAction *AddButton(const QString &caption, const char *name,
                      void (TEditorMainForm::*handler)(QObject *), const QString &hint);
   void RunActivateOnce();
   void AddDocumentTab(const QString &caption);
