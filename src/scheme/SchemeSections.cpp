@@ -31,17 +31,18 @@ private:
       C.Error(msg);
     Next();
   }
-  [[noreturn]] void RangeError(int lo, int hi) {
+  [[noreturn]] void RangeError(TSYM_Compiler::TPos at, int lo, int hi) {
     char buf[96];
     std::snprintf(buf, sizeof buf, SchemeMessage(4130), lo, hi);
-    C.Error(buf);
+    C.ErrorAt(at, buf);
   }
   int64_t Term(int depth);
   int64_t Expression(int depth = 0);
   int Value(int lo, int hi) {
+    const TSYM_Compiler::TPos at = C.Pos();
     const int64_t v = Expression();
     if (v < lo || v > hi)
-      RangeError(lo, hi);
+      RangeError(at, lo, hi);
     return static_cast<int>(v);
   }
   int32_t Int32() { return static_cast<int32_t>(static_cast<uint32_t>(Expression())); }
@@ -249,17 +250,18 @@ void TSchemeSections::Language() {
       C.Entry = "%%Language - EditableStyles";
       Next();
       for (;;) {
+        if (s.EditableStyles.size() >= kMaxEditableStyles)
+          C.Error(4105);
         Expect(tkLParen, 4097);
         std::string name = String();
         if (name.size() > 25)
           name.resize(25);
         Expect(tkComma, 4099);
+        const TSYM_Compiler::TPos at = C.Pos();
         const int64_t style = Expression();
         if (style < 0 || style > 255)
-          C.Error(4106);
+          C.ErrorAt(at, 4106);
         Expect(tkRParen, 4098);
-        if (s.EditableStyles.size() >= kMaxEditableStyles)
-          C.Error(4105);
         s.EditableStyles.push_back({name, static_cast<uint8_t>(style)});
         if (Tok() != tkComma)
           break;
@@ -314,19 +316,21 @@ void TSchemeSections::Language() {
       for (;;) {
         Expect(tkLParen, 4097);
         std::vector<int> tokens;
-        while (StartsExpression() && Tok() != tkLParen)
-          tokens.push_back(Value(0, 255));
-        const TStateSet states = StateList(tkLParen, tkRParen, 4098);
-        Expect(tkRParen, 4098);
-        for (int t : tokens) {
+        while (Tok() == tkNumber) {
+          const TSYM_Compiler::TPos at = C.Pos();
+          const int t = Value(0, 255);
           if (ContextGiven[t]) {
             char buf[96];
             std::snprintf(buf, sizeof buf, SchemeMessage(4131), t);
-            C.Error(buf);
+            C.ErrorAt(at, buf);
           }
           ContextGiven[t] = true;
-          P.ContextStates[t] = states;
+          tokens.push_back(t);
         }
+        const TStateSet states = StateList(tkLParen, tkRParen, 4098);
+        Expect(tkRParen, 4098);
+        for (int t : tokens)
+          P.ContextStates[t] = states;
         if (Tok() != tkComma)
           break;
         Next();
@@ -341,6 +345,7 @@ void TSchemeSections::Language() {
 void TSchemeSections::Words() {
   Next();
   while (Tok() == tkString) {
+    const TSYM_Compiler::TPos at = C.Pos();
     const std::string word = C.LastString;
     C.Entry = "%%Words - " + word;
     if (word.empty())
@@ -350,7 +355,7 @@ void TSchemeSections::Words() {
     const int value = Value(0, 255);
     const TStateSet states = Tok() == tkLParen ? StateList(tkLParen, tkRParen, 4098) : TStateSet::Of(0);
     if (!P.Keywords.AddWord(word, term, states, static_cast<uint8_t>(value)))
-      C.Error(4108);
+      C.ErrorAt(at, 4108);
     Transition(value).Valid |= states;
   }
 }
@@ -358,10 +363,11 @@ void TSchemeSections::Words() {
 void TSchemeSections::HandlerSection() {
   Next();
   while (StartsExpression()) {
+    const TSYM_Compiler::TPos at = C.Pos();
     const int value = Value(0, 255);
     C.Entry = EntryName("%%Handlers - ", value);
     if (P.Handlers[value])
-      C.Error(4112);
+      C.ErrorAt(at, 4112);
     TSM_HandlerEntry h;
     Body(h.Body, true);
     End(h.End);
@@ -370,6 +376,7 @@ void TSchemeSections::HandlerSection() {
 }
 
 void TSchemeSections::TokenEntry(int inState) {
+  const TSYM_Compiler::TPos at = C.Pos();
   const int value = Value(0, 255);
   C.Entry = EntryName("%%Tokens - ", value);
   TSM_TokenDef d;
@@ -403,11 +410,11 @@ void TSchemeSections::TokenEntry(int inState) {
   }
   for (unsigned c = 0; c < 256; ++c)
     if (start.Contains(c) && table->Entry[c] >= 0)
-      C.Error(4113);
+      C.ErrorAt(at, 4113);
   for (const TSM_CharRange &r : start.Ranges)
     for (const TSM_RangeEntry &e : table->Ranges)
       if (r.Low <= e.High && e.Low <= r.High)
-        C.Error(4113);
+        C.ErrorAt(at, 4113);
   table->Defs.push_back(d);
   const int32_t idx = static_cast<int32_t>(table->Defs.size() - 1);
   for (unsigned c = 0; c < 256; ++c)
@@ -467,11 +474,12 @@ uint8_t TSchemeSections::FontStyles() {
 void TSchemeSections::Effects() {
   Next();
   while (StartsExpression()) {
+    const TSYM_Compiler::TPos at = C.Pos();
     const int style = Value(0, 255);
     C.Entry = EntryName("%%Effects - ", style);
     TSM_StyleRecord &r = P.Settings.Styles[style];
     if (r.InUse && style != 0)
-      C.Error(4114);
+      C.ErrorAt(at, 4114);
     TSM_StyleRecord n;
     n.FontStyle = FontStyles();
     n.Foreground = Int32();
@@ -520,9 +528,10 @@ void TSchemeSections::StatesSection(bool containers) {
       if (Tok() == tkLParen)
         s = StateList(tkLParen, tkRParen, 4098);
       else {
+        const TSYM_Compiler::TPos at = C.Pos();
         const int64_t v = Term(0);
         if (v < 0 || v > 255)
-          RangeError(0, 255);
+          RangeError(at, 0, 255);
         s = TStateSet::Of(static_cast<unsigned>(v));
       }
       (leave ? t.Leave : t.Enter) |= s;
@@ -626,9 +635,10 @@ void TSchemeSections::Keys() {
     if (count > 2)
       C.Error(4103);
     Expect(tkRParen, 4098);
+    const TSYM_Compiler::TPos at = C.Pos();
     const std::string name = String();
     if (name.find_first_not_of(" \t") == std::string::npos)
-      C.Error(4118);
+      C.ErrorAt(at, 4118);
     if (Tok() == tkString)
       Next(); // the description is for documentation only
     TSM_KeyMapData &km = P.Settings.KeyMap;

@@ -172,17 +172,27 @@ int TSYM_Compiler::Line() const { return FileSource()->Line; }
 int TSYM_Compiler::Column() const { return FileSource()->Col; }
 
 void TSYM_Compiler::MarkToken() {
-  const TSource *f = FileSource();
-  TokenLine = f->Line;
-  TokenColumn = f->Col;
+  // Inside a macro's text, a token is reported where the macro was named.
+  size_t i = Input_.size() - 1;
+  if (Input_[i].Macro) {
+    while (i > 0 && Input_[i - 1].Macro)
+      --i;
+    TokenLine = Input_[i].InvLine;
+    TokenColumn = Input_[i].InvCol;
+    return;
+  }
+  TokenLine = Input_[i].Line;
+  TokenColumn = Input_[i].Col;
 }
 
-void TSYM_Compiler::Error(const std::string &text) const {
+void TSYM_Compiler::Error(const std::string &text) const { ErrorAt(Pos(), text); }
+
+void TSYM_Compiler::ErrorAt(TPos at, const std::string &text) const {
   char head[96];
-  std::snprintf(head, sizeof head, "** ERROR near line %d, Column %d: ", TokenLine, TokenColumn);
+  std::snprintf(head, sizeof head, "** ERROR near line %d, Column %d: ", at.Line, at.Column);
   std::string msg(head);
   msg.append(text);
-  throw ESyntaxMemoParserError(msg, TokenLine, TokenColumn);
+  throw ESyntaxMemoParserError(msg, at.Line, at.Column);
 }
 
 int TSYM_Compiler::Peek(size_t ahead) const {
@@ -536,6 +546,8 @@ int TSYM_Compiler::NextToken() {
           s.Name = id;
           s.Text = *text;
           s.Macro = true;
+          s.InvLine = TokenLine;
+          s.InvCol = TokenColumn;
           PushSource(std::move(s));
           continue;
         }

@@ -69,6 +69,13 @@ public:
   // token just read.
   [[noreturn]] void Error(const std::string &text) const;
   [[noreturn]] void Error(int id) const { Error(std::string(SchemeMessage(id))); }
+  struct TPos {
+    int Line, Column;
+  };
+  TPos Pos() const { return {TokenLine, TokenColumn}; }
+  // The same at an earlier token (for errors found only after reading on).
+  [[noreturn]] void ErrorAt(TPos at, const std::string &text) const;
+  [[noreturn]] void ErrorAt(TPos at, int id) const { ErrorAt(at, std::string(SchemeMessage(id))); }
 
   // Name of the entry being read, kept for the error report ("%%Tokens - 5").
   std::string Entry;
@@ -86,6 +93,7 @@ private:
     size_t Pos = 0;
     int Line = 1, Col = 1;
     bool Macro = false;
+    int InvLine = 1, InvCol = 1; // where a macro was named
   };
   struct TCond {
     bool Skipping;       // skipping now

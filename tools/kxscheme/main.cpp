@@ -2,6 +2,7 @@
 // script; "tokens" shows how a scheme splits a file, one token per line.
 #include "StoredCommands.h"
 #include "SyntaxMemoParser.h"
+#include "TokenDump.h"
 
 #include <cstdio>
 #include <cstring>
@@ -23,22 +24,6 @@ bool Compile(TSyntaxMemoParser &p, const char *script) {
   }
 }
 
-// The token's text as it stands, with CR, LF and TAB written as escapes so
-// that one token stays on one line.
-std::string Escaped(const std::string &text, int64_t pos, int len) {
-  std::string out;
-  for (int i = 0; i < len; ++i) {
-    const char c = text[static_cast<size_t>(pos + i)];
-    switch (c) {
-    case '\r': out += "\\r"; break;
-    case '\n': out += "\\n"; break;
-    case '\t': out += "\\t"; break;
-    default: out += c;
-    }
-  }
-  return out;
-}
-
 int Tokens(const char *script, const char *file) {
   TSyntaxMemoParser p;
   if (!Compile(p, script))
@@ -50,25 +35,7 @@ int Tokens(const char *script, const char *file) {
   }
   std::ostringstream ss;
   ss << in.rdbuf();
-  const std::string text = ss.str();
-  TBufferEdStream src(text.data(), text.size());
-  p.Reset(0);
-  std::string out;
-  while (!src.AtEnd()) {
-    const int64_t pos = src.Position();
-    int len = 0;
-    const int value = p.GetToken(nullptr, src, len);
-    char head[64];
-    std::snprintf(head, sizeof head, "%lld %d %d %d ", static_cast<long long>(pos), len, value,
-                  p.Settings.StyleOf(static_cast<uint8_t>(value)));
-    out += head;
-    out += Escaped(text, pos, len);
-    out += '\n';
-    if (out.size() > (1 << 16)) {
-      std::fwrite(out.data(), 1, out.size(), stdout);
-      out.clear();
-    }
-  }
+  const std::string out = DumpTokens(p, ss.str());
   std::fwrite(out.data(), 1, out.size(), stdout);
   return 0;
 }

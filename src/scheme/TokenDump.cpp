@@ -1,0 +1,32 @@
+// Token listings for tools and reference tests.
+#include "TokenDump.h"
+
+#include <cstdio>
+
+std::string DumpTokens(TSyntaxMemoParser &parser, const std::string &text) {
+  TBufferEdStream src(text.data(), text.size());
+  parser.Reset(0);
+  std::string out;
+  while (!src.AtEnd()) {
+    const int64_t pos = src.Position();
+    int len = 0;
+    const int value = parser.GetToken(nullptr, src, len);
+    char head[64];
+    std::snprintf(head, sizeof head, "%lld %d %d %d ", static_cast<long long>(pos), len, value,
+                  parser.Settings.StyleOf(static_cast<uint8_t>(value)));
+    out += head;
+    for (int i = 0; i < len; ++i) {
+      const char c = text[static_cast<size_t>(pos + i)];
+      if (c == '\r')
+        out += "\\r";
+      else if (c == '\n')
+        out += "\\n";
+      else if (c == '\t')
+        out += "\\t";
+      else
+        out += c;
+    }
+    out += '\n';
+  }
+  return out;
+}

@@ -1,0 +1,10 @@
+// The readable token listing of a text: one line per token with position,
+// length, token value, style number and the token's text (CR, LF and TAB
+// written as \r, \n and \t). kxscheme prints it; reference tests compare it.
+#pragma once
+
+#include "SyntaxMemoParser.h"
+
+#include <string>
+
+std::string DumpTokens(TSyntaxMemoParser &parser, const std::string &text);

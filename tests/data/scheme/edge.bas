@@ -1,0 +1,5 @@
+' odd input
+  x = "unterminated
+  y = $ + % - 12abc
+  z = éÿ {} \
+  LCDOUT "ok"

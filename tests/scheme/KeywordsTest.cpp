@@ -1,0 +1,158 @@
+// The keyword trie against a plain longest-match search.
+#include "Keywords.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+namespace {
+
+struct Entry {
+  std::string Word;
+  uint16_t Term;
+  TStateSet States;
+  uint8_t Token;
+};
+
+// The reference: the longest word that matches here, is valid in cur and
+// whose terminator accepts the next character.
+int Naive(const std::vector<Entry> &words, const std::string &text, size_t pos, const TStateSet &cur,
+          const TSM_CharGroupManager &groups, bool caseSensitive, int &len) {
+  int best = -1;
+  size_t bestLen = 0;
+  for (const Entry &e : words) {
+    if (e.Word.size() <= bestLen || pos + e.Word.size() > text.size() || !e.States.Intersects(cur))
+      continue;
+    bool eq = true;
+    for (size_t i = 0; i < e.Word.size() && eq; ++i) {
+      unsigned char a = static_cast<unsigned char>(text[pos + i]), b = static_cast<unsigned char>(e.Word[i]);
+      if (!caseSensitive) {
+        a = TSyntaxKeywords::Lower(a);
+        b = TSyntaxKeywords::Lower(b);
+      }
+      eq = a == b;
+    }
+    if (!eq)
+      continue;
+    const size_t next = pos + e.Word.size();
+    const unsigned nc = next < text.size() ? static_cast<unsigned char>(text[next]) : 0;
+    if (e.Term != 0 && !groups.Get(e.Term).Contains(nc))
+      continue;
+    best = e.Token;
+    bestLen = e.Word.size();
+  }
+  len = static_cast<int>(bestLen);
+  return best;
+}
+
+TEST(Keywords, RandomWordSetsMatchTheLongestAcceptableWord) {
+  std::mt19937 rng(8);
+  for (int round = 0; round < 60; ++round) {
+    const bool caseSensitive = round % 2;
+    TSM_CharGroupManager groups;
+    TSM_CharGroup notLetter;
+    notLetter.AddRange('a', 'c');
+    notLetter.AddRange('A', 'C');
+    notLetter.Invert();
+    const uint16_t term = groups.Intern(notLetter);
+    TSyntaxKeywords kw(caseSensitive);
+    std::vector<Entry> words;
+    for (int i = 0; i < 40; ++i) {
+      std::string w;
+      const int n = 1 + static_cast<int>(rng() % 4);
+      for (int k = 0; k < n; ++k)
+        w += "abcAB"[rng() % 5];
+      TStateSet states = TStateSet::Of(rng() % 3);
+      const uint16_t t = (rng() % 2) ? term : 0;
+      const uint8_t token = static_cast<uint8_t>(1 + rng() % 200);
+      bool clash = false;
+      for (const Entry &e : words) {
+        bool same = e.Word.size() == w.size();
+        for (size_t k = 0; same && k < w.size(); ++k)
+          same = caseSensitive ? e.Word[k] == w[k]
+                               : TSyntaxKeywords::Lower(e.Word[k]) == TSyntaxKeywords::Lower(w[k]);
+        clash |= same && e.States.Intersects(states);
+      }
+      EXPECT_EQ(kw.AddWord(w, t, states, token), !clash) << w;
+      if (!clash)
+        words.push_back({w, t, states, token});
+    }
+    std::string text;
+    for (int i = 0; i < 300; ++i)
+      text += "abcAB x"[rng() % 7];
+    for (unsigned s = 0; s < 3; ++s) {
+      const TStateSet cur = TStateSet::Of(s);
+      for (size_t pos = 0; pos < text.size(); ++pos) {
+        TBufferEdStream src(text.data(), text.size());
+        src.SetPosition(static_cast<int64_t>(pos));
+        int len = -1, nlen = 0;
+        const int got = kw.Match(src, cur, groups, len);
+        const int want = Naive(words, text, pos, cur, groups, caseSensitive, nlen);
+        ASSERT_EQ(got, want) << "round " << round << " pos " << pos;
+        if (got >= 0) {
+          EXPECT_EQ(len, nlen);
+          EXPECT_EQ(src.Position(), static_cast<int64_t>(pos) + nlen);
+        } else
+          EXPECT_EQ(src.Position(), static_cast<int64_t>(pos));
+      }
+    }
+  }
+}
+
+TEST(Keywords, OneWordEndCarriesRecordsForDifferentStates) {
+  TSM_CharGroupManager groups;
+  TSyntaxKeywords kw(false);
+  EXPECT_TRUE(kw.AddWord("end", 0, TStateSet::Of(0), 1));
+  EXPECT_TRUE(kw.AddWord("END", 0, TStateSet::Of(2), 2));
+  EXPECT_FALSE(kw.AddWord("End", 0, TStateSet::Of(2), 3));
+  const std::string text = "End";
+  for (unsigned s : {0u, 2u}) {
+    TBufferEdStream src(text.data(), text.size());
+    int len = 0;
+    EXPECT_EQ(kw.Match(src, TStateSet::Of(s), groups, len), s == 0 ? 1 : 2);
+  }
+  TBufferEdStream src(text.data(), text.size());
+  int len = 0;
+  EXPECT_EQ(kw.Match(src, TStateSet::Of(1), groups, len), -1);
+}
+
+TEST(Keywords, OnlyAsciiLettersAreFoldedAndCaseRuleCanChangeLater) {
+  TSM_CharGroupManager groups;
+  TSyntaxKeywords kw(true);
+  EXPECT_TRUE(kw.AddWord("Caf\xe9", 0, TStateSet::Of(0), 7));
+  EXPECT_TRUE(kw.AddWord("if", 0, TStateSet::Of(0), 8));
+  EXPECT_TRUE(kw.AddWord("IF", 0, TStateSet::Of(0), 9));
+  EXPECT_FALSE(kw.SetCaseSensitive(false)); // "if" and "IF" would collide
+  EXPECT_TRUE(kw.IsCaseSensitive());
+  TSyntaxKeywords k2(true);
+  EXPECT_TRUE(k2.AddWord("Caf\xe9", 0, TStateSet::Of(0), 7));
+  EXPECT_TRUE(k2.SetCaseSensitive(false));
+  for (const std::string text : {"CAF\xe9", "caf\xe9", "CAF\xc9"}) {
+    TBufferEdStream src(text.data(), text.size());
+    int len = 0;
+    EXPECT_EQ(k2.Match(src, TStateSet::Of(0), groups, len), text == "CAF\xc9" ? -1 : 7) << text;
+  }
+}
+
+TEST(StateSet, OperationsAndStoredBytes) {
+  TStateSet a = TStateSet::Of(0);
+  a.Include(63);
+  a.Include(64);
+  a.Include(255);
+  EXPECT_TRUE(a.Has(255));
+  EXPECT_FALSE(a.Has(256));
+  EXPECT_EQ(a.Lowest(), 0);
+  TStateSet b = TStateSet::Of(64);
+  EXPECT_TRUE(a.Intersects(b));
+  a -= b;
+  EXPECT_FALSE(a.Intersects(b));
+  uint8_t bytes[32];
+  a.ToBytes(bytes);
+  EXPECT_EQ(bytes[0], 1);
+  EXPECT_EQ(bytes[7], 0x80);
+  EXPECT_EQ(bytes[31], 0x80);
+  EXPECT_EQ(TStateSet::FromBytes(bytes), a);
+  EXPECT_EQ(TStateSet().Lowest(), -1);
+}
+
+} // namespace
