@@ -1,0 +1,845 @@
+// TSyntaxMemo: painting, scrolling, highlighting schedule, scheme settings.
+#include "SyntaxMemo.h"
+
+#include "GutterImages.h"
+#include "SchemeHighlighter.h"
+#include "SyntaxMemoParser.h"
+
+#include <QApplication>
+#include <QFontMetrics>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <QStyle>
+
+#include <algorithm>
+#include <cstring>
+
+struct TSyntaxMemo::TResolvedStyle {
+  QColor Fore;
+  QColor Back;
+  uint8_t FontStyle = 0;
+  bool Hotspot = false;
+};
+
+struct TSyntaxMemo::TAppliedSettings {
+  std::string FontName;
+  int32_t FontSize = 0;
+  int32_t Options = 0;
+  std::array<int32_t, nsCount> Numeric{};
+  std::array<int32_t, 32> TabColumns{};
+  TSM_KeyMapData KeyMap;
+  std::vector<TSM_CodeTemplate> Templates;
+  std::vector<TSM_AutoReplace> AutoReplace;
+  TSM_GutterFont GutterFont;
+  bool operator==(const TAppliedSettings &) const = default;
+};
+
+// ---------------------------------------------------------------------------
+// The view the core asks for geometry and repaints.
+
+class TSyntaxMemo::TView : public TEditorView {
+public:
+  explicit TView(TSyntaxMemo &w) : w_(w) {}
+  int VisibleRows() const override { return w_.VisibleRows(); }
+  int VisibleColumns() const override { return w_.VisibleColumns(); }
+  int CharWidth() const override { return w_.charWidth_; }
+  int LineHeight() const override { return w_.lineHeight_; }
+  int TextLeft() const override { return w_.TextLeft(); }
+  void Repaint() override { w_.viewport()->update(); }
+  void RepaintLines(int64_t first, int64_t last) override { w_.ViewRepaintLines(first, last); }
+  void Scrolled() override { w_.ViewScrolled(); }
+  void CaretMoved() override { w_.ViewCaretMoved(); }
+  void Beep() override { QApplication::beep(); }
+
+private:
+  TSyntaxMemo &w_;
+};
+
+QColor SMColor(uint32_t value) {
+  if (value & 0x80000000u) {
+    const QPalette pal = QApplication::palette();
+    switch (value & 0xFF) {
+    case 5: // window
+      return pal.color(QPalette::Base);
+    case 8: // window text
+      return pal.color(QPalette::Text);
+    case 13: // highlight
+      return pal.color(QPalette::Highlight);
+    case 14: // highlight text
+      return pal.color(QPalette::HighlightedText);
+    case 15: // button face
+    default:
+      return pal.color(QPalette::Button);
+    }
+  }
+  return QColor(static_cast<int>(value & 0xFF), static_cast<int>((value >> 8) & 0xFF),
+                static_cast<int>((value >> 16) & 0xFF));
+}
+
+// ---------------------------------------------------------------------------
+
+TSyntaxMemo::TSyntaxMemo(QWidget *parent)
+    : QAbstractScrollArea(parent), view_(std::make_unique<TView>(*this)), font_("Courier New", 10),
+      gutterFont_("MS Sans Serif", 8) {
+  font_.setStyleHint(QFont::TypeWriter);
+  font_.setFixedPitch(true);
+  SetView(view_.get());
+  Clipboard = &clipboard_;
+  setFocusPolicy(Qt::StrongFocus);
+  setAcceptDrops(true);
+  viewport()->setAcceptDrops(true);
+  viewport()->setCursor(Qt::IBeamCursor);
+  viewport()->setMouseTracking(true);
+  setAttribute(Qt::WA_InputMethodEnabled);
+  for (int i = 0; i < 16; ++i)
+    GutterMarkImages[static_cast<size_t>(i)] = DefaultGutterMarkImage(i);
+  styles_.resize(256);
+  TCustomSyntaxMemo::OnTextChange = [this](TCustomSyntaxMemo *m, int64_t start, int64_t extent) {
+    TextChangedHook(start, extent);
+    if (OnTextChange)
+      OnTextChange(m, start, extent);
+  };
+  OnTemplateList = [this](TCustomSyntaxMemo *, const std::vector<int> &candidates,
+                          const std::string &word) { ShowTemplateList(candidates, word); };
+  highlighting_.OnTokenSeen = [this](int value, int64_t s, int64_t e) {
+    if (OnTokenSeen)
+      OnTokenSeen(this, value, s, e);
+  };
+  idleTimer_.setSingleShot(true);
+  idleTimer_.setInterval(0);
+  connect(&idleTimer_, &QTimer::timeout, this, [this] { RunIdleHighlight(); });
+  const int flash = QApplication::cursorFlashTime();
+  caretTimer_.setInterval(flash > 0 ? flash / 2 : 500);
+  connect(&caretTimer_, &QTimer::timeout, this, [this] {
+    caretOn_ = !caretOn_;
+    const QPoint pt(static_cast<int>(PosFromChar(Caret()).X),
+                    static_cast<int>(PosFromChar(Caret()).Y));
+    viewport()->update(QRect(0, pt.y(), viewport()->width(), lineHeight_));
+  });
+  horizontalScrollBar()->setSingleStep(1);
+  verticalScrollBar()->setSingleStep(1);
+  MeasureFont();
+  SyncStore();
+  RebuildStyles();
+  UpdateScrollBars();
+}
+
+TSyntaxMemo::~TSyntaxMemo() {
+  if (parser_)
+    parser_->UnregisterEditor(static_cast<TCustomSyntaxMemo *>(this));
+  TCustomSyntaxMemo::OnTextChange = nullptr;
+  SetView(nullptr);
+}
+
+intptr_t TSyntaxMemo::Perform(uint32_t msg, intptr_t wParam, intptr_t lParam) {
+  if (msg == WM_VSCROLL || msg == WM_HSCROLL) {
+    const bool vertical = msg == WM_VSCROLL;
+    const int code = static_cast<int>(wParam & 0xFFFF);
+    const int thumb = static_cast<int>((wParam >> 16) & 0xFFFF);
+    const int64_t page = vertical ? std::max(1, VisibleRows()) : std::max(1, VisibleColumns());
+    const int64_t cur = vertical ? TopLine() : LeftColumn();
+    const int64_t last = vertical ? std::max<int64_t>(0, LineCount() - 1) : kMaxNodeChars;
+    int64_t to = cur;
+    switch (code) {
+    case SB_LINEUP:
+      to = cur - 1;
+      break;
+    case SB_LINEDOWN:
+      to = cur + 1;
+      break;
+    case SB_PAGEUP:
+      to = cur - page;
+      break;
+    case SB_PAGEDOWN:
+      to = cur + page;
+      break;
+    case SB_THUMBPOSITION:
+    case SB_THUMBTRACK:
+      to = thumb;
+      break;
+    case SB_TOP:
+      to = 0;
+      break;
+    case SB_BOTTOM:
+      to = last;
+      break;
+    default:
+      return 0;
+    }
+    to = std::clamp<int64_t>(to, 0, last);
+    if (vertical)
+      SetTopLine(to);
+    else
+      SetLeftColumn(static_cast<int>(to));
+    return 0;
+  }
+  const intptr_t r = TCustomSyntaxMemo::Perform(msg, wParam, lParam);
+  if (msg == SM_TEXTSTORE || msg == WM_SETTEXT)
+    SyncStore();
+  return r;
+}
+
+// ---------------------------------------------------------------------------
+// Scheme and settings.
+
+void TSyntaxMemo::SetParser(TSyntaxMemoParser *parser) {
+  if (parser == parser_)
+    return;
+  if (parser_)
+    parser_->UnregisterEditor(static_cast<TCustomSyntaxMemo *>(this));
+  parser_ = parser;
+  schemeHighlighter_.reset(
+      parser ? new TSchemeHighlighter(*parser, static_cast<TCustomSyntaxMemo *>(this)) : nullptr);
+  applied_.reset();
+  SetHighlighterObject(schemeHighlighter_.get());
+  ApplySettings();
+}
+
+void TSyntaxMemo::SetHighlighterObject(THighlighter *h) {
+  activeHighlighter_ = h;
+  Highlighter = h;
+  highlighting_.SetHighlighter(h);
+  // Style bytes written by another highlighter mean nothing to this one.
+  for (TLineNode *n = Store()->First(); n; n = n->Next)
+    n->Flags |= nfStale;
+  RebuildStyles();
+  viewport()->update();
+}
+
+bool TSyntaxMemo::HighlightingActive() {
+  return activeHighlighter_ && (OptionsMask() & smoSyntaxHighlight) && Highlighter;
+}
+
+void TSyntaxMemo::ApplySettings() {
+  if (parser_) {
+    const TSM_Settings &s = parser_->Settings;
+    TAppliedSettings now{s.FontName, s.FontSize,  s.Options,     s.Numeric,   s.TabColumns,
+                         s.KeyMap,   s.Templates, s.AutoReplace, s.GutterFont};
+    if (!applied_ || !(*applied_ == now)) {
+      QFont f(QString::fromStdString(s.FontName.empty() ? std::string("Courier New") : s.FontName));
+      f.setStyleHint(QFont::TypeWriter);
+      f.setPointSize(s.FontSize > 0 ? s.FontSize : 10);
+      font_ = f;
+      FontName = s.FontName;
+      FontSize = s.FontSize;
+      QFont g(QString::fromStdString(s.GutterFont.Name));
+      g.setPointSize(s.GutterFont.Size > 0 ? s.GutterFont.Size : 8);
+      g.setBold(s.GutterFont.Style & fsBoldBit);
+      g.setItalic(s.GutterFont.Style & fsItalicBit);
+      gutterFont_ = g;
+      SetOptionsMask(static_cast<uint32_t>(s.Options));
+      SetIndentStep(s.Numeric[nsIndentStep]);
+      RightMargin = s.Numeric[nsRightMargin];
+      wrapAtColumn_ = std::max(0, s.Numeric[nsWordWrapColumn]);
+      gutter_ = std::max(0, s.Numeric[nsGutterWidth]);
+      if (s.Numeric[nsTabDefault] > 0)
+        SetTabDefault(s.Numeric[nsTabDefault]);
+      SelTextColor = static_cast<uint32_t>(s.Numeric[nsSelTextColor]);
+      GutterColor = static_cast<uint32_t>(s.Numeric[nsGutterColor]);
+      MarginColor = static_cast<uint32_t>(s.Numeric[nsMarginColor]);
+      SelTextBack = static_cast<uint32_t>(s.Numeric[nsSelTextBack]);
+      Margin = std::clamp(s.Numeric[nsMarginWidth], 0, 200);
+      std::string cols;
+      for (int32_t c : s.TabColumns)
+        if (c >= 0) {
+          if (!cols.empty())
+            cols.push_back(' ');
+          cols.append(std::to_string(c + 1));
+        }
+      try {
+        SetTabColumns(cols);
+      } catch (const EKorvexError &) {
+        // A scheme's bad tab list leaves the stops as they were.
+      }
+      if (s.KeyMap.Bindings.empty()) {
+        ownKeyMap_.reset();
+        SetKeyMap(nullptr);
+      } else {
+        auto map = std::make_unique<TKeyboardActionContoller>();
+        try {
+          map->FromData(s.KeyMap);
+          ownKeyMap_ = std::move(map);
+          SetKeyMap(ownKeyMap_.get());
+        } catch (const EKorvexError &) {
+          ownKeyMap_.reset();
+          SetKeyMap(nullptr);
+        }
+      }
+      CodeTemplates = s.Templates;
+      AutoReplaceList = s.AutoReplace;
+      applied_ = std::make_unique<TAppliedSettings>(std::move(now));
+      MeasureFont();
+    }
+  }
+  RebuildStyles();
+  UpdateScrollBars();
+  TCustomSyntaxMemo::ApplySettings();
+}
+
+void TSyntaxMemo::SetFont(const QFont &font) {
+  font_ = font;
+  FontName = font.family().toStdString();
+  FontSize = font.pointSize();
+  MeasureFont();
+  AddChangeReason(crFont);
+  UpdateScrollBars();
+  viewport()->update();
+}
+
+void TSyntaxMemo::SetGutterFont(const QFont &font) {
+  gutterFont_ = font;
+  viewport()->update();
+}
+
+void TSyntaxMemo::SetGutter(int width) {
+  gutter_ = std::max(0, width);
+  UpdateScrollBars();
+  viewport()->update();
+}
+
+void TSyntaxMemo::SetWrapAtColumn(int column) {
+  wrapAtColumn_ = std::max(0, column);
+  viewport()->update();
+}
+
+void TSyntaxMemo::MeasureFont() {
+  for (int bits = 0; bits < 16; ++bits) {
+    QFont f = font_;
+    f.setBold(bits & fsBold);
+    f.setItalic(bits & fsItalic);
+    f.setUnderline(bits & fsUnderline);
+    f.setStrikeOut(bits & fsStrikeOut);
+    styleFonts_[static_cast<size_t>(bits)] = f;
+  }
+  const QFontMetrics fm(font_);
+  charWidth_ = std::max(1, fm.horizontalAdvance(QLatin1Char('W')));
+  lineHeight_ = std::max(1, fm.height());
+  ascent_ = fm.ascent();
+}
+
+void TSyntaxMemo::RebuildStyles() {
+  THighlighter *h = activeHighlighter_;
+  auto *scheme = dynamic_cast<TSchemeHighlighter *>(h);
+  for (int v = 0; v < 256; ++v) {
+    TResolvedStyle &r = styles_[static_cast<size_t>(v)];
+    TTokenStyle st;
+    st.FontStyle = DefFontStyle;
+    if (h)
+      st = h->Style(v);
+    r.Fore = SMColor(st.DefaultForeground ? DefTextColor : st.Foreground);
+    r.Back = SMColor(st.DefaultBackground ? DefBackColor : st.Background);
+    r.FontStyle = st.FontStyle & 0xF;
+    r.Hotspot = scheme && scheme->IsHotspot(v);
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Geometry.
+
+int TSyntaxMemo::VisibleRows() const {
+  const int h = viewport()->height();
+  if (h <= 0)
+    return 40;
+  return std::max(1, h / lineHeight_);
+}
+
+int TSyntaxMemo::VisibleColumns() const {
+  const int w = viewport()->width();
+  if (w <= 0)
+    return 80;
+  return std::max(1, (w - GutterWidth() - Margin) / charWidth_);
+}
+
+int TSyntaxMemo::GutterWidth() const {
+  return (OptionsMask() & smoShowGutter) ? gutter_ : 0;
+}
+
+QColor TSyntaxMemo::ColorOf(uint32_t c) const {
+  return SMColor(c);
+}
+
+int64_t TSyntaxMemo::LogicalLineNumber(int64_t line) {
+  TTextStore &s = *Store();
+  const int64_t count = s.LineCount();
+  if (count == 0)
+    return 1;
+  if (line >= count) { // the empty line after a final line break
+    TLineNode *last = s.Last();
+    return LogicalLineNumber(count - 1) + (last->EndsWithCR() ? 1 : 0);
+  }
+  line = std::max<int64_t>(0, line);
+  if (!lnNode_ || lnLine_ < 0 || lnLine_ >= count) {
+    lnNode_ = s.First();
+    lnLine_ = 0;
+    lnNumber_ = 1;
+  }
+  // Walk from the cached node; continuation rows do not start a line.
+  while (lnLine_ < line) {
+    lnNode_ = lnNode_->Next;
+    ++lnLine_;
+    if (!(lnNode_->Marks & nmContinued))
+      ++lnNumber_;
+  }
+  while (lnLine_ > line) {
+    if (!(lnNode_->Marks & nmContinued))
+      --lnNumber_;
+    lnNode_ = lnNode_->Prev;
+    --lnLine_;
+  }
+  return lnNumber_;
+}
+
+// ---------------------------------------------------------------------------
+// Notifications from the core.
+
+void TSyntaxMemo::SyncStore() {
+  if (Store() == shownStore_)
+    return;
+  shownStore_ = Store();
+  highlighting_.SetStore(shownStore_);
+  lnNode_ = nullptr;
+  lastLineCount_ = -1;
+  marks_.clear();
+  UpdateScrollBars();
+  viewport()->update();
+}
+
+void TSyntaxMemo::TextChangedHook(int64_t start, int64_t extent) {
+  // Line numbers before the edit stay good; the cache is dropped when it
+  // lies at or after the edit.
+  if (lnNode_ && (lnLine_ >= LineFromPos(start) - 1 || extent <= 0))
+    lnNode_ = nullptr;
+  if (start == 0 && extent == 0) { // everything deleted
+    marks_.clear();
+    lnNode_ = nullptr;
+    return;
+  }
+  std::vector<TTextMark> kept;
+  kept.reserve(marks_.size());
+  for (TTextMark m : marks_) {
+    if (extent > 0) {
+      if (m.Start >= start)
+        m.Start += extent;
+      if (m.End > start)
+        m.End += extent;
+    } else {
+      const int64_t end = start - extent;
+      auto shift = [&](int64_t p) { return p >= end ? p + extent : p > start ? start : p; };
+      m.Start = shift(m.Start);
+      m.End = shift(m.End);
+      if (m.End <= m.Start)
+        continue; // the marked text is gone
+    }
+    kept.push_back(m);
+  }
+  marks_.swap(kept);
+}
+
+void TSyntaxMemo::UpdateRows(int64_t first, int64_t last) {
+  const int64_t top = TopLine();
+  const int rows = VisibleRows() + 1;
+  if (last >= 0 && last < top)
+    return;
+  const int64_t r0 = std::max<int64_t>(first - top, 0);
+  if (r0 > rows)
+    return;
+  const int64_t r1 = last < 0 ? rows : std::min<int64_t>(last - top, rows);
+  viewport()->update(QRect(0, static_cast<int>(r0) * lineHeight_, viewport()->width(),
+                           static_cast<int>(r1 - r0 + 1) * lineHeight_));
+}
+
+void TSyntaxMemo::ViewRepaintLines(int64_t first, int64_t last) {
+  SyncStore();
+  int64_t changedLast = first;
+  if (HighlightingActive()) {
+    highlighting_.TextChanged(first);
+    if (highlighting_.ChangedLast > changedLast)
+      changedLast = highlighting_.ChangedLast;
+    if (!highlighting_.Complete())
+      idleTimer_.start();
+  }
+  if (LineCount() != lastLineCount_) {
+    lastLineCount_ = LineCount();
+    UpdateScrollBars();
+    UpdateRows(first, -1);
+  } else {
+    UpdateRows(first, last < 0 ? changedLast : std::max(last, changedLast));
+  }
+}
+
+void TSyntaxMemo::UndoStepDone() {
+  if (HighlightingActive() && ChangedLine() >= 0)
+    highlighting_.TextChanged(ChangedLine());
+}
+
+void TSyntaxMemo::ViewScrolled() {
+  UpdateScrollBars();
+  viewport()->update();
+}
+
+void TSyntaxMemo::ViewCaretMoved() {
+  caretOn_ = true;
+  if (hasFocus())
+    caretTimer_.start();
+  // Repaint the rows the old and new selection cover.
+  const int64_t a0 = std::min(paintedAnchor_, paintedCaret_);
+  const int64_t a1 = std::max(paintedAnchor_, paintedCaret_);
+  const int64_t b0 = SelStart(), b1 = SelEnd();
+  const int64_t len = TextLength();
+  auto lineOf = [&](int64_t p) { return LineFromPos(std::clamp<int64_t>(p, 0, len)); };
+  if (a0 == a1 && b0 == b1) {
+    UpdateRows(lineOf(a0), lineOf(a0));
+    UpdateRows(lineOf(b0), lineOf(b0));
+  } else {
+    UpdateRows(lineOf(std::min(a0, b0)), lineOf(std::max(a1, b1)));
+  }
+  paintedAnchor_ = Anchor();
+  paintedCaret_ = Caret();
+}
+
+void TSyntaxMemo::UpdateScrollBars() {
+  syncingScroll_ = true;
+  const int rows = VisibleRows();
+  QScrollBar *v = verticalScrollBar();
+  v->setRange(
+      0, static_cast<int>(std::min<int64_t>(std::max<int64_t>(0, LineCount() - 1), INT32_MAX)));
+  v->setPageStep(rows);
+  v->setValue(static_cast<int>(TopLine()));
+  QScrollBar *h = horizontalScrollBar();
+  if (OptionsMask() & smoWordWrap) {
+    h->setRange(0, 0);
+  } else {
+    const int widest = std::max(Store()->LongestLine + 1, RightMargin + 1);
+    h->setRange(0, std::max({0, widest - VisibleColumns(), LeftColumn()}));
+    h->setPageStep(VisibleColumns());
+    h->setValue(LeftColumn());
+  }
+  syncingScroll_ = false;
+}
+
+void TSyntaxMemo::scrollContentsBy(int, int) {
+  if (syncingScroll_)
+    return;
+  const int v = verticalScrollBar()->value();
+  const int h = horizontalScrollBar()->value();
+  if (v != TopLine())
+    SetTopLine(v);
+  if (h != LeftColumn())
+    SetLeftColumn(h);
+}
+
+void TSyntaxMemo::resizeEvent(QResizeEvent *e) {
+  QAbstractScrollArea::resizeEvent(e);
+  UpdateScrollBars();
+  AddChangeReason(crSize);
+}
+
+void TSyntaxMemo::RunIdleHighlight() {
+  if (!HighlightingActive())
+    return;
+  const QRect before = viewport()->rect();
+  // About 5 ms of work per slice keeps typing and scrolling responsive.
+  const bool more = highlighting_.Continue(20000);
+  if (highlighting_.ChangedFirst >= 0)
+    UpdateRows(highlighting_.ChangedFirst, highlighting_.ChangedLast);
+  (void)before;
+  if (more)
+    idleTimer_.start();
+}
+
+void TSyntaxMemo::FinishHighlighting() {
+  if (!HighlightingActive())
+    return;
+  while (highlighting_.Continue(100000)) {
+  }
+  viewport()->update();
+}
+
+// ---------------------------------------------------------------------------
+// Marks.
+
+int TSyntaxMemo::AddMark(int64_t start, int64_t length, int32_t mark) {
+  start = std::clamp<int64_t>(start, 0, TextLength());
+  const int64_t end =
+      std::clamp<int64_t>(start + std::max<int64_t>(length, 0), start, TextLength());
+  marks_.push_back(TTextMark{start, end, mark});
+  UpdateRows(LineFromPos(start), LineFromPos(end));
+  return static_cast<int>(marks_.size()) - 1;
+}
+
+void TSyntaxMemo::RemoveMark(size_t index) {
+  if (index >= marks_.size())
+    return;
+  marks_.erase(marks_.begin() + static_cast<std::ptrdiff_t>(index));
+  viewport()->update();
+}
+
+void TSyntaxMemo::ClearMarks() {
+  marks_.clear();
+  viewport()->update();
+}
+
+// ---------------------------------------------------------------------------
+// Painting.
+
+QImage TSyntaxMemo::RenderToImage() {
+  QImage img(size(), QImage::Format_ARGB32_Premultiplied);
+  img.fill(Qt::white);
+  render(&img);
+  return img;
+}
+
+void TSyntaxMemo::paintEvent(QPaintEvent *e) {
+  if (Updating() || !Redraw() || Loading())
+    return;
+  SyncStore();
+  QPainter p(viewport());
+  const QRect clip = e->rect();
+  const int lh = lineHeight_;
+  const int r0 = std::max(0, clip.top() / lh);
+  const int r1 = std::min(VisibleRows(), clip.bottom() / lh);
+  const int64_t top = TopLine();
+  const bool styled = HighlightingActive();
+  if (styled) {
+    highlighting_.Ensure(top + r0, top + r1);
+    if (!highlighting_.Complete())
+      idleTimer_.start();
+  }
+  TTextStore &s = *Store();
+  TLinePos lp = s.LocateLine(top + r0);
+  TLineNode *node = (top + r0 < s.LineCount()) ? lp.Node : nullptr;
+  int64_t rowStart = node ? s.LineStart(top + r0) : TextLength();
+  const int w = viewport()->width();
+  const int gw = GutterWidth();
+  for (int r = r0; r <= r1; ++r) {
+    const int y = r * lh;
+    const int64_t line = top + r;
+    if (node) {
+      PaintRow(p, node, line, rowStart, y, styled);
+    } else {
+      p.fillRect(QRect(gw, y, w - gw, lh), SMColor(DefBackColor));
+    }
+    if (gw > 0)
+      PaintGutter(p, node, line, y);
+    if (OnDrawLine)
+      OnDrawLine(this, p, QRect(gw, y, w - gw, lh), line);
+    if (node) {
+      rowStart += node->Length;
+      node = node->Next;
+    }
+  }
+  // Left margin strip between gutter and text.
+  if (Margin > 0)
+    p.fillRect(QRect(gw, clip.top(), Margin, clip.height()), SMColor(MarginColor));
+  const int cw = charWidth_;
+  const int left = TextLeft();
+  auto columnLine = [&](int column, const QPen &pen) {
+    if (column < LeftColumn() || column > LeftColumn() + VisibleColumns())
+      return;
+    const int x = left + (column - LeftColumn()) * cw;
+    p.setPen(pen);
+    p.drawLine(x, clip.top(), x, clip.bottom());
+  };
+  if (OptionsMask() & smoShowRMargin)
+    columnLine(RightMargin, RightMarginPen);
+  if ((OptionsMask() & smoShowWrapColumn) && wrapAtColumn_ > 0 && WrapPen.style() != Qt::NoPen)
+    columnLine(wrapAtColumn_, WrapPen);
+  if (ShowFocusLine) {
+    const int64_t cl = LineFromPos(Caret());
+    if (cl >= top && cl <= top + VisibleRows()) {
+      p.setPen(QPen(Qt::gray, 1, Qt::DotLine));
+      p.setBrush(Qt::NoBrush);
+      p.drawRect(QRect(left, static_cast<int>(cl - top) * lh, w - left - 1, lh - 1));
+    }
+  }
+  PaintCaret(p);
+  paintedAnchor_ = Anchor();
+  paintedCaret_ = Caret();
+}
+
+void TSyntaxMemo::PaintRow(QPainter &p, TLineNode *node, int64_t line, int64_t rowStart, int y,
+                           bool styled) {
+  const int lh = lineHeight_;
+  const int cw = charWidth_;
+  const int left = TextLeft();
+  const int lc = LeftColumn();
+  const int vcols = VisibleColumns() + 1;
+  const int width = viewport()->width();
+  const char *text = node->Text();
+  const int len = node->TextLength();
+  const uint8_t *attr = styled ? node->Attributes : nullptr;
+  const bool tabs = (node->Flags & nfHasTab) != 0;
+  const int64_t selS = SelStart() - rowStart, selE = SelEnd() - rowStart;
+  const bool showSel = SelAvail() && (hasFocus() || !HideSelection);
+  const QColor selFore = SMColor(SelTextColor), selBack = SMColor(SelTextBack);
+  const TResolvedStyle &plain = styles_[0];
+  const QColor defBack = SMColor(DefBackColor), defFore = SMColor(DefTextColor);
+
+  p.save();
+  p.setClipRect(QRect(left, y, width - left, lh));
+  // Walk characters to the first visible column.
+  int col = 0;
+  int i = 0;
+  auto advance = [&](int at, int c) {
+    return text[at] == '\t' ? (tabs ? Tabs().NextStop(c) : c + 1) : c + 1;
+  };
+  if (!tabs) {
+    i = std::min(lc, len);
+    col = i;
+  } else {
+    while (i < len) {
+      const int next = advance(i, col);
+      if (next > lc)
+        break;
+      col = next;
+      ++i;
+    }
+  }
+  QString run;
+  int runCol = std::max(col, lc);
+  int runKey = -1;
+  auto flush = [&](int endCol) {
+    if (runKey < 0 || endCol <= runCol)
+      return;
+    const bool sel = runKey & 0x100;
+    const TResolvedStyle &st = styled ? styles_[static_cast<size_t>(runKey & 0xFF)] : plain;
+    const QColor fore = sel ? selFore : styled ? st.Fore : defFore;
+    const QColor back = sel ? selBack : styled ? st.Back : defBack;
+    const int x = left + (runCol - lc) * cw;
+    p.fillRect(QRect(x, y, (endCol - runCol) * cw, lh), back);
+    p.setFont(styleFonts_[styled ? st.FontStyle : (DefFontStyle & 0xF)]);
+    p.setPen(fore);
+    p.drawText(x, y + ascent_, run);
+  };
+  const int stopCol = lc + vcols;
+  while (i < len && col < stopCol) {
+    const int next = advance(i, col);
+    const int key = (attr ? attr[i] : 0) | ((showSel && i >= selS && i < selE) ? 0x100 : 0);
+    if (key != runKey) {
+      flush(std::max(col, lc));
+      run.clear();
+      runKey = key;
+      runCol = std::max(col, lc);
+    }
+    if (text[i] == '\t') {
+      run.append(QString(next - std::max(col, lc), QLatin1Char(' ')));
+    } else {
+      run.append(Cp1252Char(static_cast<unsigned char>(text[i])));
+    }
+    col = next;
+    ++i;
+  }
+  flush(std::max(col, lc));
+  // After the text: the line break shows as one selected cell when selected.
+  int endX = left + std::max(0, col - lc) * cw;
+  if (i >= len && showSel && node->EndsWithCR() && selS <= len && selE > len && col >= lc) {
+    p.fillRect(QRect(endX, y, cw, lh), selBack);
+    endX += cw;
+  }
+  if (endX < width)
+    p.fillRect(QRect(endX, y, width - endX, lh), defBack);
+
+  // Marks over this row.
+  if (!marks_.empty()) {
+    const int64_t rowEnd = rowStart + node->Length;
+    for (const TTextMark &m : marks_) {
+      if (m.End <= rowStart || m.Start >= rowEnd || m.End <= m.Start)
+        continue;
+      const int o0 = static_cast<int>(std::max<int64_t>(m.Start, rowStart) - rowStart);
+      const int o1 = static_cast<int>(std::min<int64_t>(m.End, rowStart + len) - rowStart);
+      const int c0 = OffsetToColumn(node, o0, Tabs());
+      const int c1 = m.End > rowStart + len
+                         ? OffsetToColumn(node, len, Tabs()) +
+                               (m.End > rowStart + len && node->EndsWithCR() ? 1 : 0)
+                         : OffsetToColumn(node, o1, Tabs());
+      const QRect rect(left + (c0 - lc) * cw, y, std::max(1, c1 - c0) * cw, lh);
+      if (OnDrawMark) {
+        OnDrawMark(this, p, rect, m.Mark);
+      } else {
+        // Red zigzag along the bottom: every 3 pixels 2 up, then back down.
+        p.setPen(QPen(Qt::red, 1));
+        const int base = rect.bottom();
+        int x = rect.left();
+        bool up = true;
+        while (x < rect.right()) {
+          const int nx = std::min(x + 3, rect.right());
+          p.drawLine(x, up ? base : base - 2, nx, up ? base - 2 : base);
+          x = nx;
+          up = !up;
+        }
+      }
+    }
+  }
+  p.restore();
+  (void)line;
+}
+
+void TSyntaxMemo::PaintGutter(QPainter &p, TLineNode *node, int64_t line, int y) {
+  const int gw = GutterWidth();
+  const int lh = lineHeight_;
+  p.fillRect(QRect(0, y, gw, lh), SMColor(GutterColor));
+  const int imgY = y + std::max(0, (lh - kGutterImageHeight) / 2);
+  bool glyph = false;
+  if (node) {
+    if (const uint16_t bm = node->Marks & nmBookmarkMask) {
+      int n = 0;
+      while (!(bm & (1u << n)))
+        ++n;
+      p.drawImage(1, imgY, BookmarkGlyph(n));
+      glyph = true;
+    }
+    if (node->Gutter) {
+      int b = 15;
+      while (!(node->Gutter & (1u << b)))
+        --b;
+      p.drawImage(std::max(1, gw - kGutterImageWidth - 1), imgY,
+                  GutterMarkImages[static_cast<size_t>(b)]);
+      glyph = true;
+    }
+    if ((node->Marks & nmContinued) && (OptionsMask() & smoShowWrapGlyph)) {
+      p.drawImage(std::max(1, gw - kGutterImageWidth - 1), imgY, WrappedGlyph());
+      return;
+    }
+  }
+  const bool startsLine =
+      node ? !(node->Marks & nmContinued)
+           : (line == LineCount() && LineCount() > 0 && Store()->Last()->EndsWithCR());
+  if (glyph || !startsLine || !(OptionsMask() & smoLineNumbers))
+    return;
+  QString num = QString::number(LogicalLineNumber(line));
+  if (num.size() > 8)
+    num = num.left(8);
+  p.setFont(gutterFont_);
+  p.setPen(Qt::black);
+  const QFontMetrics fm(gutterFont_);
+  const int ty = lh >= 9 ? y + (lh - fm.height()) / 2 + fm.ascent() : y + fm.ascent();
+  p.drawText(2, ty, num);
+}
+
+void TSyntaxMemo::PaintCaret(QPainter &p) {
+  if (!hasFocus() || !caretOn_)
+    return;
+  const int64_t line = LineFromPos(Caret());
+  const int64_t row = line - TopLine();
+  if (row < 0 || row >= VisibleRows())
+    return;
+  const int col = CaretColumn();
+  const int lc = LeftColumn();
+  if (col < lc || col > lc + VisibleColumns())
+    return;
+  const int x = TextLeft() + (col - lc) * charWidth_;
+  const int y = static_cast<int>(row) * lineHeight_;
+  int w = 2;
+  if (!InsertMode() && (OptionsMask() & smoBlockOverwriteCursor)) {
+    w = charWidth_;
+    const int64_t pos = Caret();
+    if (!CaretIsVirtual() && pos < TextLength() && CharAt(pos) == '\t')
+      w = (Tabs().NextStop(col) - col) * charWidth_;
+  }
+  p.save();
+  p.setClipRect(QRect(TextLeft(), 0, viewport()->width() - TextLeft(), viewport()->height()));
+  p.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+  p.fillRect(QRect(x, y, w, lineHeight_), Qt::white);
+  p.restore();
+}
