@@ -141,10 +141,11 @@ std::vector<TSM_CharGroup> TSchemeSections::Groups(size_t max, int tooMany) {
 }
 
 uint16_t TSchemeSections::OneGroup(bool allowEmpty) {
+  const TSYM_Compiler::TPos at = C.Pos();
   std::vector<TSM_CharGroup> g = Groups(1, 4109);
   if (g.empty()) {
     if (!allowEmpty)
-      C.Error(4109);
+      C.ErrorAt(at, 4109);
     return 0;
   }
   return P.Groups.Intern(g[0]);
@@ -382,10 +383,11 @@ void TSchemeSections::TokenEntry(int inState) {
   TSM_TokenDef d;
   d.Token = static_cast<uint8_t>(value);
   TSM_CharGroup start;
+  const TSYM_Compiler::TPos startAt = C.Pos();
   if (Tok() == tkString) {
     std::vector<TSM_CharGroup> g = Groups(1, 4109);
     if (g.empty())
-      C.Error(4109);
+      C.ErrorAt(startAt, 4109);
     start = g[0];
     d.Start.Group = P.Groups.Intern(start);
     Body(d.Body, false);
@@ -393,7 +395,7 @@ void TSchemeSections::TokenEntry(int inState) {
   } else if (StartsExpression()) {
     const int64_t n = Expression();
     if (n < hnStdIdentifier || n > hnStdCStringSq)
-      C.Error(4103);
+      C.ErrorAt(startAt, 4103);
     d.Start.IsHandler = true;
     d.Start.Handler = {false, static_cast<int32_t>(n)};
     start = TSyntaxMemoParser::HandlerStartGroup(static_cast<int>(n));

@@ -402,7 +402,10 @@ void TSYM_Compiler::Directive(const std::string &name) {
 int TSYM_Compiler::MatchKeyword() {
   int best = -1;
   size_t bestLen = 0;
+  const int first = LowerAscii(Peek());
   for (const TKeywordDef &k : kKeywords) {
+    if (LowerAscii(static_cast<unsigned char>(k.Word[0])) != first)
+      continue;
     const size_t n = std::char_traits<char>::length(k.Word);
     if (n <= bestLen)
       continue;
@@ -540,7 +543,7 @@ int TSYM_Compiler::NextToken() {
             if (s.Macro && s.Name == id)
               Error(Format1(SchemeMessage(4121), id));
           Expanded_ += static_cast<int64_t>(text->size()) + 1;
-          if (Expanded_ > kMaxExpandedBytes)
+          if (Expanded_ > kMaxExpandedBytes || ++Expansions_ > kMaxExpansions)
             Error(Format1(SchemeMessage(4121), id));
           TSource s;
           s.Name = id;

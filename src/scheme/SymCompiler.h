@@ -83,7 +83,8 @@ public:
   // Limits that keep hostile scripts finite.
   static constexpr int kMaxIncludeDepth = 16;
   static constexpr int kMaxMacroDepth = 64;
-  static constexpr int64_t kMaxExpandedBytes = 64 << 20;
+  static constexpr int64_t kMaxExpandedBytes = 16 << 20;
+  static constexpr int64_t kMaxExpansions = 200000;
   static constexpr int64_t kMaxIncludedBytes = 64 << 20;
 
 private:
@@ -121,6 +122,7 @@ private:
   TWordStore Macros_;
   std::string Folder_;
   int64_t Expanded_ = 0;
+  int64_t Expansions_ = 0;
   int64_t Included_ = 0;
   unsigned Mode_ = 0; // bit 0: reading a directive; bit 2: skipping
 };
