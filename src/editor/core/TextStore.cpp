@@ -251,6 +251,7 @@ TLinePos TTextStore::LocateLine(int64_t line) {
     if (top == line) {
       anchorNode_ = p.Node;
       anchorStart_ = p.Start;
+      anchorLine_ = top; // a top line past the end must not lend its index to the cache
     }
   }
   return p;
