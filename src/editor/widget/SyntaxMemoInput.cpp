@@ -398,7 +398,8 @@ void TSyntaxMemo::wheelEvent(QWheelEvent *e) {
 
 void TSyntaxMemo::dragEnterEvent(QDragEnterEvent *e) {
   const QMimeData *m = e->mimeData();
-  if ((m->hasUrls() && (OptionsMask() & smoProcessDroppedFiles)) || (m->hasText() && !ReadOnly()))
+  // Files are offered only when the owner processes them, never as text.
+  if (m->hasUrls() ? (OptionsMask() & smoProcessDroppedFiles) != 0 : (m->hasText() && !ReadOnly()))
     e->acceptProposedAction();
   else
     e->ignore();
@@ -413,7 +414,11 @@ void TSyntaxMemo::dragMoveEvent(QDragMoveEvent *e) {
 void TSyntaxMemo::dropEvent(QDropEvent *e) {
   const QMimeData *m = e->mimeData();
   try {
-    if (m->hasUrls() && (OptionsMask() & smoProcessDroppedFiles)) {
+    if (m->hasUrls()) {
+      if (!(OptionsMask() & smoProcessDroppedFiles)) {
+        e->ignore();
+        return;
+      }
       std::vector<std::string> files;
       for (const QUrl &u : m->urls())
         if (u.isLocalFile())
