@@ -12,16 +12,25 @@
 
 namespace {
 
-// A folder only this user can write, so that one user's copy never finds
-// another user's.
-QString InstanceFolder() {
-  const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
-  if (!runtime.isEmpty() && QDir(QString::fromLocal8Bit(runtime)).exists())
-    return QString::fromLocal8Bit(runtime);
+bool OwnPrivateFolder(const QString &dir) {
+  struct stat st {};
+  return ::lstat(QFile::encodeName(dir).constData(), &st) == 0 && S_ISDIR(st.st_mode) &&
+         st.st_uid == ::getuid() && (st.st_mode & 0077) == 0;
+}
+
+// Where the lock and the socket go: a folder only this user can write, so
+// that one user's copy never finds (or is tricked by) another user's.
+QString InstancePrefix() {
+  const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+  if (!runtime.isEmpty() && OwnPrivateFolder(runtime))
+    return runtime + QLatin1Char('/');
   const QString dir = QDir::tempPath() + QStringLiteral("/korvex-%1").arg(::getuid());
-  QDir().mkpath(dir);
-  ::chmod(QFile::encodeName(dir).constData(), 0700);
-  return dir;
+  ::mkdir(QFile::encodeName(dir).constData(), 0700);
+  if (OwnPrivateFolder(dir))
+    return dir + QLatin1Char('/');
+  // Someone else holds that folder name: use the shared folder with the
+  // user's number in the names.
+  return QDir::tempPath() + QStringLiteral("/korvex-%1-").arg(::getuid());
 }
 
 } // namespace
@@ -31,8 +40,7 @@ QString TSingleInstance::InstanceName() {
   return name.isEmpty() ? QStringLiteral("KORVEXEDITORINSTANCE") : name;
 }
 
-TSingleInstance::TSingleInstance()
-    : socketPath_(InstanceFolder() + QLatin1Char('/') + InstanceName()) {}
+TSingleInstance::TSingleInstance() : socketPath_(InstancePrefix() + InstanceName()) {}
 
 TSingleInstance::~TSingleInstance() {
   if (server_)
