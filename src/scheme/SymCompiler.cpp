@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -376,6 +377,10 @@ void TSYM_Compiler::Directive(const std::string &name) {
       if (depth > kMaxIncludeDepth)
         cannot(" (nested too deeply)");
       const std::string path = (file.size() && file[0] == '/') ? file : Folder_ + "/" + file;
+      // Only regular files: a FIFO or device would block or never end.
+      std::error_code ec;
+      if (!std::filesystem::is_regular_file(path, ec))
+        cannot("");
       std::ifstream in(path, std::ios::binary);
       if (!in)
         cannot("");
