@@ -1,8 +1,8 @@
 // The program entry: the single-instance check, the settings-file check,
 // every window created once, the event loop.
 #include "ApplicationWindows.h"
-#include "CommandGuard.h"
 #include "EditorMainForm.h"
+#include "KorvexApplication.h"
 #include "ProcessPaths.h"
 #include "Prompter.h"
 #include "QtPrompter.h"
@@ -15,21 +15,6 @@
 #include <cstdio>
 
 namespace {
-
-// The last line of defence: an exception that escapes any event handler is
-// shown like a command's and the event ends there.
-class TKorvexApplication : public QApplication {
-public:
-  using QApplication::QApplication;
-  bool notify(QObject *receiver, QEvent *event) override {
-    try {
-      return QApplication::notify(receiver, event);
-    } catch (...) {
-      ShowCurrentException();
-      return false;
-    }
-  }
-};
 
 const char *const FatalText = "Could not Find KORVEX.INI\rMake sure it is in the KX_INC folder and "
                               "is not Write Protected\rThe Compiler will now Close";

@@ -23,6 +23,8 @@
 #include "ReportForm.h"
 #include "StatusBar.h"
 
+#include "ShellTestApp.h"
+
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -42,12 +44,7 @@
 namespace {
 
 QApplication &App() {
-  static int argc = 1;
-  static char name[] = "test_shell";
-  static char *argv[] = {name, nullptr};
-  if (!QApplication::instance())
-    new QApplication(argc, argv);
-  return *qApp;
+  return ShellTestApp();
 }
 
 struct Recorder {
@@ -315,6 +312,28 @@ TEST_F(MainForm, CommandsThatFailShowTheirMessageAndTheEventLoopGoesOn) {
   ASSERT_EQ(r.rec->Records.size(), 2u);
   EXPECT_EQ(r.rec->Records[0].Text, "Problem Running ");
   EXPECT_EQ(r.rec->Records[0].Type, "Error");
+}
+
+TEST_F(MainForm, AnExceptionFromAnyEventHandlerIsShownNotPropagated) {
+  Recorder r;
+  struct Throwing : QObject {
+    int seen = 0;
+    bool event(QEvent *e) override {
+      if (e->type() == QEvent::User) {
+        ++seen;
+        throw EKorvexError("Canvas is not available before BeginDoc");
+      }
+      return QObject::event(e);
+    }
+  } target;
+  QEvent ev(QEvent::User);
+  EXPECT_FALSE(QApplication::sendEvent(&target, &ev));
+  QApplication::postEvent(&target, new QEvent(QEvent::User));
+  QApplication::processEvents();
+  EXPECT_EQ(target.seen, 2);
+  ASSERT_EQ(r.rec->Records.size(), 2u);
+  EXPECT_EQ(r.rec->Records[1].Text, "Canvas is not available before BeginDoc");
+  EXPECT_EQ(r.rec->Records[1].Caption, "KORVEX Editor");
 }
 
 TEST_F(MainForm, ExitClosesTheWindow) {

@@ -2,6 +2,8 @@
 // user would click), and the file dialog filters.
 #include "QtPrompter.h"
 
+#include "ShellTestApp.h"
+
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
@@ -13,12 +15,7 @@
 namespace {
 
 QApplication &App() {
-  static int argc = 1;
-  static char name[] = "test_shell";
-  static char *argv[] = {name, nullptr};
-  if (!QApplication::instance())
-    new QApplication(argc, argv);
-  return *qApp;
+  return ShellTestApp();
 }
 
 struct Seen {
