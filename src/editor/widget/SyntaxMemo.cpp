@@ -77,6 +77,21 @@ QColor SMColor(uint32_t value) {
                 static_cast<int>((value >> 16) & 0xFF));
 }
 
+namespace {
+std::vector<TSyntaxMemo *> &LiveControls() {
+  static std::vector<TSyntaxMemo *> all;
+  return all;
+}
+} // namespace
+
+std::vector<TSyntaxMemo *> TSyntaxMemo::ControlsOf(const TSyntaxMemoParser *parser) {
+  std::vector<TSyntaxMemo *> out;
+  for (TSyntaxMemo *m : LiveControls())
+    if (m->parser_ == parser)
+      out.push_back(m);
+  return out;
+}
+
 // ---------------------------------------------------------------------------
 
 TSyntaxMemo::TSyntaxMemo(QWidget *parent)
@@ -123,9 +138,12 @@ TSyntaxMemo::TSyntaxMemo(QWidget *parent)
   SyncStore();
   RebuildStyles();
   UpdateScrollBars();
+  LiveControls().push_back(this);
 }
 
 TSyntaxMemo::~TSyntaxMemo() {
+  auto &all = LiveControls();
+  all.erase(std::remove(all.begin(), all.end(), this), all.end());
   if (parser_)
     parser_->UnregisterEditor(static_cast<TCustomSyntaxMemo *>(this));
   TCustomSyntaxMemo::OnTextChange = nullptr;

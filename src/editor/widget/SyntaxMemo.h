@@ -74,6 +74,8 @@ public:
   // Raises the editor-options dialog for the scheme; OK re-applies the
   // settings to every control the scheme serves.
   bool ModifyProperties();
+  // The live controls that show a scheme.
+  static std::vector<TSyntaxMemo *> ControlsOf(const TSyntaxMemoParser *parser);
 
   // --- display properties ---
   void SetFont(const QFont &font);
