@@ -238,17 +238,56 @@ bool ParseIniInteger(const std::string &text, int32_t &value) {
   return true;
 }
 
+bool TIniFile::FindValue(const std::string &bytes, const std::string &section,
+                         const std::string &key, std::string &value) {
+  const auto lines = SplitLines(bytes);
+  const TLookup at = Find(lines, section, key);
+  if (at.key < 0)
+    return false;
+  value = Unquote(lines[at.key].value);
+  return true;
+}
+
+std::string TIniFile::SetValue(const std::string &s, const std::string &section,
+                               const std::string &key, const std::string &value) {
+  const auto lines = SplitLines(s);
+  const TLookup at = Find(lines, section, key);
+  const std::string eol = LineEnd(s);
+  std::string out;
+  if (at.key >= 0) {
+    const TLine &l = lines[at.key];
+    out = s.substr(0, l.valueBegin) + value + s.substr(l.contentEnd);
+  } else if (at.section >= 0) {
+    const TLine &l = lines[at.insertAfter];
+    const bool lastWithoutEnd = l.end == l.contentEnd;
+    out = s.substr(0, l.end);
+    if (lastWithoutEnd)
+      out += eol;
+    out += key + "=" + value;
+    if (!lastWithoutEnd)
+      out += eol;
+    out += s.substr(l.end);
+  } else {
+    out = s;
+    if (!lines.empty()) {
+      if (lines.back().end == lines.back().contentEnd)
+        out += eol;
+      if (lines.back().kind != TLineKind::Blank)
+        out += eol;
+    }
+    out += "[" + section + "]" + eol + key + "=" + value + eol;
+  }
+  return out;
+}
+
 std::string TIniFile::ReadString(const std::string &section, const std::string &key,
                                  const std::string &defaultValue) const {
   bool exists;
   const auto bytes = LoadFile(fileName_, exists);
   if (!bytes)
     return defaultValue;
-  const auto lines = SplitLines(*bytes);
-  const TLookup at = Find(lines, section, key);
-  if (at.key < 0)
-    return defaultValue;
-  return Unquote(lines[at.key].value);
+  std::string value;
+  return FindValue(*bytes, section, key, value) ? value : defaultValue;
 }
 
 int32_t TIniFile::ReadInteger(const std::string &section, const std::string &key,
@@ -293,34 +332,7 @@ void TIniFile::WriteString(const std::string &section, const std::string &key,
   if (exists && !old)
     Refuse(fileName_, "The file cannot be read, so it is not replaced.");
 
-  const std::string &s = old ? *old : std::string();
-  const auto lines = SplitLines(s);
-  const TLookup at = Find(lines, sec, k);
-  const std::string eol = LineEnd(s);
-  std::string out;
-  if (at.key >= 0) {
-    const TLine &l = lines[at.key];
-    out = s.substr(0, l.valueBegin) + value + s.substr(l.contentEnd);
-  } else if (at.section >= 0) {
-    const TLine &l = lines[at.insertAfter];
-    const bool lastWithoutEnd = l.end == l.contentEnd;
-    out = s.substr(0, l.end);
-    if (lastWithoutEnd)
-      out += eol;
-    out += k + "=" + value;
-    if (!lastWithoutEnd)
-      out += eol;
-    out += s.substr(l.end);
-  } else {
-    out = s;
-    if (!lines.empty()) {
-      if (lines.back().end == lines.back().contentEnd)
-        out += eol;
-      if (lines.back().kind != TLineKind::Blank)
-        out += eol;
-    }
-    out += "[" + sec + "]" + eol + k + "=" + value + eol;
-  }
+  const std::string out = SetValue(old ? *old : std::string(), sec, k, value);
   if (old && out == *old)
     return;
   if (exists) {

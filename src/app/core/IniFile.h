@@ -42,6 +42,13 @@ public:
   void WriteString(const std::string &section, const std::string &key, const std::string &value);
   void WriteInteger(const std::string &section, const std::string &key, int32_t value);
 
+  // The same two operations on the bytes of a settings file in memory.
+  // SetValue expects names that WriteString accepts and returns the new bytes.
+  static bool FindValue(const std::string &bytes, const std::string &section,
+                        const std::string &key, std::string &value);
+  static std::string SetValue(const std::string &bytes, const std::string &section,
+                              const std::string &key, const std::string &value);
+
   // Files above this size are treated as unreadable (reads give defaults,
   // writes fail): a settings file is a few kilobytes.
   static constexpr int64_t MaxFileSize = 64 * 1024 * 1024;
