@@ -1,0 +1,411 @@
+// The editor widget against QScintilla and QPlainTextEdit, all highlighted and
+// rendered offscreen in the same run: the time from a typed key to the
+// repainted row in the middle of a 1,000,000-line PIC BASIC document,
+// scrolling by one page, and opening the 50 MB file until its first screen is
+// painted (with our bare load of the same file for reference).
+#include "BenchUtil.h"
+#include "CustomSyntaxMemo.h"
+#include "SyntaxMemo.h"
+#include "SyntaxMemoParser.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QFile>
+#include <QKeyEvent>
+#include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QSyntaxHighlighter>
+#include <QTextBlock>
+#include <QTextCursor>
+#ifdef KX_HAVE_QSCINTILLA
+#include <Qsci/qscilexerpascal.h>
+#include <Qsci/qsciscintilla.h>
+#endif
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr int kLines = 1000000;
+constexpr int kKeys = 400;
+constexpr int kPages = 200;
+
+double Seconds(Clock::time_point a, Clock::time_point b) {
+  return std::chrono::duration<double>(b - a).count();
+}
+
+template <class F> double Time(F f) {
+  const auto t0 = Clock::now();
+  f();
+  return Seconds(t0, Clock::now());
+}
+
+double Median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v.empty() ? 0 : v[v.size() / 2];
+}
+
+std::string ReadWholeFile(const std::string &path) {
+  QFile f(QString::fromStdString(path));
+  if (!f.open(QIODevice::ReadOnly))
+    return {};
+  const QByteArray b = f.readAll();
+  return std::string(b.constData(), static_cast<size_t>(b.size()));
+}
+
+std::string MillionLines(const std::string &file) {
+  std::string all = ReadWholeFile(file);
+  size_t pos = 0;
+  for (int i = 0; i < kLines && pos != std::string::npos; ++i) {
+    pos = all.find('\n', pos);
+    if (pos != std::string::npos)
+      ++pos;
+  }
+  all.resize(pos == std::string::npos ? all.size() : pos);
+  return all;
+}
+
+std::string SchemePath() {
+  return (std::filesystem::path(__FILE__).parent_path().parent_path() /
+          "resources/schemes/tarnic.scheme")
+      .string();
+}
+
+// Counts paints of a viewport, to prove each measured step repainted.
+class TPaintCounter : public QObject {
+public:
+  int Paints = 0;
+  bool eventFilter(QObject *, QEvent *e) override {
+    if (e->type() == QEvent::Paint)
+      ++Paints;
+    return false;
+  }
+};
+
+// A peer's highlighter of the same shape as the scheme: comments, strings,
+// numbers and a few statement words.
+class TPeerBasicHighlighter : public QSyntaxHighlighter {
+public:
+  explicit TPeerBasicHighlighter(QTextDocument *d) : QSyntaxHighlighter(d) {
+    comment_.setForeground(QColor(0, 128, 0));
+    comment_.setFontItalic(true);
+    string_.setForeground(QColor(128, 128, 0));
+    number_.setForeground(QColor(255, 0, 0));
+    word_.setForeground(QColor(0, 0, 128));
+    word_.setFontWeight(QFont::Bold);
+  }
+
+protected:
+  void highlightBlock(const QString &text) override {
+    const int n = static_cast<int>(text.size());
+    int i = 0;
+    while (i < n) {
+      const QChar c = text[i];
+      if (c == QLatin1Char('\'') || c == QLatin1Char(';')) {
+        setFormat(i, n - i, comment_);
+        return;
+      }
+      int j = i + 1;
+      if (c == QLatin1Char('"')) {
+        while (j < n && text[j] != QLatin1Char('"'))
+          ++j;
+        setFormat(i, std::min(n, j + 1) - i, string_);
+        i = j + 1;
+        continue;
+      }
+      if (c.isDigit() || c == QLatin1Char('$') || c == QLatin1Char('%')) {
+        while (j < n && text[j].isLetterOrNumber())
+          ++j;
+        setFormat(i, j - i, number_);
+      } else if (c.isLetter()) {
+        while (j < n && (text[j].isLetterOrNumber() || text[j] == QLatin1Char('_')))
+          ++j;
+        if (text[i].isUpper() && j - i > 2)
+          setFormat(i, j - i, word_);
+      }
+      i = j;
+    }
+  }
+
+private:
+  QTextCharFormat comment_, string_, number_, word_;
+};
+
+struct TResult {
+  double KeyMedian = 0; // seconds
+  double PageMedian = 0;
+  int Paints = 0;
+};
+
+// Types a letter and deletes it again, timing each key to its painted row.
+template <class W> void TypeAndTime(W &w, QWidget *target, TPaintCounter &pc, TResult &r) {
+  std::vector<double> keys, pages;
+  QApplication::processEvents();
+  const int paints0 = pc.Paints;
+  for (int i = 0; i < kKeys; ++i) {
+    for (const auto &[key, text] :
+         {std::pair{Qt::Key_A, QStringLiteral("a")}, std::pair{Qt::Key_Backspace, QString()}}) {
+      QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
+      QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, text);
+      keys.push_back(Time([&] {
+        QApplication::sendEvent(target, &press);
+        QApplication::processEvents();
+      }));
+      QApplication::sendEvent(target, &release);
+    }
+  }
+  r.Paints = pc.Paints - paints0;
+  r.KeyMedian = Median(keys);
+  (void)w;
+}
+
+TResult Ours(TSyntaxMemoParser &parser, const std::string &text) {
+  TResult r;
+  TSyntaxMemo m;
+  m.resize(900, 700);
+  m.SetParser(&parser);
+  m.SetOptionsMask(m.OptionsMask() | smoSyntaxHighlight | smoShowGutter | smoLineNumbers);
+  m.Perform(WM_SETTEXT, 0, reinterpret_cast<intptr_t>(text.c_str()));
+  m.show();
+  m.activateWindow();
+  m.setFocus();
+  m.FinishHighlighting();
+  TPaintCounter pc;
+  m.viewport()->installEventFilter(&pc);
+  const int64_t line = m.LineCount() / 2;
+  m.SetTopLine(line - 20);
+  m.SetSelection(m.LineStart(line) + 4, m.LineStart(line) + 4);
+  TypeAndTime(m, &m, pc, r);
+  std::vector<double> pages;
+  m.SetTopLine(100000);
+  QApplication::processEvents();
+  for (int i = 0; i < kPages; ++i)
+    pages.push_back(Time([&] {
+      m.Perform(WM_VSCROLL, SB_PAGEDOWN, 0);
+      QApplication::processEvents();
+    }));
+  r.PageMedian = Median(pages);
+  return r;
+}
+
+TResult PlainTextEdit(const std::string &text) {
+  TResult r;
+  QPlainTextEdit e;
+  e.resize(900, 700);
+  e.setFont(QFont("Courier New", 10));
+  e.setLineWrapMode(QPlainTextEdit::NoWrap);
+  e.setPlainText(QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())));
+  TPeerBasicHighlighter h(e.document());
+  h.rehighlight();
+  e.show();
+  e.activateWindow();
+  e.setFocus();
+  TPaintCounter pc;
+  e.viewport()->installEventFilter(&pc);
+  QTextCursor c(e.document()->findBlockByNumber(e.document()->blockCount() / 2));
+  c.movePosition(QTextCursor::Right, QTextCursor::MoveAnchor, 4);
+  e.setTextCursor(c);
+  e.centerCursor();
+  TypeAndTime(e, &e, pc, r);
+  std::vector<double> pages;
+  e.verticalScrollBar()->setValue(100000);
+  QApplication::processEvents();
+  for (int i = 0; i < kPages; ++i)
+    pages.push_back(Time([&] {
+      e.verticalScrollBar()->triggerAction(QAbstractSlider::SliderPageStepAdd);
+      QApplication::processEvents();
+    }));
+  r.PageMedian = Median(pages);
+  return r;
+}
+
+#ifdef KX_HAVE_QSCINTILLA
+TResult Scintilla(const std::string &text) {
+  TResult r;
+  QsciScintilla s;
+  s.resize(900, 700);
+  QsciLexerPascal lexer;
+  lexer.setDefaultFont(QFont("Courier New", 10));
+  s.setLexer(&lexer);
+  s.setMarginLineNumbers(0, true);
+  s.setMarginWidth(0, 60);
+  s.SendScintilla(QsciScintillaBase::SCI_SETTEXT, text.c_str());
+  s.show();
+  s.activateWindow();
+  s.setFocus();
+  TPaintCounter pc;
+  s.viewport()->installEventFilter(&pc);
+  const int line = s.lines() / 2;
+  s.setCursorPosition(line, 4);
+  s.ensureLineVisible(line);
+  TypeAndTime(s, &s, pc, r);
+  std::vector<double> pages;
+  s.verticalScrollBar()->setValue(100000);
+  QApplication::processEvents();
+  for (int i = 0; i < kPages; ++i)
+    pages.push_back(Time([&] {
+      s.verticalScrollBar()->triggerAction(QAbstractSlider::SliderPageStepAdd);
+      QApplication::processEvents();
+    }));
+  r.PageMedian = Median(pages);
+  return r;
+}
+#endif
+
+// --- opening the 50 MB file until the first screen is painted ---
+
+double BareLoad(const std::string &file) {
+  double best = 1e30;
+  for (int i = 0; i < 3; ++i) {
+    TCustomSyntaxMemo m;
+    best = std::min(best, Time([&] { m.LoadFromFile(file); }));
+  }
+  return best;
+}
+
+double OurFirstScreen(TSyntaxMemoParser &parser, const std::string &file) {
+  double best = 1e30;
+  for (int i = 0; i < 3; ++i) {
+    TSyntaxMemo m;
+    m.resize(900, 700);
+    m.SetParser(&parser);
+    m.SetOptionsMask(m.OptionsMask() | smoSyntaxHighlight);
+    m.show();
+    QApplication::processEvents();
+    best = std::min(best, Time([&] {
+                      m.LoadFromFile(file);
+                      m.viewport()->repaint();
+                    }));
+  }
+  return best;
+}
+
+double PlainTextFirstScreen(const std::string &file) {
+  QPlainTextEdit e;
+  e.resize(900, 700);
+  e.setLineWrapMode(QPlainTextEdit::NoWrap);
+  TPeerBasicHighlighter h(e.document());
+  e.show();
+  QApplication::processEvents();
+  return Time([&] {
+    QFile f(QString::fromStdString(file));
+    if (!f.open(QIODevice::ReadOnly))
+      return;
+    e.setPlainText(QString::fromLatin1(f.readAll()));
+    e.viewport()->repaint();
+  });
+}
+
+#ifdef KX_HAVE_QSCINTILLA
+double ScintillaFirstScreen(const std::string &file) {
+  QsciScintilla s;
+  s.resize(900, 700);
+  QsciLexerPascal lexer;
+  s.setLexer(&lexer);
+  s.show();
+  QApplication::processEvents();
+  return Time([&] {
+    QFile f(QString::fromStdString(file));
+    if (!f.open(QIODevice::ReadOnly))
+      return;
+    const QByteArray b = f.readAll();
+    s.SendScintilla(QsciScintillaBase::SCI_SETTEXT, b.constData());
+    s.viewport()->repaint();
+  });
+}
+#endif
+
+void Report(const char *peer, const TResult &ours, const TResult &peerResult) {
+  kxbench::Ratio("keystroke-to-paint-1M-lines", peer, ours.KeyMedian, peerResult.KeyMedian);
+  kxbench::Ratio("page-scroll-1M-lines", peer, ours.PageMedian, peerResult.PageMedian);
+  std::printf("   %s: key median %.1f us (%d paints), page median %.1f us\n", peer,
+              peerResult.KeyMedian * 1e6, peerResult.Paints, peerResult.PageMedian * 1e6);
+}
+
+// Google Benchmark view of the same keystroke, for repeated runs.
+TSyntaxMemoParser *gParser = nullptr;
+std::string gText;
+
+void BM_WidgetKeystroke(benchmark::State &state) {
+  TSyntaxMemo m;
+  m.resize(900, 700);
+  m.SetParser(gParser);
+  m.SetOptionsMask(m.OptionsMask() | smoSyntaxHighlight);
+  m.Perform(WM_SETTEXT, 0, reinterpret_cast<intptr_t>(gText.c_str()));
+  m.show();
+  m.setFocus();
+  m.FinishHighlighting();
+  const int64_t line = m.LineCount() / 2;
+  m.SetTopLine(line - 20);
+  m.SetSelection(m.LineStart(line) + 4, m.LineStart(line) + 4);
+  QApplication::processEvents();
+  bool type = true;
+  for (auto _ : state) {
+    QKeyEvent press(QEvent::KeyPress, type ? Qt::Key_A : Qt::Key_Backspace, Qt::NoModifier,
+                    type ? QStringLiteral("a") : QString());
+    QApplication::sendEvent(&m, &press);
+    QApplication::processEvents();
+    type = !type;
+  }
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+  setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  const std::string f50 = kxbench::DataFile("basic_50MB.bas");
+  if (!std::filesystem::exists(f50)) {
+    std::printf("bench_widget: generated inputs missing (run kx_bench_gen into %s)\n",
+                kxbench::DataFile("").c_str());
+    return 1;
+  }
+  QApplication app(argc, argv);
+  TSyntaxMemoParser parser;
+  parser.CompileFile(SchemePath());
+  gParser = &parser;
+  {
+    const std::string text = MillionLines(f50);
+    std::printf("-- %d keys (a letter, then Backspace) in the middle of %d highlighted lines, %d "
+                "page scrolls\n",
+                2 * kKeys, kLines, kPages);
+    const TResult ours = Ours(parser, text);
+    kxbench::Figure("keystroke-to-paint-1M-lines median", ours.KeyMedian * 1e6, "us");
+    kxbench::Figure("page-scroll-1M-lines median", ours.PageMedian * 1e6, "us");
+    std::printf("   ours: %d paints for %d keys\n", ours.Paints, 2 * kKeys);
+    Report("QPlainTextEdit", ours, PlainTextEdit(text));
+#ifdef KX_HAVE_QSCINTILLA
+    Report("QScintilla", ours, Scintilla(text));
+#else
+    kxbench::Skipped("QScintilla");
+#endif
+    gText = text;
+  }
+  {
+    std::printf("-- opening the 50 MB file until the first screen is painted\n");
+    const double bare = BareLoad(f50);
+    const double first = OurFirstScreen(parser, f50);
+    kxbench::Figure("bare-load-50MB", bare * 1e3, "ms");
+    kxbench::Figure("first-screen-50MB", first * 1e3, "ms");
+    kxbench::Figure("first-screen-50MB / bare load", first / bare, "x");
+    kxbench::Ratio("first-screen-50MB", "QPlainTextEdit", first, PlainTextFirstScreen(f50));
+#ifdef KX_HAVE_QSCINTILLA
+    kxbench::Ratio("first-screen-50MB", "QScintilla", first, ScintillaFirstScreen(f50));
+#else
+    kxbench::Skipped("QScintilla");
+#endif
+  }
+  benchmark::RegisterBenchmark("WidgetKeystrokeMiddleOf1MLines", BM_WidgetKeystroke)
+      ->Iterations(400);
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  return 0;
+}
