@@ -30,7 +30,7 @@ std::vector<int> TemplateCandidates(const std::vector<TSM_CodeTemplate> &list,
                                     const std::string &word);
 
 struct TTemplateExpansion {
-  std::string Text;      // line breaks as CR
+  std::string Text;       // line breaks as CR
   size_t CaretOffset = 0; // where "|" stood, else the end
 };
 

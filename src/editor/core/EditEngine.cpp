@@ -11,7 +11,9 @@ constexpr int kMaxVirtualColumn = 2047;
 // ---------------------------------------------------------------------------
 // Line helpers
 
-int64_t TCustomSyntaxMemo::LastLine() { return LineFromPos(TextLength()); }
+int64_t TCustomSyntaxMemo::LastLine() {
+  return LineFromPos(TextLength());
+}
 
 int64_t TCustomSyntaxMemo::LineEndPos(int64_t line) {
   return LineStart(line) + LineLength(line);
@@ -405,7 +407,8 @@ void TCustomSyntaxMemo::SetBookmark(int n, int64_t line, int column) {
   else
     line = std::max<int64_t>(line, 1) - 1;
   if (column == -1)
-    column = static_cast<int>(std::min<int64_t>(Caret() - LineStart(LineFromPos(Caret())), 0xFFFE)) + 1;
+    column =
+        static_cast<int>(std::min<int64_t>(Caret() - LineStart(LineFromPos(Caret())), 0xFFFE)) + 1;
   column = std::max(column, 1);
   TTextStore &s = *Store();
   TLineNode *target = s.LocateLine(line).Node;

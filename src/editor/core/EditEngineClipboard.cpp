@@ -8,39 +8,72 @@
 
 namespace {
 
-// The editor's text as one character stream, a node at a time.
-class TSearchTextStream : public TEdStream {
+// The editor's text a logical line at a time. A line held in one node is
+// handed out in place; only lines cut into several nodes are copied.
+class TStoreSearchText : public TSearchText {
 public:
-  explicit TSearchTextStream(TTextStore &store) : store_(store) {
-    SetSize(store.CharCount());
-    Fetch(0);
+  explicit TStoreSearchText(TTextStore &store) : store_(store) {}
+  int64_t Size() override { return store_.CharCount(); }
+
+  int64_t Line(int64_t lineStart, std::string_view &line) override {
+    TLineNode *n = NodeAt(lineStart);
+    if (!n) {
+      line = {};
+      return -1; // the empty line after a final break
+    }
+    int64_t pos = start_;
+    if (n->EndsWithCR() || !n->Next) {
+      line = std::string_view(n->Text(), static_cast<size_t>(n->TextLength()));
+      Advance();
+      return n->EndsWithCR() ? pos + n->Length : -1;
+    }
+    buf_.clear();
+    for (;;) {
+      buf_.append(n->Text(), static_cast<size_t>(n->TextLength()));
+      pos += n->Length;
+      const bool ends = n->EndsWithCR();
+      const bool last = !n->Next;
+      Advance();
+      if (ends || last) {
+        line = buf_;
+        return ends ? pos : -1;
+      }
+      n = node_;
+    }
   }
 
-protected:
-  void Fetch(int64_t pos) override {
-    // Neighbouring nodes are reached directly; anything else through the store's look-up.
-    if (node_ && pos == start_ + node_->Length && node_->Next) {
-      start_ += node_->Length;
-      node_ = node_->Next;
-    } else if (node_ && pos < start_ && node_->Prev && pos >= start_ - node_->Prev->Length) {
-      node_ = node_->Prev;
-      start_ -= node_->Length;
-    } else if (!node_ || pos < start_ || pos >= start_ + node_->Length) {
+  int64_t LineStart(int64_t pos) override {
+    const TLinePos p = store_.Locate(pos);
+    if (!p.Node)
+      return p.Start;
+    TLineNode *n = p.Node;
+    int64_t start = p.Start;
+    while (n->Prev && !n->Prev->EndsWithCR()) {
+      n = n->Prev;
+      start -= n->Length;
+    }
+    return start;
+  }
+
+private:
+  // The node that starts at pos; consecutive lines are reached by stepping.
+  TLineNode *NodeAt(int64_t pos) {
+    if (!(node_ && start_ == pos)) {
       const TLinePos p = store_.Locate(pos);
       node_ = p.Node;
       start_ = p.Start;
     }
-    if (!node_ || pos >= start_ + node_->Length) {
-      SetChunk(nullptr, 0, pos, pos);
-      return;
-    }
-    SetChunk(reinterpret_cast<const unsigned char *>(node_->Text()), node_->Length, start_, pos);
+    return node_;
+  }
+  void Advance() {
+    start_ += node_->Length;
+    node_ = node_->Next;
   }
 
-private:
   TTextStore &store_;
   TLineNode *node_ = nullptr;
   int64_t start_ = 0;
+  std::string buf_;
 };
 
 // The fragment of Windows "HTML Format" data, or the data itself when it has
@@ -149,8 +182,8 @@ bool TCustomSyntaxMemo::SearchFromSelection(const std::string &pattern, uint32_t
   const uint32_t key = flags & (sfMatchCase | sfRegExp | sfWholeWords | sfBackwards);
   if (!lastSearch_ || lastPattern_ != pattern || lastFlags_ != key) {
     lastSearch_.reset(); // a bad pattern must not leave the old one behind
-    lastSearch_ = std::make_unique<TTextSearcher>(
-        pattern, key, [this](char c) { return CharIsInWord(c); });
+    lastSearch_ =
+        std::make_unique<TTextSearcher>(pattern, key, [this](char c) { return CharIsInWord(c); });
     lastPattern_ = pattern;
     lastFlags_ = key;
   }
@@ -159,7 +192,7 @@ bool TCustomSyntaxMemo::SearchFromSelection(const std::string &pattern, uint32_t
   const int64_t from = !SelAvail() ? Caret() : back ? SelStart() : SelEnd();
   if (back ? from <= 0 : from >= TextLength())
     return false;
-  TSearchTextStream stream(*Store());
+  TStoreSearchText stream(*Store());
   // An empty match is taken at the start unless the last search ended there
   // with one: repeated searches and replace-all runs always move on.
   const bool found = used->Find(stream, from, m, from != lastEmptyMatch_);
@@ -171,7 +204,10 @@ int64_t TCustomSyntaxMemo::FindText(uint32_t flags, const char *pattern) {
   const std::string text = pattern ? pattern : "";
   if (!(flags & sfSilent)) {
     if (OnFindDialog)
-      OnFindDialog(this, !text.empty() ? text : (flags & sfRegExp) ? std::string() : SelText(),
+      OnFindDialog(this,
+                   !text.empty()        ? text
+                   : (flags & sfRegExp) ? std::string()
+                                        : SelText(),
                    flags);
     return -1;
   }
@@ -200,9 +236,8 @@ bool TCustomSyntaxMemo::SearchAndSelect(const std::string &pattern, uint32_t fla
   return true;
 }
 
-bool TCustomSyntaxMemo::SearchForReplace(const std::string &pattern,
-                                         const std::string &replacement, uint32_t flags,
-                                         std::string &toInsert) {
+bool TCustomSyntaxMemo::SearchForReplace(const std::string &pattern, const std::string &replacement,
+                                         uint32_t flags, std::string &toInsert) {
   toInsert.clear();
   TSearchMatch m;
   TTextSearcher *s = nullptr;

@@ -7,7 +7,9 @@
 
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+bool IsBlank(char c) {
+  return c == ' ' || c == '\t';
+}
 
 // Opens an undo group for the life of the object; closes it also on an exception.
 class TGroupGuard {
@@ -126,7 +128,9 @@ void TCustomSyntaxMemo::FillVirtualSpace() {
   ReplaceSel(fill);
 }
 
-void TCustomSyntaxMemo::TypeText(const std::string &text) { ReplaceSel(text); }
+void TCustomSyntaxMemo::TypeText(const std::string &text) {
+  ReplaceSel(text);
+}
 
 void TCustomSyntaxMemo::TypeChar(char c) {
   if (ReadOnly())
@@ -145,7 +149,8 @@ void TCustomSyntaxMemo::TypeChar(char c) {
   const int64_t line = LineFromPos(SelStart());
   const int caretColumn = PosToColumn(SelStart());
   // Measured before the break splits the line.
-  const int indent = enter && (OptionsMask() & smoAutoIndent) ? AutoIndentColumn(line, caretColumn) : 0;
+  const int indent =
+      enter && (OptionsMask() & smoAutoIndent) ? AutoIndentColumn(line, caretColumn) : 0;
   TypeText(std::string(1, c));
   if (indent > 0)
     TypeText(BlankFill(0, indent));

@@ -87,14 +87,10 @@ std::vector<TSM_KeyBinding> DefaultBindings() {
   for (int i = 0; i < 10; ++i)
     b.push_back({scCtrl | 'Q', static_cast<uint16_t>('0' + i), ecGotoBookmark0 + i});
   const std::vector<TSM_KeyBinding> rest = {
-      {scCtrl | 'Y', 0, ecDeleteLine},
-      {scCtrl | 'Z', 0, ecUndo},
-      {scShift | scCtrl | 'Z', 0, ecRedo},
-      {scCtrl | vk::Back, 0, ecDeleteWordBack},
-      {scCtrl | 'K', 'P', ecPrintSelection},
-      {scCtrl | vk::Delete, 0, ecDeleteWordForward},
-      {scCtrl | vk::Up, 0, ecScrollUp},
-      {scCtrl | vk::Down, 0, ecScrollDown},
+      {scCtrl | 'Y', 0, ecDeleteLine},       {scCtrl | 'Z', 0, ecUndo},
+      {scShift | scCtrl | 'Z', 0, ecRedo},   {scCtrl | vk::Back, 0, ecDeleteWordBack},
+      {scCtrl | 'K', 'P', ecPrintSelection}, {scCtrl | vk::Delete, 0, ecDeleteWordForward},
+      {scCtrl | vk::Up, 0, ecScrollUp},      {scCtrl | vk::Down, 0, ecScrollDown},
   };
   b.insert(b.end(), rest.begin(), rest.end());
   return b;
@@ -111,7 +107,9 @@ std::string EditorCommandName(int32_t code) {
 // ---------------------------------------------------------------------------
 // TKeyStore
 
-TKeyStore::~TKeyStore() { FreeList(top_); }
+TKeyStore::~TKeyStore() {
+  FreeList(top_);
+}
 
 void TKeyStore::FreeList(TKeyNode *n) {
   while (n) {
@@ -222,7 +220,9 @@ std::vector<TSM_KeyBinding> TKeyStore::Bindings() const {
   return out;
 }
 
-int TKeyStore::BindingCount() const { return static_cast<int>(Bindings().size()); }
+int TKeyStore::BindingCount() const {
+  return static_cast<int>(Bindings().size());
+}
 
 bool TKeyStore::FindBinding(int32_t code, int n, uint16_t &first, uint16_t &second) const {
   first = second = 0;
@@ -248,7 +248,8 @@ TKeyboardActionContoller::TKeyboardActionContoller(const TKeyboardActionContolle
   FromData(other.ToData());
 }
 
-TKeyboardActionContoller &TKeyboardActionContoller::operator=(const TKeyboardActionContoller &other) {
+TKeyboardActionContoller &
+TKeyboardActionContoller::operator=(const TKeyboardActionContoller &other) {
   if (this != &other)
     FromData(other.ToData());
   return *this;
@@ -358,10 +359,10 @@ std::string ShortcutToText(uint16_t shortcut) {
     s += "Alt+";
   const uint16_t key = shortcut & 0xFF;
   static const std::pair<uint16_t, const char *> special[] = {
-      {vk::Back, "BkSp"}, {vk::Tab, "Tab"},     {vk::Return, "Enter"}, {vk::Escape, "Esc"},
-      {vk::Space, "Space"}, {vk::Prior, "PgUp"}, {vk::Next, "PgDn"},   {vk::End, "End"},
-      {vk::Home, "Home"}, {vk::Left, "Left"},   {vk::Up, "Up"},       {vk::Right, "Right"},
-      {vk::Down, "Down"}, {vk::Insert, "Ins"},  {vk::Delete, "Del"},
+      {vk::Back, "BkSp"},   {vk::Tab, "Tab"},    {vk::Return, "Enter"}, {vk::Escape, "Esc"},
+      {vk::Space, "Space"}, {vk::Prior, "PgUp"}, {vk::Next, "PgDn"},    {vk::End, "End"},
+      {vk::Home, "Home"},   {vk::Left, "Left"},  {vk::Up, "Up"},        {vk::Right, "Right"},
+      {vk::Down, "Down"},   {vk::Insert, "Ins"}, {vk::Delete, "Del"},
   };
   for (const auto &[k, n] : special)
     if (k == key)

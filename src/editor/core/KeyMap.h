@@ -17,9 +17,9 @@ KX_DECLARE_ERROR(EAmbigiousKeyPair, EKorvexError);
 
 // Virtual-key codes the editor deals in (low byte of a shortcut).
 namespace vk {
-constexpr uint16_t Back = 8, Tab = 9, Return = 13, Shift = 16, Control = 17, Menu = 18,
-                   Escape = 27, Space = 32, Prior = 33, Next = 34, End = 35, Home = 36, Left = 37,
-                   Up = 38, Right = 39, Down = 40, Insert = 45, Delete = 46, F1 = 112, F12 = 123;
+constexpr uint16_t Back = 8, Tab = 9, Return = 13, Shift = 16, Control = 17, Menu = 18, Escape = 27,
+                   Space = 32, Prior = 33, Next = 34, End = 35, Home = 36, Left = 37, Up = 38,
+                   Right = 39, Down = 40, Insert = 45, Delete = 46, F1 = 112, F12 = 123;
 } // namespace vk
 
 // Editor command codes (the command executor's numbering).
@@ -44,7 +44,7 @@ enum TEditorCommand : int32_t {
   ecIndent = 17,
   ecUnindent = 18,
   ecToggleInsert = 19,
-  ecSetBookmark0 = 20, // .. 29
+  ecSetBookmark0 = 20,  // .. 29
   ecGotoBookmark0 = 30, // .. 39
   ecDeleteLine = 40,
   ecUndo = 41,

@@ -11,16 +11,22 @@
 
 namespace {
 
-unsigned char Fold(unsigned char c) { return (c >= 'A' && c <= 'Z') ? c + 32 : c; }
+unsigned char Fold(unsigned char c) {
+  return (c >= 'A' && c <= 'Z') ? c + 32 : c;
+}
 
-void FoldInto(const std::string &in, std::string &out) {
+void FoldInto(std::string_view in, std::string &out) {
   out.resize(in.size());
   for (size_t i = 0; i < in.size(); ++i)
     out[i] = static_cast<char>(Fold(static_cast<unsigned char>(in[i])));
 }
 
-pcre2_code *Code(void *p) { return static_cast<pcre2_code *>(p); }
-pcre2_match_data *Data(void *p) { return static_cast<pcre2_match_data *>(p); }
+pcre2_code *Code(void *p) {
+  return static_cast<pcre2_code *>(p);
+}
+pcre2_match_data *Data(void *p) {
+  return static_cast<pcre2_match_data *>(p);
+}
 
 } // namespace
 
@@ -28,30 +34,35 @@ bool DefaultCharStartsWord(char c) {
   return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
 }
 
-bool DefaultCharIsInWord(char c) { return DefaultCharStartsWord(c) || (c >= '0' && c <= '9'); }
-
-int64_t ReadTextLine(TEdStream &s, int64_t lineStart, std::string &buf) {
-  buf.clear();
-  s.SetPosition(lineStart);
-  while (!s.AtEnd()) {
-    const unsigned char c = s.Current();
-    if (c == 13 || c == 10) {
-      s.Advance();
-      if (c == 13 && !s.AtEnd() && s.Current() == 10)
-        s.Advance();
-      return s.Position();
-    }
-    buf.push_back(static_cast<char>(c));
-    s.Advance();
-  }
-  return -1;
+bool DefaultCharIsInWord(char c) {
+  return DefaultCharStartsWord(c) || (c >= '0' && c <= '9');
 }
 
-int64_t TextLineStart(TEdStream &s, int64_t pos) {
-  pos = std::clamp<int64_t>(pos, 0, s.Size());
+int64_t TEdStreamSearchText::Line(int64_t lineStart, std::string_view &line) {
+  buf_.clear();
+  s_.SetPosition(lineStart);
+  int64_t next = -1;
+  while (!s_.AtEnd()) {
+    const unsigned char c = s_.Current();
+    if (c == 13 || c == 10) {
+      s_.Advance();
+      if (c == 13 && !s_.AtEnd() && s_.Current() == 10)
+        s_.Advance();
+      next = s_.Position();
+      break;
+    }
+    buf_.push_back(static_cast<char>(c));
+    s_.Advance();
+  }
+  line = buf_;
+  return next;
+}
+
+int64_t TEdStreamSearchText::LineStart(int64_t pos) {
+  pos = std::clamp<int64_t>(pos, 0, s_.Size());
   while (pos > 0) {
-    s.SetPosition(pos - 1);
-    const unsigned char c = s.Current();
+    s_.SetPosition(pos - 1);
+    const unsigned char c = s_.Current();
     if (c == 13 || c == 10)
       break;
     --pos;
@@ -60,8 +71,8 @@ int64_t TextLineStart(TEdStream &s, int64_t pos) {
 }
 
 TTextSearcher::TTextSearcher(const std::string &pattern, uint32_t flags, TCharTest isInWord)
-    : pattern_(pattern), flags_(flags), isInWord_(isInWord ? std::move(isInWord)
-                                                           : TCharTest(DefaultCharIsInWord)) {
+    : pattern_(pattern), flags_(flags),
+      isInWord_(isInWord ? std::move(isInWord) : TCharTest(DefaultCharIsInWord)) {
   if (!(flags_ & sfRegExp)) {
     FoldInto(pattern_, folded_);
     return;
@@ -79,7 +90,8 @@ TTextSearcher::TTextSearcher(const std::string &pattern, uint32_t flags, TCharTe
     throw ERegExpError(std::string(reinterpret_cast<char *>(text)) + "\n" + pattern_ + "\n" +
                        std::string(col, ' ') + "^");
   }
-  pcre2_jit_compile(code, PCRE2_JIT_COMPLETE); // the interpreter still works when JIT is unavailable
+  pcre2_jit_compile(code,
+                    PCRE2_JIT_COMPLETE); // the interpreter still works when JIT is unavailable
   code_ = code;
   match_ = pcre2_match_data_create_from_pattern(code, nullptr);
 }
@@ -125,7 +137,7 @@ bool TTextSearcher::MatchInLine(size_t off, bool notEmptyAtStart, size_t &start,
   }
   if (pattern_.empty())
     return false;
-  const std::string &hay = (flags_ & sfMatchCase) ? line_ : lineFolded_;
+  const std::string_view hay = (flags_ & sfMatchCase) ? line_ : std::string_view(lineFolded_);
   const std::string &needle = (flags_ & sfMatchCase) ? pattern_ : folded_;
   const std::string_view view(hay);
   while (off < hay.size()) {
@@ -146,7 +158,7 @@ void TTextSearcher::Remember(size_t start, size_t len) {
   groups_.clear();
   groupSet_.clear();
   if (!(flags_ & sfRegExp)) {
-    groups_.push_back(line_.substr(start, len));
+    groups_.emplace_back(line_.substr(start, len));
     groupSet_.push_back(true);
     return;
   }
@@ -155,25 +167,32 @@ void TTextSearcher::Remember(size_t start, size_t len) {
   for (uint32_t i = 0; i < n && i < 10; ++i) {
     const bool set = ov[2 * i] != PCRE2_UNSET && ov[2 * i + 1] >= ov[2 * i];
     groupSet_.push_back(set);
-    groups_.push_back(set ? line_.substr(ov[2 * i], ov[2 * i + 1] - ov[2 * i]) : std::string());
+    groups_.push_back(set ? std::string(line_.substr(ov[2 * i], ov[2 * i + 1] - ov[2 * i]))
+                          : std::string());
   }
 }
 
-bool TTextSearcher::Find(TEdStream &text, int64_t from, TSearchMatch &m, bool emptyAtFrom) {
+void TTextSearcher::SetLine(std::string_view line) {
+  line_ = line;
+  if (!(flags_ & (sfMatchCase | sfRegExp)))
+    FoldInto(line_, lineFolded_);
+}
+
+bool TTextSearcher::Find(TSearchText &text, int64_t from, TSearchMatch &m, bool emptyAtFrom) {
   m = {};
   from = std::clamp<int64_t>(from, 0, text.Size());
   return (flags_ & sfBackwards) ? FindBackward(text, from, m)
                                 : FindForward(text, from, m, emptyAtFrom);
 }
 
-bool TTextSearcher::FindForward(TEdStream &text, int64_t from, TSearchMatch &m,
+bool TTextSearcher::FindForward(TSearchText &text, int64_t from, TSearchMatch &m,
                                 bool emptyAtFrom) {
-  int64_t lineStart = TextLineStart(text, from);
+  int64_t lineStart = text.LineStart(from);
   bool first = true;
+  std::string_view line;
   while (lineStart >= 0) {
-    const int64_t next = ReadTextLine(text, lineStart, line_);
-    if (!(flags_ & (sfMatchCase | sfRegExp)))
-      FoldInto(line_, lineFolded_);
+    const int64_t next = text.Line(lineStart, line);
+    SetLine(line);
     const size_t off = first ? static_cast<size_t>(from - lineStart) : 0;
     size_t start = 0, len = 0;
     if (MatchInLine(off, first && !emptyAtFrom, start, len)) {
@@ -188,12 +207,12 @@ bool TTextSearcher::FindForward(TEdStream &text, int64_t from, TSearchMatch &m,
   return false;
 }
 
-bool TTextSearcher::FindBackward(TEdStream &text, int64_t from, TSearchMatch &m) {
-  int64_t lineStart = TextLineStart(text, from);
+bool TTextSearcher::FindBackward(TSearchText &text, int64_t from, TSearchMatch &m) {
+  int64_t lineStart = text.LineStart(from);
+  std::string_view line;
   for (;;) {
-    ReadTextLine(text, lineStart, line_);
-    if (!(flags_ & (sfMatchCase | sfRegExp)))
-      FoldInto(line_, lineFolded_);
+    text.Line(lineStart, line);
+    SetLine(line);
     const int64_t limit = from - lineStart; // matches must end here or earlier
     size_t off = 0, start = 0, len = 0;
     bool found = false;
@@ -220,7 +239,7 @@ bool TTextSearcher::FindBackward(TEdStream &text, int64_t from, TSearchMatch &m)
     }
     if (lineStart == 0)
       return false;
-    lineStart = TextLineStart(text, lineStart - 1);
+    lineStart = text.LineStart(lineStart - 1);
   }
 }
 

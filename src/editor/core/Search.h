@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // Search option bits shared by the find dialogs, Search Again, Show all and the editor.
@@ -34,6 +35,32 @@ struct TSearchMatch {
   int64_t Length = 0;
 };
 
+// Where the searcher reads the text from, a logical line at a time.
+class TSearchText {
+public:
+  virtual ~TSearchText() = default;
+  virtual int64_t Size() = 0;
+  // The logical line that starts at lineStart, without its break; the view
+  // stays valid until the next call. Returns the position after the break, or
+  // -1 when the line ends the text.
+  virtual int64_t Line(int64_t lineStart, std::string_view &line) = 0;
+  // Start of the logical line holding pos.
+  virtual int64_t LineStart(int64_t pos) = 0;
+};
+
+// Lines of any character stream (CR, LF or CR LF end a line).
+class TEdStreamSearchText : public TSearchText {
+public:
+  explicit TEdStreamSearchText(TEdStream &s) : s_(s) {}
+  int64_t Size() override { return s_.Size(); }
+  int64_t Line(int64_t lineStart, std::string_view &line) override;
+  int64_t LineStart(int64_t pos) override;
+
+private:
+  TEdStream &s_;
+  std::string buf_;
+};
+
 class TTextSearcher {
 public:
   // Compiles the pattern; raises ERegExpError for a bad regular expression.
@@ -47,7 +74,11 @@ public:
   // search from an empty match always progresses. Backwards (sfBackwards): the
   // last of the matches a forward scan of a line meets that ends at or before
   // from and starts before it.
-  bool Find(TEdStream &text, int64_t from, TSearchMatch &m, bool emptyAtFrom = false);
+  bool Find(TSearchText &text, int64_t from, TSearchMatch &m, bool emptyAtFrom = false);
+  bool Find(TEdStream &text, int64_t from, TSearchMatch &m, bool emptyAtFrom = false) {
+    TEdStreamSearchText lines(text);
+    return Find(lines, from, m, emptyAtFrom);
+  }
 
   // The replacement text for the last match: for a regular expression \0..\9
   // become the groups (empty when unset) and \\ a backslash; otherwise as given.
@@ -56,8 +87,9 @@ public:
   bool IsRegExp() const { return (flags_ & sfRegExp) != 0; }
 
 private:
-  bool FindForward(TEdStream &text, int64_t from, TSearchMatch &m, bool emptyAtFrom);
-  bool FindBackward(TEdStream &text, int64_t from, TSearchMatch &m);
+  bool FindForward(TSearchText &text, int64_t from, TSearchMatch &m, bool emptyAtFrom);
+  bool FindBackward(TSearchText &text, int64_t from, TSearchMatch &m);
+  void SetLine(std::string_view line);
   // Matches in line_ starting at or after off; false when none.
   bool MatchInLine(size_t off, bool notEmptyAtStart, size_t &start, size_t &len);
   bool WordBoundsOk(size_t start, size_t len) const;
@@ -69,15 +101,9 @@ private:
   TCharTest isInWord_;
   void *code_ = nullptr;  // pcre2_code_8
   void *match_ = nullptr; // pcre2_match_data_8
-  std::string line_;      // the logical line being searched
+  std::string_view line_; // the logical line being searched
   std::string lineFolded_;
   // Groups of the last regular-expression match, copied out of its line.
   std::vector<std::string> groups_;
   std::vector<bool> groupSet_;
 };
-
-// Reads the logical line that starts at lineStart into buf (without its break);
-// returns the position after the break, or -1 when the line ends the text.
-int64_t ReadTextLine(TEdStream &s, int64_t lineStart, std::string &buf);
-// Start of the logical line holding pos.
-int64_t TextLineStart(TEdStream &s, int64_t pos);

@@ -66,8 +66,7 @@ TEST(EngineTyping, TabFillRules) {
   EXPECT_EQ(TypeInto("ab|", "\t", smoUseTAB, smoTabToColumn, 4), "ab\t|");
   // smoTabToColumn: up to the next word of the line above.
   EXPECT_EQ(TypeInto("MOVLW  0x10   ; c\n|", "\t", smoTabToColumn), "MOVLW  0x10   ; c\n       |");
-  EXPECT_EQ(TypeInto("MOVLW  0x10   ; c\nA|", "\t", smoTabToColumn),
-            "MOVLW  0x10   ; c\nA      |");
+  EXPECT_EQ(TypeInto("MOVLW  0x10   ; c\nA|", "\t", smoTabToColumn), "MOVLW  0x10   ; c\nA      |");
   EXPECT_EQ(TypeInto("MOVLW  0x10   ; c\nABCDEFGH|", "\t", smoTabToColumn),
             "MOVLW  0x10   ; c\nABCDEFGH      |");
   // The nearest earlier line long enough; none offers a word: the next tab stop.
@@ -76,8 +75,9 @@ TEST(EngineTyping, TabFillRules) {
   // With word wrap on and smoUseTAB, TAB to column gives way to a TAB character.
   EXPECT_EQ(TypeInto("a b\n|", "\t", smoTabToColumn | smoUseTAB | smoWordWrap), "a b\n\t|");
   // Smart fill mixes TABs and blanks.
-  EXPECT_EQ(TypeInto("        x\n|", "\t", smoTabToColumn | smoUseTAB | smoSmartFill, smoWordWrap, 4),
-            "        x\n\t\t|");
+  EXPECT_EQ(
+      TypeInto("        x\n|", "\t", smoTabToColumn | smoUseTAB | smoSmartFill, smoWordWrap, 4),
+      "        x\n\t\t|");
   // WantTab off: nothing.
   TCustomSyntaxMemo m;
   SetDoc(m, "a|");

@@ -32,27 +32,13 @@ void Note(const std::string &s) {
 
 void RandomStep(TCustomSyntaxMemo &m, std::mt19937 &rng, TTestClipboard &clip) {
   static const char typed[] = "abz_ (\t\r";
-  static const uint16_t keys[] = {vk::Left,
-                                  vk::Right,
-                                  vk::Up,
-                                  vk::Down,
-                                  vk::Home,
-                                  vk::End,
-                                  vk::Prior,
-                                  vk::Next,
-                                  vk::Back,
-                                  vk::Delete,
-                                  vk::Insert,
-                                  scCtrl | vk::Left,
-                                  scCtrl | vk::Right,
-                                  scCtrl | vk::Back,
-                                  scCtrl | vk::Delete,
-                                  scCtrl | 'Y',
-                                  scCtrl | 'X',
-                                  scCtrl | 'C',
-                                  scCtrl | 'V',
-                                  scCtrl | vk::Up,
-                                  scCtrl | vk::Down};
+  static const uint16_t keys[] = {vk::Left,           vk::Right,         vk::Up,
+                                  vk::Down,           vk::Home,          vk::End,
+                                  vk::Prior,          vk::Next,          vk::Back,
+                                  vk::Delete,         vk::Insert,        scCtrl | vk::Left,
+                                  scCtrl | vk::Right, scCtrl | vk::Back, scCtrl | vk::Delete,
+                                  scCtrl | 'Y',       scCtrl | 'X',      scCtrl | 'C',
+                                  scCtrl | 'V',       scCtrl | vk::Up,   scCtrl | vk::Down};
   switch (rng() % 6) {
   case 0:
   case 1: {
@@ -74,7 +60,8 @@ void RandomStep(TCustomSyntaxMemo &m, std::mt19937 &rng, TTestClipboard &clip) {
   case 4: {
     // Indent or un-indent a random selection, through the two-key sequences.
     const int64_t len = m.TextLength();
-    m.SetSelection(static_cast<int64_t>(rng() % (len + 1)), static_cast<int64_t>(rng() % (len + 1)));
+    m.SetSelection(static_cast<int64_t>(rng() % (len + 1)),
+                   static_cast<int64_t>(rng() % (len + 1)));
     m.KeyDown(scCtrl | 'K');
     const bool in = rng() % 2;
     Note(std::string(in ? "indent" : "unindent") + "[" + std::to_string(m.Anchor()) + "," +
@@ -94,7 +81,6 @@ void RandomStep(TCustomSyntaxMemo &m, std::mt19937 &rng, TTestClipboard &clip) {
     break;
   }
 }
-
 
 // Runs one seeded round of at most maxSteps steps; returns the failure or "".
 std::string Round(int round, int maxSteps) {

@@ -158,7 +158,8 @@ TEST(KeyMapStoredForm, RoundTripKeepsEveryBindingAndOrder) {
   ASSERT_GE(bytes.size(), 20u);
   EXPECT_EQ(bytes.substr(0, 4), std::string("\x30\0\0\0", 4));
   EXPECT_EQ(bytes.substr(4, 4), std::string("\0\0\0\0", 4));
-  EXPECT_EQ(bytes.substr(8, 12), std::string("\x0b" "Cursor left"));
+  EXPECT_EQ(bytes.substr(8, 12), std::string("\x0b"
+                                             "Cursor left"));
   // A copy is independent of the original.
   TKeyboardActionContoller copy = k;
   copy.AddBinding(scAlt | 'Q', 0, 1);
@@ -178,7 +179,8 @@ TEST(KeyMapStoredForm, ConflictingStoredBindingsAreRefused) {
     k.ReadFrom(m);
     FAIL();
   } catch (const EAmbigiousKeyPair &e) {
-    EXPECT_EQ(std::string(e.what()), "Duplicate key sequence definition for\r\n\"one\" and \"two\"");
+    EXPECT_EQ(std::string(e.what()),
+              "Duplicate key sequence definition for\r\n\"one\" and \"two\"");
   }
 }
 

@@ -59,7 +59,8 @@ TEST(SearchRegExp, ForwardBackwardCaseWholeWordsAndAnchors) {
   EXPECT_EQ(Search(text, "in", sfRegExp | sfWholeWords, 0), (Found{-1, 0}));
   EXPECT_EQ(Search(text, "in\\w*", sfRegExp | sfWholeWords, 0), (Found{13, 4}));
   EXPECT_EQ(Search(text, "^", sfRegExp | sfBackwards, 34), (Found{31, 0}));
-  EXPECT_EQ(Search(text, "^", sfRegExp | sfBackwards, 31), (Found{18, 0})); // not at the start itself
+  EXPECT_EQ(Search(text, "^", sfRegExp | sfBackwards, 31),
+            (Found{18, 0})); // not at the start itself
   // An empty match is not taken at the start point, so repeated searches move on.
   EXPECT_EQ(Search(text, "^", sfRegExp, 0), (Found{7, 0}));
   EXPECT_EQ(Search(text, "x*", sfRegExp, 1), (Found{2, 0}));
@@ -72,7 +73,8 @@ TEST(SearchRegExp, ReplacementFillsGroupReferences) {
   TSearchMatch m;
   ASSERT_TRUE(t.Find(s, 0, m));
   EXPECT_EQ(m.Start, 14);
-  EXPECT_EQ(t.ExpandReplacement("\\2 -> \\1 (\\0) \\9 \\\\ \\x"), "42 -> total (total = 42)  \\ \\x");
+  EXPECT_EQ(t.ExpandReplacement("\\2 -> \\1 (\\0) \\9 \\\\ \\x"),
+            "42 -> total (total = 42)  \\ \\x");
   // Backwards keeps the groups of the match it chose.
   TTextSearcher b("(\\w) = (\\w)", sfRegExp | sfBackwards);
   ASSERT_TRUE(b.Find(s, static_cast<int64_t>(text.size()), m));
