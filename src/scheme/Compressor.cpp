@@ -96,6 +96,12 @@ public:
     buf_[fill_++] = b;
   }
   void Bytes(const uint8_t *p, size_t n) {
+    if (fill_ == 0 && n >= kBlockSize) { // whole blocks skip the buffer
+      if (!WriteFully(s_, p, static_cast<int64_t>(n)))
+        Fail(names_.WriteError());
+      total_ += static_cast<int64_t>(n);
+      return;
+    }
     while (n > 0) {
       if (fill_ == kBlockSize)
         Flush();
@@ -171,6 +177,22 @@ private:
 };
 
 // --- Block method -----------------------------------------------------------
+
+// How many leading bytes of a and b are equal, at most limit (limit <= 18).
+inline size_t MatchLength(const uint8_t *a, const uint8_t *b, size_t limit) {
+  size_t len = 0;
+  while (len + 8 <= limit) {
+    uint64_t x, y;
+    std::memcpy(&x, a + len, 8);
+    std::memcpy(&y, b + len, 8);
+    if (x != y)
+      return len + (static_cast<size_t>(__builtin_ctzll(x ^ y)) >> 3);
+    len += 8;
+  }
+  while (len < limit && a[len] == b[len])
+    len++;
+  return len;
+}
 
 inline unsigned BlockHash(const uint8_t *p) {
   return ((((((static_cast<unsigned>(p[0]) << 4) ^ p[1]) << 4) ^ p[2]) * 40543u) >> 4) & 0xFFF;
@@ -784,9 +806,7 @@ size_t BlockCompress(const uint8_t *in, size_t n, uint8_t *out, uint16_t *hash) 
       hash[h] = static_cast<uint16_t>(p);
       if (cand != 0xFFFF && p - cand <= 4095) {
         const size_t maxLen = std::min<size_t>(18, n - p);
-        size_t len = 0;
-        while (len < maxLen && in[cand + len] == in[p + len])
-          len++;
+        const size_t len = MatchLength(in + cand, in + p, maxLen);
         if (len >= 3) {
           const size_t dist = p - cand;
           out[op] = static_cast<uint8_t>(dist >> 4);
@@ -834,6 +854,15 @@ long BlockDecompress(const uint8_t *in, size_t len, uint8_t *out) {
       ctrl = (static_cast<unsigned>(in[ip]) << 8) | in[ip + 1];
       ip += 2;
       bits = 16;
+      continue;
+    }
+    // Eight literals in a row are copied at once.
+    if (bits >= 8 && !(ctrl & 0xFF00) && len - ip >= 8 && kBlockSize - op >= 8) {
+      std::memcpy(out + op, in + ip, 8);
+      op += 8;
+      ip += 8;
+      ctrl <<= 8;
+      bits -= 8;
       continue;
     }
     bits--;
