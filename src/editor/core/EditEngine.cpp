@@ -238,9 +238,11 @@ void TCustomSyntaxMemo::ExecuteCommand(int32_t code, int count, bool extend) {
     break;
   case ecPageUp:
   case ecPageDown: {
-    const int64_t rows = std::max(1, View()->VisibleRows()) * static_cast<int64_t>(times);
-    const int64_t delta = code == ecPageUp ? -rows : rows;
-    SetTopLine(std::clamp<int64_t>(TopLine() + delta, 0, LastLine()));
+    const int64_t page = std::max(1, View()->VisibleRows());
+    const int64_t delta = (code == ecPageUp ? -page : page) * times;
+    // The last page ends with the last line rather than scrolling it to the top.
+    SetTopLine(
+        std::clamp<int64_t>(TopLine() + delta, 0, std::max<int64_t>(0, LastLine() - page + 1)));
     MoveVertically(delta, extend);
     break;
   }

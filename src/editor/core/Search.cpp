@@ -180,6 +180,8 @@ void TTextSearcher::SetLine(std::string_view line) {
 
 bool TTextSearcher::Find(TSearchText &text, int64_t from, TSearchMatch &m, bool emptyAtFrom) {
   m = {};
+  if (pattern_.empty())
+    return false; // searching for nothing finds nothing, not an empty match everywhere
   from = std::clamp<int64_t>(from, 0, text.Size());
   return (flags_ & sfBackwards) ? FindBackward(text, from, m)
                                 : FindForward(text, from, m, emptyAtFrom);

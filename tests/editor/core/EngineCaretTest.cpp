@@ -151,6 +151,7 @@ TEST(EngineCaret, PagesScrollAndKeepTheCaretInView) {
   m.ExecuteCommand(ecPageDown, 0, true);
   EXPECT_EQ(m.LineFromPos(m.Caret()), 6);
   EXPECT_EQ(m.Anchor(), 6);
+  EXPECT_EQ(m.TopLine(), 5); // the last page ends with the last line
   m.ExecuteCommand(ecPageUp);
   EXPECT_EQ(m.LineFromPos(m.Caret()), 3);
   // Ctrl+Down scrolls without moving the caret until it would leave the window.

@@ -45,6 +45,7 @@ TEST(SearchPlain, ForwardAndBackwardWithCaseAndWholeWords) {
   EXPECT_EQ(Search(text, "port", sfBackwards | sfWholeWords, 29), (Found{11, 4}));
   EXPECT_EQ(Search(text, "port", sfBackwards, 0), (Found{-1, 0}));
   EXPECT_EQ(Search(text, "", 0, 0), (Found{-1, 0}));
+  EXPECT_EQ(Search(text, "", sfRegExp, 0), (Found{-1, 0}));
   EXPECT_EQ(Search(text, "PORTA", sfWholeWords | sfMatchCase, 0), (Found{5, 5}));
 }
 
