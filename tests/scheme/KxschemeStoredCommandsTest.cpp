@@ -103,3 +103,13 @@ TEST_F(Kxscheme, EmbedWritesASourceNamingEachScheme) {
   EXPECT_NE(src.find("  0, 255, 16,"), std::string::npos);
   EXPECT_NE(src.find("kScheme0Size = 3;"), std::string::npos);
 }
+
+TEST_F(Kxscheme, TokensTakesAStoredFormLikeTheScript) {
+  ASSERT_EQ(Run("store " + kSchemes + "tarnic.scheme -o " + Path("tarnic.stored")), 0) << err_;
+  const std::string sample = std::string(KX_TESTDATA_DIR) + "/scheme/inline_asm.bas";
+  ASSERT_EQ(Run("tokens " + Path("tarnic.stored") + " " + sample), 0) << err_;
+  EXPECT_TRUE(out_ == ReadWholeFile(sample + ".tokens"));
+  WriteFileAtomic(Path("cut.stored"), ReadWholeFile(Path("tarnic.stored")).substr(0, 100));
+  EXPECT_EQ(Run("tokens " + Path("cut.stored") + " " + sample), 1);
+  EXPECT_NE(err_.find("Original and compressed sizes do not match"), std::string::npos) << err_;
+}

@@ -178,6 +178,23 @@ int Embed(int argc, char **argv) {
 
 } // namespace
 
+int LoadStoredScheme(TSyntaxMemoParser &p, const char *path) {
+  try {
+    if (!FileExists(path))
+      return 0;
+    const std::string bytes = ReadWholeFile(path);
+    if (!TStoredParser::LooksStored(bytes))
+      return 0;
+    TStoredParserLoad how;
+    how.Loading = true;
+    TStoredParser::Load(p, bytes, how);
+    return 1;
+  } catch (const EKorvexError &e) {
+    Fail(std::string(path) + ": " + e.what());
+    return -1;
+  }
+}
+
 int RunStoredCommand(int argc, char **argv) {
   if (argc < 2)
     return -1;

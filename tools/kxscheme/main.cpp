@@ -16,17 +16,24 @@ bool Compile(TSyntaxMemoParser &p, const char *script) {
   try {
     p.CompileFile(script);
     return true;
-  } catch (const EKorvexError &e) {
-    std::fprintf(stderr, "%s: %s\n", script, e.what());
+  } catch (const ESyntaxMemoParserError &e) {
+    std::fprintf(stderr, "%s\n", e.what());
+    // Where: the script or the included file, and the entry being read.
+    std::string where = e.Source.rfind("-file-: ", 0) == 0 ? e.Source.substr(8) : std::string(script);
     if (!p.LastEntry().empty())
-      std::fprintf(stderr, "  in %s\n", p.LastEntry().c_str());
+      where += ", " + p.LastEntry();
+    std::fprintf(stderr, "  (%s)\n", where.c_str());
+    return false;
+  } catch (const EKorvexError &e) {
+    std::fprintf(stderr, "%s\n", e.what());
     return false;
   }
 }
 
 int Tokens(const char *script, const char *file) {
   TSyntaxMemoParser p;
-  if (!Compile(p, script))
+  const int stored = LoadStoredScheme(p, script); // a stored form serves as well as a script
+  if (stored < 0 || (stored == 0 && !Compile(p, script)))
     return 1;
   std::ifstream in(file, std::ios::binary);
   if (!in) {
