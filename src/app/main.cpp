@@ -10,6 +10,7 @@
 #include "Streams.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QTabBar>
 
 #include <cstdio>
@@ -26,7 +27,7 @@ void ConnectStartupHooks(TEditorMainForm *form) {
   const bool minimise = qEnvironmentVariableIsSet("KX_MINIMISE_WHEN_SHOWN");
   QObject::connect(form, &TEditorMainForm::FirstActivated, form, [=] {
     Prompter().Trace("shown tabs=" + std::to_string(form->OpenFilesTab->count()) +
-                     " title=" + form->windowTitle().toStdString());
+                     " title=" + form->windowTitle().toStdString() + " file=" + CommandLineFile);
     if (minimise) {
       form->showMinimized();
       Prompter().Trace("minimised");
@@ -57,6 +58,11 @@ int main(int argc, char **argv) {
     return 1;
   }
   QApplication::setApplicationDisplayName(QString::fromLatin1(ApplicationTitle));
+
+  // The one argument: the file to open. Quoted arguments may hold blanks;
+  // options the toolkit understood are already gone.
+  const QStringList args = QCoreApplication::arguments();
+  CommandLineFile = args.size() > 1 ? QFile::encodeName(args.at(1)).toStdString() : std::string();
 
   int rc = 0;
   try {

@@ -480,8 +480,8 @@ void TEditorMainForm::FormCreate(QObject *) {
   AddDocumentTab(NoNameFile);
   OpenFilesTab->setCurrentIndex(0);
   RebuildReopenMenu();
-  const QStringList args = QCoreApplication::arguments();
-  CommandLineFile = args.size() > 1 ? QFile::encodeName(args.at(1)).toStdString() : std::string();
+  // CommandLineFile: the program's entry point takes it from the command line
+  // before any window exists (a window made by a test has none).
 }
 
 void TEditorMainForm::FormShow(QObject *) {

@@ -154,9 +154,24 @@ TEST(Startup, EmptySettingsFileStartsTheMainWindow) {
   EXPECT_EQ(p->exitCode(), 0);
   EXPECT_TRUE(p->readAllStandardOutput().contains("KX-SHOWN"));
   // One untitled document, no message.
-  EXPECT_TRUE(inst.HasEvent(QStringLiteral("log"), "shown tabs=1 title=No_name.bas"));
+  EXPECT_TRUE(inst.HasEvent(QStringLiteral("log"), "shown tabs=1 title=No_name.bas file="));
   EXPECT_EQ(inst.MessageCount(QStringLiteral("log")), 0);
   EXPECT_EQ(ReadWholeFile(inst.SettingsPath()), "");
+}
+
+TEST(Startup, TheFirstArgumentIsTheCommandLineFile) {
+  Install inst(Install::EmptySettingsFile);
+  const QString file = inst.Folder() + QStringLiteral("/my program.bas");
+  auto p = inst.Start(QStringLiteral("log"), {QStringLiteral("KX_EXIT_WHEN_SHOWN=1")},
+                      {file, QStringLiteral("ignored.bas")});
+  Finish(*p);
+  EXPECT_EQ(p->exitCode(), 0);
+  const std::string tail = " file=" + file.toStdString();
+  bool seen = false;
+  for (const auto &r : inst.Log(QStringLiteral("log")))
+    seen |= r.Kind == "EVENT" && r.Text.rfind("shown", 0) == 0 && r.Text.size() > tail.size() &&
+            r.Text.substr(r.Text.size() - tail.size()) == tail;
+  EXPECT_TRUE(seen);
 }
 
 TEST(Startup, JunkSettingsFileStartsAndStaysUntouched) {
