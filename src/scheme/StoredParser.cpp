@@ -24,6 +24,7 @@ constexpr int64_t kPartMin = 1 + kGroupMin + 1;
 constexpr int64_t kEndMin = 1 + 1 + 1;
 constexpr int64_t kTokenDefMin = kPartMin + 32 + kPartMin + kEndMin + 1;
 constexpr int64_t kStyleRecordSize = 16;
+constexpr uint32_t kMaxTableStream = 64u << 20;
 
 void WriteSet(TStream &s, const TStateSet &set) {
   uint8_t b[32];
@@ -659,6 +660,16 @@ bool TStoredParser::Read(TSyntaxMemoParser &p, TStream &in, const TStoredParserL
   }
   try {
     ReadI32(in); // the table stream's length; the compressor's header says it again
+    // A real table stream is some hundred kilobytes; a header claiming far
+    // more is refused before anything is decoded.
+    uint8_t header[8];
+    const int64_t at = in.Position();
+    if (in.Read(header, 8) == 8) {
+      const uint32_t size = header[4] | (header[5] << 8) | (header[6] << 16) | (uint32_t(header[7]) << 24);
+      if (size > kMaxTableStream)
+        Corrupt();
+    }
+    in.SetPosition(at);
     TMemoryStream tables;
     TCompressor c;
     c.StreamMode = true;

@@ -363,6 +363,10 @@ TEST(StoredParser, DamagedStreamsAreRefusedWithTheComponentName) {
   for (size_t keep : {size_t{0}, size_t{3}, tables.size() / 2, tables.size() - 1})
     EXPECT_EQ(LoadError(Wrap(tables.substr(0, keep), 51)), "TARNIC: Stream read error") << keep;
   EXPECT_EQ(LoadError(Wrap(tables + "x", 51)), "TARNIC: Corrupt table stream");
+  // A compressed header claiming a gigabyte of tables is refused before decoding.
+  std::string huge = Wrap(tables, 51);
+  huge[6 + 7] = 0x40;
+  EXPECT_EQ(LoadError(huge), "TARNIC: Corrupt table stream");
 }
 
 TEST(StoredParser, LyingCountsAndLengthsNeverAllocateWildly) {
