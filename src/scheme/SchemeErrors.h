@@ -10,4 +10,5 @@ public:
       : EKorvexError(msg), Line(line), Column(column) {}
   int Line;   // 1-based position of a compile error, 0 otherwise
   int Column;
+  std::string Source; // "script", or "-file-: name" inside an included file
 };

@@ -193,7 +193,9 @@ void TSYM_Compiler::ErrorAt(TPos at, const std::string &text) const {
   std::snprintf(head, sizeof head, "** ERROR near line %d, Column %d: ", at.Line, at.Column);
   std::string msg(head);
   msg.append(text);
-  throw ESyntaxMemoParserError(msg, at.Line, at.Column);
+  ESyntaxMemoParserError e(msg, at.Line, at.Column);
+  e.Source = FileSource()->Name;
+  throw e;
 }
 
 int TSYM_Compiler::Peek(size_t ahead) const {

@@ -66,6 +66,26 @@ void TSyntaxMemoParser::Reset(int contextToken) {
   SelectStartTable();
 }
 
+void TSyntaxMemoParser::Loaded() {
+  if (AutoScriptUpdate && !Script.empty())
+    CompileFile(Script);
+  if (OnApplyToEditor)
+    for (void *e : std::vector<void *>(Editors_))
+      OnApplyToEditor(*this, e);
+}
+
+bool TSyntaxMemoParser::ModifyProperties() {
+  if (!OnModifyProperties || !OnModifyProperties(*this))
+    return false;
+  // The user may have changed the keyword tables for the user.
+  Settings.RebuildUserKeywords(Keywords.IsCaseSensitive());
+  SelectStartTable();
+  if (OnApplyToEditor)
+    for (void *e : std::vector<void *>(Editors_))
+      OnApplyToEditor(*this, e);
+  return true;
+}
+
 void TSyntaxMemoParser::NoteEditor(void *editor) {
   LastEditor = editor;
   if (!editor || std::find(Editors_.begin(), Editors_.end(), editor) != Editors_.end())

@@ -142,6 +142,13 @@ public:
   // The entry a failed compile was reading ("%%Tokens - 5"), empty otherwise.
   const std::string &LastEntry() const { return LastEntry_; }
 
+  // After the component's properties are loaded: compiles Script when
+  // AutoScriptUpdate is set, then lets every registered editor re-apply it.
+  void Loaded();
+  // Raises the options dialog through OnModifyProperties; when it reports OK
+  // every registered editor re-applies the parser.
+  bool ModifyProperties();
+
   // Frees every table and restores the created state.
   void ClearTables();
   // Re-derives what the tables imply (per-state table use, the user keyword
@@ -157,6 +164,10 @@ public:
   bool DesignMode = false; // custom handlers do not accept in design mode
   TCustomParseEvent OnCustomParse;
   TEditorRegisterEvent OnRegisterEditor;
+  // Called for each registered editor when the tables or settings changed.
+  TEditorRegisterEvent OnApplyToEditor;
+  // The editor-options dialog: edits Settings, returns true on OK.
+  std::function<bool(TSyntaxMemoParser &)> OnModifyProperties;
   void UnregisterEditor(void *editor);
   const std::vector<void *> &Editors() const { return Editors_; }
 

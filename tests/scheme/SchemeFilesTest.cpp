@@ -164,3 +164,50 @@ TEST(ShippedSchemes, AnyTextScansCompletelyAndTheSameThroughChunks) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(ParserComponent, LoadedCompilesTheScriptAndEditorsReapply) {
+  TSyntaxMemoParser p;
+  int applied = 0;
+  p.OnApplyToEditor = [&](TSyntaxMemoParser &, void *) { ++applied; };
+  int editor = 0;
+  TBufferEdStream src("x", 1);
+  int len = 0;
+  p.GetToken(&editor, src, len);
+  p.Script = SchemePath("picasm.scheme");
+  p.Loaded();
+  EXPECT_EQ(p.Settings.LanguageName, "");
+  EXPECT_EQ(applied, 1);
+  p.AutoScriptUpdate = true;
+  p.Loaded();
+  EXPECT_EQ(p.Settings.LanguageName, "PICASM");
+  EXPECT_EQ(applied, 2);
+  EXPECT_FALSE(p.ModifyProperties()); // no dialog
+  p.OnModifyProperties = [](TSyntaxMemoParser &q) {
+    q.Settings.KwTables.push_back({TStateSet::Of(0), "", 0, {{"mine", 44}}});
+    return true;
+  };
+  EXPECT_TRUE(p.ModifyProperties());
+  EXPECT_EQ(applied, 3);
+  EXPECT_EQ(Tokens(p, "mine")[0].first, 44);
+}
+
+TEST(ParserComponent, ErrorsInIncludedFilesNameTheFile) {
+  TSyntaxMemoParser p;
+  try {
+    p.CompileText("%%words\n#define ASMW (0)\n#include \"picasm_words.inc\"\n'movlw' '' 1", SchemePath(""));
+    FAIL() << "duplicate word accepted";
+  } catch (const ESyntaxMemoParserError &e) {
+    EXPECT_EQ(std::string(e.what()), "** ERROR near line 4, Column 1: Duplicate entry in %%word table");
+    EXPECT_EQ(e.Source, "script");
+  }
+  try {
+    p.CompileText("%%words 'movlw' '' 1 (0)\n#define ASMW (0)\n#include \"picasm_words.inc\"\n", SchemePath(""));
+    FAIL() << "duplicate word accepted";
+  } catch (const ESyntaxMemoParserError &e) {
+    EXPECT_EQ(e.Source, "-file-: picasm_words.inc");
+  }
+}
+
+} // namespace
