@@ -856,13 +856,54 @@ long BlockDecompress(const uint8_t *in, size_t len, uint8_t *out) {
       bits = 16;
       continue;
     }
-    // Eight literals in a row are copied at once.
-    if (bits >= 8 && !(ctrl & 0xFF00) && len - ip >= 8 && kBlockSize - op >= 8) {
-      std::memcpy(out + op, in + ip, 8);
-      op += 8;
-      ip += 8;
-      ctrl <<= 8;
-      bits -= 8;
+    // With room for a whole group (16 items of at most 4 input and 18 output
+    // bytes, plus the 16 a literal stretch reads and the overrun of a wide
+    // copy, which the buffer's slack takes) the group runs without per-item checks.
+    if (len - ip >= 64 + 16 && kBlockSize - op >= 16 * 18) {
+      while (bits > 0) {
+        const unsigned top = ctrl & 0xFFFF;
+        if (!(top & 0x8000)) { // a stretch of literals, copied at once
+          int lit = top ? __builtin_clz(top) - 16 : 16;
+          lit = std::min(lit, bits);
+          std::memcpy(out + op, in + ip, 16);
+          op += static_cast<size_t>(lit);
+          ip += static_cast<size_t>(lit);
+          ctrl <<= lit;
+          bits -= lit;
+          continue;
+        }
+        ctrl <<= 1;
+        bits--;
+        const unsigned b0 = in[ip], b1 = in[ip + 1];
+        const size_t dist = (b0 << 4) | (b1 >> 4);
+        if (dist == 0) { // a run may use up the room: back to checked items
+          const size_t count = (((b1 & 0xF) << 8) | in[ip + 2]) + 16;
+          if (count > kBlockSize - op)
+            return -1;
+          std::memset(out + op, in[ip + 3], count);
+          op += count;
+          ip += 4;
+          break;
+        }
+        if (dist > op)
+          return -1;
+        const size_t length = (b1 & 0xF) + 3;
+        uint8_t *d = out + op;
+        const uint8_t *src = d - dist;
+        if (dist >= 16) {
+          std::memcpy(d, src, 16);
+          std::memcpy(d + 16, src + 16, 16);
+        } else if (dist >= 8) {
+          std::memcpy(d, src, 8);
+          std::memcpy(d + 8, src + 8, 8);
+          std::memcpy(d + 16, src + 16, 8);
+        } else {
+          for (size_t k = 0; k < length; k++)
+            d[k] = src[k];
+        }
+        op += length;
+        ip += 2;
+      }
       continue;
     }
     bits--;
