@@ -5,6 +5,7 @@ void TKeywords::Clear() {
   Root.fill(-1);
   Nodes.clear();
   Records.clear();
+  DenseChildren.clear();
 }
 
 void TSyntaxKeywords::Clear() {
@@ -41,6 +42,7 @@ bool TSyntaxKeywords::AddWord(const std::string &word, uint16_t terminator, cons
   int kind = kRoot;
   int32_t owner = key(0);
   int32_t node = -1;
+  int32_t parent = -1;
   for (size_t i = 0; i < word.size(); ++i) {
     const unsigned char c = key(i);
     while (linkRef(kind, owner) >= 0 && Tree.Nodes[linkRef(kind, owner)].Ch < c) {
@@ -53,9 +55,24 @@ bool TSyntaxKeywords::AddWord(const std::string &word, uint16_t terminator, cons
       n.Ch = c;
       n.Sibling = at;
       Tree.Nodes.push_back(n);
-      linkRef(kind, owner) = static_cast<int32_t>(Tree.Nodes.size() - 1);
+      const int32_t added = static_cast<int32_t>(Tree.Nodes.size() - 1);
+      linkRef(kind, owner) = added;
+      if (parent >= 0) {
+        TKwNode &p = Tree.Nodes[parent];
+        if (p.Dense >= 0)
+          Tree.DenseChildren[p.Dense][c] = added;
+        else if (++p.ChildCount > TKeywords::kDenseAfter) {
+          std::array<int32_t, 256> dense;
+          dense.fill(-1);
+          for (int32_t k = p.Child; k >= 0; k = Tree.Nodes[k].Sibling)
+            dense[Tree.Nodes[k].Ch] = k;
+          Tree.DenseChildren.push_back(dense);
+          Tree.Nodes[parent].Dense = static_cast<int32_t>(Tree.DenseChildren.size() - 1);
+        }
+      }
     }
     node = linkRef(kind, owner);
+    parent = node;
     kind = kChild;
     owner = node;
   }

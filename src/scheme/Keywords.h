@@ -26,6 +26,8 @@ struct TKwNode {
   int32_t Child = -1; // first child
   int32_t Sibling = -1; // next sibling, siblings in ascending character order
   int32_t Word = -1;  // first word record when a word ends here
+  int32_t Dense = -1; // child index table of a node with many children, -1 none
+  int32_t ChildCount = 0;
 };
 
 class TKeywords {
@@ -35,6 +37,10 @@ public:
   std::array<int32_t, 256> Root; // node of each first character, -1 none
   std::vector<TKwNode> Nodes;
   std::vector<TKwWordRecord> Records;
+  // Nodes with more than kDenseAfter children also index them by character,
+  // so the scanner need not walk a long sibling chain.
+  static constexpr int kDenseAfter = 4;
+  std::vector<std::array<int32_t, 256>> DenseChildren;
 };
 
 struct TSM_Word {
@@ -109,9 +115,13 @@ inline int TSyntaxKeywords::Match(TEdStream &src, const TStateSet &cur,
     }
     if (atEnd)
       break;
-    n = node.Child;
-    while (n >= 0 && Tree.Nodes[n].Ch < c)
-      n = Tree.Nodes[n].Sibling;
+    if (node.Dense >= 0)
+      n = Tree.DenseChildren[node.Dense][c];
+    else {
+      n = node.Child;
+      while (n >= 0 && Tree.Nodes[n].Ch < c)
+        n = Tree.Nodes[n].Sibling;
+    }
   }
   src.SetPosition(best >= 0 ? bestEnd : start);
   if (best >= 0)
