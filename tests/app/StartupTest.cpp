@@ -49,6 +49,19 @@ public:
       WriteSettings("");
   }
 
+  // A killed copy leaves its lock and socket behind; a later start would
+  // clear them, but no later start uses this test's name.
+  ~Install() {
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    for (const QString &prefix :
+         {runtime + QLatin1Char('/'),
+          QDir::tempPath() + QStringLiteral("/korvex-%1/").arg(::getuid()),
+          QDir::tempPath() + QStringLiteral("/korvex-%1-").arg(::getuid())}) {
+      QFile::remove(prefix + instanceName_);
+      QFile::remove(prefix + instanceName_ + QStringLiteral(".lock"));
+    }
+  }
+
   void WriteSettings(const std::string &bytes) { WriteFileAtomic(SettingsPath(), bytes); }
   std::string SettingsPath() const {
     return dir_.filePath(QStringLiteral("KX_INC/KORVEX.INI")).toStdString();
