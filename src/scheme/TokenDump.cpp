@@ -4,6 +4,13 @@
 #include <cstdio>
 
 std::string DumpTokens(TSyntaxMemoParser &parser, const std::string &text) {
+  std::string all;
+  DumpTokens(parser, text, [&](const std::string &piece) { all += piece; });
+  return all;
+}
+
+void DumpTokens(TSyntaxMemoParser &parser, const std::string &text,
+                const std::function<void(const std::string &)> &sink) {
   TBufferEdStream src(text.data(), text.size());
   parser.Reset(0);
   std::string out;
@@ -27,6 +34,11 @@ std::string DumpTokens(TSyntaxMemoParser &parser, const std::string &text) {
         out += c;
     }
     out += '\n';
+    if (out.size() >= 65536) {
+      sink(out);
+      out.clear();
+    }
   }
-  return out;
+  if (!out.empty())
+    sink(out);
 }

@@ -5,6 +5,10 @@
 
 #include "SyntaxMemoParser.h"
 
+#include <functional>
 #include <string>
 
 std::string DumpTokens(TSyntaxMemoParser &parser, const std::string &text);
+// The same handed out in pieces of about 64 KB, for texts of any size.
+void DumpTokens(TSyntaxMemoParser &parser, const std::string &text,
+                const std::function<void(const std::string &)> &sink);

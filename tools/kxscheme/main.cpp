@@ -42,9 +42,8 @@ int Tokens(const char *script, const char *file) {
   }
   std::ostringstream ss;
   ss << in.rdbuf();
-  const std::string out = DumpTokens(p, ss.str());
-  std::fwrite(out.data(), 1, out.size(), stdout);
-  return 0;
+  DumpTokens(p, ss.str(), [](const std::string &piece) { std::fwrite(piece.data(), 1, piece.size(), stdout); });
+  return std::fflush(stdout) == 0 ? 0 : 1;
 }
 
 void Usage() {
