@@ -68,7 +68,8 @@ public:
   void ReportRuns(const std::vector<Run> &runs) override {
     for (const auto &r : runs)
       if (r.run_type == Run::RT_Iteration && r.iterations > 0)
-        Seconds()[r.run_name.function_name] = r.cpu_accumulated_time / static_cast<double>(r.iterations);
+        Seconds()[r.run_name.function_name] =
+            r.cpu_accumulated_time / static_cast<double>(r.iterations);
     ConsoleReporter::ReportRuns(runs);
   }
 };
@@ -88,7 +89,8 @@ void Ours(benchmark::State &state, const std::string &buffer, uint8_t method, bo
 }
 
 #ifdef KX_HAVE_LZ4
-void Lz4(benchmark::State &state, const std::string &buffer, bool compress, const std::string &key) {
+void Lz4(benchmark::State &state, const std::string &buffer, bool compress,
+         const std::string &key) {
   const std::string &in = Buffers()[buffer];
   std::vector<char> packed(static_cast<size_t>(LZ4_compressBound(static_cast<int>(in.size()))));
   const int n = LZ4_compress_default(in.data(), packed.data(), static_cast<int>(in.size()),
@@ -97,8 +99,8 @@ void Lz4(benchmark::State &state, const std::string &buffer, bool compress, cons
   std::vector<char> out(in.size());
   for (auto _ : state) {
     if (compress)
-      benchmark::DoNotOptimize(LZ4_compress_default(in.data(), packed.data(), static_cast<int>(in.size()),
-                                                    static_cast<int>(packed.size())));
+      benchmark::DoNotOptimize(LZ4_compress_default(
+          in.data(), packed.data(), static_cast<int>(in.size()), static_cast<int>(packed.size())));
     else
       benchmark::DoNotOptimize(
           LZ4_decompress_safe(packed.data(), out.data(), n, static_cast<int>(out.size())));
@@ -119,8 +121,8 @@ void Zlib(benchmark::State &state, const std::string &buffer, int level, bool co
   for (auto _ : state) {
     if (compress) {
       uLongf m = packed.size();
-      benchmark::DoNotOptimize(
-          compress2(packed.data(), &m, reinterpret_cast<const Bytef *>(in.data()), in.size(), level));
+      benchmark::DoNotOptimize(compress2(
+          packed.data(), &m, reinterpret_cast<const Bytef *>(in.data()), in.size(), level));
     } else {
       uLongf m = out.size();
       benchmark::DoNotOptimize(uncompress(out.data(), &m, packed.data(), n));
@@ -140,22 +142,26 @@ void Register() {
       const bool c = std::strcmp(dir, "compress") == 0;
       const std::string b = buffer;
       std::string k = Key("block", dir, b);
-      benchmark::RegisterBenchmark(k.c_str(), [=](benchmark::State &s) { Ours(s, b, TCompressor::cmBlock, c, k); })
-          ->Unit(benchmark::kMillisecond);
+      benchmark::RegisterBenchmark(k.c_str(), [=](benchmark::State &s) {
+        Ours(s, b, TCompressor::cmBlock, c, k);
+      })->Unit(benchmark::kMillisecond);
       std::string kl = Key("lzh", dir, b);
-      benchmark::RegisterBenchmark(kl.c_str(), [=](benchmark::State &s) { Ours(s, b, TCompressor::cmLZH, c, kl); })
+      benchmark::RegisterBenchmark(
+          kl.c_str(), [=](benchmark::State &s) { Ours(s, b, TCompressor::cmLZH, c, kl); })
           ->Unit(benchmark::kMillisecond)
           ->Iterations(1);
 #ifdef KX_HAVE_LZ4
       std::string k4 = Key("lz4", dir, b);
-      benchmark::RegisterBenchmark(k4.c_str(), [=](benchmark::State &s) { Lz4(s, b, c, k4); })
-          ->Unit(benchmark::kMillisecond);
+      benchmark::RegisterBenchmark(k4.c_str(), [=](benchmark::State &s) {
+        Lz4(s, b, c, k4);
+      })->Unit(benchmark::kMillisecond);
 #endif
 #ifdef KX_HAVE_ZLIB
       for (int level : {1, 6}) {
         std::string kz = Key("zlib-" + std::to_string(level), dir, b);
-        benchmark::RegisterBenchmark(kz.c_str(), [=](benchmark::State &s) { Zlib(s, b, level, c, kz); })
-            ->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark(kz.c_str(), [=](benchmark::State &s) {
+          Zlib(s, b, level, c, kz);
+        })->Unit(benchmark::kMillisecond);
       }
 #endif
     }
@@ -186,13 +192,15 @@ void Summarise() {
       if (!PackedSize().count(k))
         continue;
       kxbench::Figure(std::string(ours) + "-size-" + buffer,
-                      100.0 * static_cast<double>(PackedSize()[k]) / static_cast<double>(bytes.size()),
+                      100.0 * static_cast<double>(PackedSize()[k]) /
+                          static_cast<double>(bytes.size()),
                       "% of input");
       for (const char *peer : {"lz4", "zlib-1", "zlib-6"}) {
         const std::string pk = Key(peer, "compress", buffer);
         if (PackedSize().count(pk))
           kxbench::Ratio(std::string(ours) + "-size-" + buffer, peer,
-                         static_cast<double>(PackedSize()[k]), static_cast<double>(PackedSize()[pk]));
+                         static_cast<double>(PackedSize()[k]),
+                         static_cast<double>(PackedSize()[pk]));
       }
     }
   }
@@ -216,7 +224,8 @@ int main(int argc, char **argv) {
   kxbench::Skipped("zlib");
 #endif
   Register();
-  benchmark::RegisterBenchmark("load-builtin-schemes", LoadBuiltInSchemes)->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark("load-builtin-schemes", LoadBuiltInSchemes)
+      ->Unit(benchmark::kMillisecond);
   benchmark::Initialize(&argc, argv);
   Collector reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);

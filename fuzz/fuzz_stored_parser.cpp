@@ -28,9 +28,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   const std::string body(reinterpret_cast<const char *>(data) + 1, size - 1);
   std::string stored;
   switch (data[0] % 3) {
-  case 0: stored = body; break;
-  case 1: stored = Wrap(body, 51); break;
-  default: stored = Wrap(body, 50); break;
+  case 0:
+    stored = body;
+    break;
+  case 1:
+    stored = Wrap(body, 51);
+    break;
+  default:
+    stored = Wrap(body, 50);
+    break;
   }
   TSyntaxMemoParser p;
   try {
@@ -39,7 +45,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   } catch (const ESyntaxMemoParserError &) {
     return 0;
   }
-  static const std::string text = "10 FOR I = 0 TO 255 ' count\r\nASM\r\n  movlw H'FF' ; x\r\nENDASM\r\n@ nop\r\n\"s\" $FF %101";
+  static const std::string text = "10 FOR I = 0 TO 255 ' count\r\nASM\r\n  movlw H'FF' ; "
+                                  "x\r\nENDASM\r\n@ nop\r\n\"s\" $FF %101";
   TBufferEdStream src(text.data(), text.size());
   p.Reset(0);
   while (!src.AtEnd()) {

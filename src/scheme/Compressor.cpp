@@ -18,7 +18,9 @@ namespace {
 
 constexpr int64_t kSmallInputLimit = 3 * static_cast<int64_t>(kBlockSize) - 1; // 98303
 
-[[noreturn]] void Fail(const std::string &message) { throw ECompressorException(message); }
+[[noreturn]] void Fail(const std::string &message) {
+  throw ECompressorException(message);
+}
 
 // The names used in failure texts, which differ between stream and file mode.
 struct Names {
@@ -207,20 +209,20 @@ std::unique_ptr<uint16_t[]> HashTable() {
 
 // --- LZH method (LZHUF) -----------------------------------------------------
 
-constexpr int N = 4096;                 // ring buffer
-constexpr int F = 60;                   // longest match
-constexpr int THRESHOLD = 2;            // a match must be longer than this
-constexpr int NIL = N;                  // empty tree link
+constexpr int N = 4096;                     // ring buffer
+constexpr int F = 60;                       // longest match
+constexpr int THRESHOLD = 2;                // a match must be longer than this
+constexpr int NIL = N;                      // empty tree link
 constexpr int N_CHAR = 256 - THRESHOLD + F; // literals and match lengths: 314
-constexpr int T = N_CHAR * 2 - 1;       // tree nodes: 627
-constexpr int R = T - 1;                // root
-constexpr unsigned MAX_FREQ = 0x8000;   // rebuild the tree at this root frequency
+constexpr int T = N_CHAR * 2 - 1;           // tree nodes: 627
+constexpr int R = T - 1;                    // root
+constexpr unsigned MAX_FREQ = 0x8000;       // rebuild the tree at this root frequency
 
 // The fixed prefix code of the upper 6 position bits: how many codes of each
 // length from 3 to 8 bits, assigned in canonical order.
 struct PositionCode {
-  uint8_t len[64], code[64];       // encoder: length and left-aligned code per value
-  uint8_t dcode[256], dlen[256];   // decoder: value and length per leading byte
+  uint8_t len[64], code[64];     // encoder: length and left-aligned code per value
+  uint8_t dcode[256], dlen[256]; // decoder: value and length per leading byte
   PositionCode() {
     static const int countPerLength[9] = {0, 0, 0, 1, 3, 8, 12, 24, 16};
     int value = 0;
@@ -954,7 +956,8 @@ bool TCompressor::Advise() {
   std::unique_ptr<TFileStream> file;
   TStream *in = InputStream;
   if (!StreamMode) {
-    file = OpenInputFile(InputFileName, "Compressor advise : can open input file : " + InputFileName);
+    file =
+        OpenInputFile(InputFileName, "Compressor advise : can open input file : " + InputFileName);
     in = file.get();
   }
   const int64_t start = in ? PositionOf(*in) : -1;
@@ -991,7 +994,8 @@ bool TCompressor::Advise() {
     if (!ok || ReadFully(*in, sample.data(), block) != block)
       Fail(StreamMode ? std::string("Compressor advise : input stream read error !")
                       : "Compressor advise : read error on input file : " + InputFileName);
-    codedTotal += static_cast<int64_t>(BlockCompress(sample.data(), kBlockSize, coded.data(), hash.get()));
+    codedTotal +=
+        static_cast<int64_t>(BlockCompress(sample.data(), kBlockSize, coded.data(), hash.get()));
   }
   return codedTotal * 100 < static_cast<int64_t>(AdviseThreshold) * 2 * block;
 }
@@ -1011,8 +1015,10 @@ int64_t TCompressor::Compress() {
   const int64_t start = PositionOf(*io.in);
   const int64_t total = start < 0 ? -1 : SizeOf(*io.in);
   if (total < start || total - start > INT32_MAX)
-    Fail(io.names.file ? "Compressor compression : Failed to obtain the size of : " + InputFileName
-                       : std::string("Compressor compression : Failed to obtain the size of the input stream !"));
+    Fail(io.names.file
+             ? "Compressor compression : Failed to obtain the size of : " + InputFileName
+             : std::string(
+                   "Compressor compression : Failed to obtain the size of the input stream !"));
   const int64_t size = total - start;
 
   Sink out(*io.out, io.names);

@@ -49,7 +49,7 @@ public:
   std::string OutputFileName;
   uint8_t Method = cmBlock;
   bool StreamMode = false;
-  int32_t AdviseThreshold = 40; // percent
+  int32_t AdviseThreshold = 40;    // percent
   TStream *InputStream = nullptr;  // not owned
   TStream *OutputStream = nullptr; // not owned
 

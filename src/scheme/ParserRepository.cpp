@@ -22,7 +22,9 @@ void RequireRegistry(const TSyntaxMemoParser &p) {
     throw ESyntaxMemoParserError("Registry interface disabled in: " + p.Name);
 }
 
-[[noreturn]] void InvalidEntry() { throw ESyntaxMemoParserError("Invalid data in registry entry"); }
+[[noreturn]] void InvalidEntry() {
+  throw ESyntaxMemoParserError("Invalid data in registry entry");
+}
 
 // Runs f with the parser's registry copy switched on under the program's key.
 template <class F> void WithProgramKey(TSyntaxMemoParser &p, F f) {

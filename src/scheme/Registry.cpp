@@ -8,15 +8,18 @@
 #include <cstdlib>
 #include <vector>
 
-void TMemoryRegistry::WriteString(const std::string &key, const std::string &name, const std::string &value) {
+void TMemoryRegistry::WriteString(const std::string &key, const std::string &name,
+                                  const std::string &value) {
   Values[{key, name}] = {false, value};
 }
 
-void TMemoryRegistry::WriteBinary(const std::string &key, const std::string &name, const std::string &bytes) {
+void TMemoryRegistry::WriteBinary(const std::string &key, const std::string &name,
+                                  const std::string &bytes) {
   Values[{key, name}] = {true, bytes};
 }
 
-std::optional<std::string> TMemoryRegistry::ReadString(const std::string &key, const std::string &name) {
+std::optional<std::string> TMemoryRegistry::ReadString(const std::string &key,
+                                                       const std::string &name) {
   const auto it = Values.find({key, name});
   if (it == Values.end())
     return std::nullopt;
@@ -25,7 +28,8 @@ std::optional<std::string> TMemoryRegistry::ReadString(const std::string &key, c
   return it->second.Data;
 }
 
-std::optional<std::string> TMemoryRegistry::ReadBinary(const std::string &key, const std::string &name) {
+std::optional<std::string> TMemoryRegistry::ReadBinary(const std::string &key,
+                                                       const std::string &name) {
   const auto it = Values.find({key, name});
   if (it == Values.end())
     return std::nullopt;
@@ -38,7 +42,9 @@ namespace {
 
 const char kPrefix[] = "Vendel6:";
 
-[[noreturn]] void Invalid() { throw ESyntaxMemoParserError("Invalid data in style string"); }
+[[noreturn]] void Invalid() {
+  throw ESyntaxMemoParserError("Invalid data in style string");
+}
 
 // A decimal integer in [lo, hi] at text[at..], advancing at.
 int64_t Number(const std::string &text, size_t &at, int64_t lo, int64_t hi) {
@@ -123,15 +129,32 @@ void ApplyStyleString(const std::string &text, TSM_Settings &s) {
     Expect(text, at, ',');
     while (at < text.size() && text[at] != ';') {
       switch (text[at++]) {
-      case 'B': r.FontStyle |= fsBoldBit; break;
-      case 'I': r.FontStyle |= fsItalicBit; break;
-      case 'U': r.FontStyle |= fsUnderlineBit; break;
-      case 'S': r.FontStyle |= fsStrikeoutBit; break;
-      case 'X': r.ForegroundDefault = true; break;
-      case 'Y': r.BackgroundDefault = true; break;
-      case 'H': r.Hotspot = true; break;
-      case 'F': r.FontStyle |= static_cast<uint8_t>(Number(text, at, 0, 255)); break;
-      default: Invalid();
+      case 'B':
+        r.FontStyle |= fsBoldBit;
+        break;
+      case 'I':
+        r.FontStyle |= fsItalicBit;
+        break;
+      case 'U':
+        r.FontStyle |= fsUnderlineBit;
+        break;
+      case 'S':
+        r.FontStyle |= fsStrikeoutBit;
+        break;
+      case 'X':
+        r.ForegroundDefault = true;
+        break;
+      case 'Y':
+        r.BackgroundDefault = true;
+        break;
+      case 'H':
+        r.Hotspot = true;
+        break;
+      case 'F':
+        r.FontStyle |= static_cast<uint8_t>(Number(text, at, 0, 255));
+        break;
+      default:
+        Invalid();
       }
     }
     parsed.emplace_back(n, r);

@@ -18,17 +18,23 @@ class TRegistry {
 public:
   virtual ~TRegistry() = default;
   // Writing creates the key when needed; failures raise ERegistryError.
-  virtual void WriteString(const std::string &key, const std::string &name, const std::string &value) = 0;
-  virtual void WriteBinary(const std::string &key, const std::string &name, const std::string &bytes) = 0;
+  virtual void WriteString(const std::string &key, const std::string &name,
+                           const std::string &value) = 0;
+  virtual void WriteBinary(const std::string &key, const std::string &name,
+                           const std::string &bytes) = 0;
   // Nothing when the value is absent; a value of the other kind raises ERegistryError.
-  virtual std::optional<std::string> ReadString(const std::string &key, const std::string &name) = 0;
-  virtual std::optional<std::string> ReadBinary(const std::string &key, const std::string &name) = 0;
+  virtual std::optional<std::string> ReadString(const std::string &key,
+                                                const std::string &name) = 0;
+  virtual std::optional<std::string> ReadBinary(const std::string &key,
+                                                const std::string &name) = 0;
 };
 
 class TMemoryRegistry : public TRegistry {
 public:
-  void WriteString(const std::string &key, const std::string &name, const std::string &value) override;
-  void WriteBinary(const std::string &key, const std::string &name, const std::string &bytes) override;
+  void WriteString(const std::string &key, const std::string &name,
+                   const std::string &value) override;
+  void WriteBinary(const std::string &key, const std::string &name,
+                   const std::string &bytes) override;
   std::optional<std::string> ReadString(const std::string &key, const std::string &name) override;
   std::optional<std::string> ReadBinary(const std::string &key, const std::string &name) override;
 

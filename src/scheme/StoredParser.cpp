@@ -16,7 +16,9 @@ namespace {
 
 const char kCorrupt[] = "Corrupt table stream";
 
-[[noreturn]] void Corrupt() { throw EReadError(kCorrupt); }
+[[noreturn]] void Corrupt() {
+  throw EReadError(kCorrupt);
+}
 
 // Smallest stored sizes, for checking counts against the bytes left.
 constexpr int64_t kGroupMin = 32 + 4 + 1;
@@ -38,11 +40,14 @@ TStateSet ReadSet(TStream &s) {
   return TStateSet::FromBytes(b);
 }
 
-void WriteBool(TStream &s, bool v) { WriteU8(s, v ? 1 : 0); }
+void WriteBool(TStream &s, bool v) {
+  WriteU8(s, v ? 1 : 0);
+}
 
 class TableWriter {
 public:
-  TableWriter(const TSyntaxMemoParser &p, TStream &s, int version) : p_(p), s_(s), version_(version) {}
+  TableWriter(const TSyntaxMemoParser &p, TStream &s, int version)
+      : p_(p), s_(s), version_(version) {}
 
   void All() {
     Settings();
@@ -634,7 +639,8 @@ std::string TStoredParser::Store(const TSyntaxMemoParser &p) {
 
 std::string TStoredParser::VersionMessage(const std::string &name, int readVersion) {
   return name +
-         ": DFM file saved by different version of TSyntaxMemoParser.\n\rRecompile script to update "
+         ": DFM file saved by different version of TSyntaxMemoParser.\n\rRecompile script to "
+         "update "
          "DFM file.\n\rExpected version was " +
          std::to_string(kStoredParserVersion) + " read version was " + std::to_string(readVersion);
 }
@@ -665,7 +671,8 @@ bool TStoredParser::Read(TSyntaxMemoParser &p, TStream &in, const TStoredParserL
     uint8_t header[8];
     const int64_t at = in.Position();
     if (in.Read(header, 8) == 8) {
-      const uint32_t size = header[4] | (header[5] << 8) | (header[6] << 16) | (uint32_t(header[7]) << 24);
+      const uint32_t size =
+          header[4] | (header[5] << 8) | (header[6] << 16) | (uint32_t(header[7]) << 24);
       if (size > kMaxTableStream)
         Corrupt();
     }
@@ -685,7 +692,8 @@ bool TStoredParser::Read(TSyntaxMemoParser &p, TStream &in, const TStoredParserL
   return true;
 }
 
-bool TStoredParser::Load(TSyntaxMemoParser &p, const std::string &stored, const TStoredParserLoad &how) {
+bool TStoredParser::Load(TSyntaxMemoParser &p, const std::string &stored,
+                         const TStoredParserLoad &how) {
   TReadOnlyMemoryStream in(stored.data(), static_cast<int64_t>(stored.size()));
   return Read(p, in, how);
 }
@@ -719,8 +727,8 @@ std::string TStoredParser::Describe(const TSyntaxMemoParser &p) {
   o << "templates: " << t.Templates.size() << "\n";
   o << "key bindings: " << t.KeyMap.Bindings.size() << "\n";
   o << "character groups: " << p.Groups.Count() << "\n";
-  o << "keywords: " << p.Keywords.WordCount() << (p.Keywords.IsCaseSensitive() ? " (case sensitive)" : "")
-    << "\n";
+  o << "keywords: " << p.Keywords.WordCount()
+    << (p.Keywords.IsCaseSensitive() ? " (case sensitive)" : "") << "\n";
   int handlers = 0, transitions = 0, context = 0, starts = 0, tables = 0;
   for (const auto &h : p.Handlers)
     handlers += h.has_value();

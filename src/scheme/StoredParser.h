@@ -39,10 +39,12 @@ public:
   // or the message box (the tables are then empty). Failures raise
   // ESyntaxMemoParserError "<name>: <reason>"; the tables are then empty too.
   static bool Read(TSyntaxMemoParser &p, TStream &in, const TStoredParserLoad &how = {});
-  static bool Load(TSyntaxMemoParser &p, const std::string &stored, const TStoredParserLoad &how = {});
+  static bool Load(TSyntaxMemoParser &p, const std::string &stored,
+                   const TStoredParserLoad &how = {});
 
   // The uncompressed table stream, as the given format version lays it out.
-  static void WriteTables(const TSyntaxMemoParser &p, TStream &out, int version = kStoredParserVersion);
+  static void WriteTables(const TSyntaxMemoParser &p, TStream &out,
+                          int version = kStoredParserVersion);
   // Reads a table stream into p (whose tables must be clear) and finishes the
   // load. Raises on malformed data with the reason only.
   static void ReadTables(TSyntaxMemoParser &p, TStream &in, int version);

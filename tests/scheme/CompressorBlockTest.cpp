@@ -22,16 +22,18 @@ std::string Bytes(std::initializer_list<int> v) {
 std::string CodeBlock(const std::string &in) {
   std::vector<uint8_t> out(kBlockBufferSize);
   std::vector<uint16_t> hash(kHashSize);
-  const size_t n = BlockCompress(reinterpret_cast<const uint8_t *>(in.data()), in.size(), out.data(),
-                                 hash.data());
+  const size_t n = BlockCompress(reinterpret_cast<const uint8_t *>(in.data()), in.size(),
+                                 out.data(), hash.data());
   return std::string(reinterpret_cast<const char *>(out.data()), n);
 }
 
 // Decoded bytes, or "<bad>" when the block is refused.
 std::string DecodeBlock(const std::string &block) {
   std::vector<uint8_t> out(kBlockBufferSize);
-  const long n = BlockDecompress(reinterpret_cast<const uint8_t *>(block.data()), block.size(), out.data());
-  return n < 0 ? "<bad>" : std::string(reinterpret_cast<const char *>(out.data()), static_cast<size_t>(n));
+  const long n =
+      BlockDecompress(reinterpret_cast<const uint8_t *>(block.data()), block.size(), out.data());
+  return n < 0 ? "<bad>"
+               : std::string(reinterpret_cast<const char *>(out.data()), static_cast<size_t>(n));
 }
 
 // The lengths of the blocks that follow the 8-byte header.
@@ -39,7 +41,8 @@ std::vector<size_t> BlockLengths(const std::string &packed) {
   std::vector<size_t> lens;
   size_t at = 8;
   while (at + 2 <= packed.size()) {
-    const size_t len = static_cast<uint8_t>(packed[at]) | (static_cast<uint8_t>(packed[at + 1]) << 8);
+    const size_t len =
+        static_cast<uint8_t>(packed[at]) | (static_cast<uint8_t>(packed[at + 1]) << 8);
     lens.push_back(len);
     at += 2 + len;
   }
@@ -113,18 +116,22 @@ TEST(CompressorBlockFormat, OverlappingCopiesRepeatAPattern) {
   // Distances of 8 and more copy in words; check against a byte-wise reading.
   EXPECT_EQ(DecodeBlock(Bytes({0x40, 0x00, 0x02, '1', '2', '3', '4', '5', '6', '7', '8', '9', '0',
                                '1', '2', '3', '4', 0x00, 0xAF})),
-            "12345678901234" "567890123456789012");
+            "12345678901234"
+            "567890123456789012");
 }
 
 TEST(CompressorBlockFormat, MultiplesOf32768EndWithAnEmptyBlock) {
-  EXPECT_EQ(BlockLengths(TCompressor::Pack(std::string(32768, 'x'), TCompressor::cmBlock)).size(), 2u);
+  EXPECT_EQ(BlockLengths(TCompressor::Pack(std::string(32768, 'x'), TCompressor::cmBlock)).size(),
+            2u);
   const auto lens = BlockLengths(TCompressor::Pack(RandomBytes(65536, 7), TCompressor::cmBlock));
   ASSERT_EQ(lens.size(), 3u);
   EXPECT_EQ(lens[0], 32769u);
   EXPECT_EQ(lens[1], 32769u);
   EXPECT_EQ(lens[2], 1u);
-  EXPECT_EQ(BlockLengths(TCompressor::Pack(std::string(32769, 'x'), TCompressor::cmBlock)).size(), 2u);
-  EXPECT_EQ(BlockLengths(TCompressor::Pack(std::string(32767, 'x'), TCompressor::cmBlock)).size(), 1u);
+  EXPECT_EQ(BlockLengths(TCompressor::Pack(std::string(32769, 'x'), TCompressor::cmBlock)).size(),
+            2u);
+  EXPECT_EQ(BlockLengths(TCompressor::Pack(std::string(32767, 'x'), TCompressor::cmBlock)).size(),
+            1u);
 }
 
 TEST(CompressorBlockFormat, HeaderCarriesMagicAndSignedSize) {
@@ -135,13 +142,14 @@ TEST(CompressorBlockFormat, HeaderCarriesMagicAndSignedSize) {
 }
 
 TEST(CompressorBlockMalformed, BadBlocksAreRefusedNotDecoded) {
-  EXPECT_EQ(DecodeBlock(Bytes({0x41, 0x00, 0x00, 'a'})), "<bad>");              // unknown marker
-  EXPECT_EQ(DecodeBlock(Bytes({0x40, 0x80, 0x00, 0x00, 0x10})), "<bad>");       // copy before start
-  EXPECT_EQ(DecodeBlock(Bytes({0x40, 0x40, 0x00, 'a', 0x00, 0x20})), "<bad>");  // distance 2 after 1 byte
-  EXPECT_EQ(DecodeBlock(Bytes({0x40, 0x40, 0x00, 'a', 0x00})), "<bad>");        // copy cut short
+  EXPECT_EQ(DecodeBlock(Bytes({0x41, 0x00, 0x00, 'a'})), "<bad>");        // unknown marker
+  EXPECT_EQ(DecodeBlock(Bytes({0x40, 0x80, 0x00, 0x00, 0x10})), "<bad>"); // copy before start
+  EXPECT_EQ(DecodeBlock(Bytes({0x40, 0x40, 0x00, 'a', 0x00, 0x20})),
+            "<bad>");                                                    // distance 2 after 1 byte
+  EXPECT_EQ(DecodeBlock(Bytes({0x40, 0x40, 0x00, 'a', 0x00})), "<bad>"); // copy cut short
   EXPECT_EQ(DecodeBlock(Bytes({0x40, 0x80, 0x00, 0x00, 0x00, 0x04})), "<bad>"); // run cut short
-  EXPECT_EQ(DecodeBlock(Bytes({0x40, 0x00})), "<bad>");                         // control word cut short
-  EXPECT_EQ(DecodeBlock(Bytes({0x40})), "");                                    // below 2 bytes: nothing
+  EXPECT_EQ(DecodeBlock(Bytes({0x40, 0x00})), "<bad>"); // control word cut short
+  EXPECT_EQ(DecodeBlock(Bytes({0x40})), "");            // below 2 bytes: nothing
   // Nine runs of 4095 would write past 32768 bytes.
   std::string runs = Bytes({0x40, 0xFF, 0x80});
   for (int i = 0; i < 9; ++i)
@@ -152,8 +160,8 @@ TEST(CompressorBlockMalformed, BadBlocksAreRefusedNotDecoded) {
 }
 
 TEST(CompressorBlockMalformed, StreamsThatLieOrStopShortGiveTheSpecifiedErrors) {
-  const std::string good = TCompressor::Pack(std::string(40000, 'k') + RandomBytes(30000, 3),
-                                             TCompressor::cmBlock);
+  const std::string good =
+      TCompressor::Pack(std::string(40000, 'k') + RandomBytes(30000, 3), TCompressor::cmBlock);
   ASSERT_EQ(TCompressor::Unpack(good).size(), 70000u);
 
   ExpectUnpackFails("", "Compressor decompression : input stream contains no valid header !");
@@ -208,7 +216,7 @@ TEST(CompressorBlockFormat, RandomItemSequencesDecodeAsLaidOut) {
     size_t ctrlPos = 1;
     unsigned ctrl = 0;
     int items = 0;
-    const int mix = static_cast<int>(rng() % 4);
+    const unsigned mix = rng() % 4;
     for (int k = 0; k < 4000; ++k) {
       if (items == 16) {
         block[ctrlPos] = static_cast<char>(ctrl >> 8);
@@ -238,7 +246,8 @@ TEST(CompressorBlockFormat, RandomItemSequencesDecodeAsLaidOut) {
       } else {
         const size_t count = 16 + rng() % 4080;
         const char c = static_cast<char>(rng());
-        block += Bytes({0, static_cast<int>((count - 16) >> 8), static_cast<int>((count - 16) & 0xFF)});
+        block +=
+            Bytes({0, static_cast<int>((count - 16) >> 8), static_cast<int>((count - 16) & 0xFF)});
         block += c;
         expected.append(count, c);
         ctrl = (ctrl << 1) | 1;
@@ -255,7 +264,8 @@ TEST(CompressorBlockFormat, RandomItemSequencesDecodeAsLaidOut) {
 TEST(CompressorBlockMalformed, BadItemsDeepInALongBlockAreRefused) {
   // The same faults as above, placed where the decoder has room for whole groups.
   std::string lits(16, 'x');
-  std::string farCopy = Bytes({0x40, 0, 0}) + lits + Bytes({0x80, 0x00, 0xFF, 0xF0}) + std::string(200, 'y');
+  std::string farCopy =
+      Bytes({0x40, 0, 0}) + lits + Bytes({0x80, 0x00, 0xFF, 0xF0}) + std::string(200, 'y');
   EXPECT_EQ(DecodeBlock(farCopy), "<bad>");
   std::string manyRuns = Bytes({0x40, 0xFF, 0xC0});
   for (int i = 0; i < 10; ++i)

@@ -17,8 +17,9 @@ namespace {
 class CompressorFile : public ::testing::Test {
 protected:
   void SetUp() override {
-    dir_ = fs::temp_directory_path() / ("kxcompress-" + std::to_string(::getpid()) + "-" +
-                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    dir_ = fs::temp_directory_path() /
+           ("kxcompress-" + std::to_string(::getpid()) + "-" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::remove_all(dir_);
     fs::create_directories(dir_);
   }
@@ -30,10 +31,12 @@ protected:
   }
   std::string Read(const std::string &name) const { return ReadWholeFile(Path(name)); }
   size_t EntryCount() const {
-    return static_cast<size_t>(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()));
+    return static_cast<size_t>(
+        std::distance(fs::directory_iterator(dir_), fs::directory_iterator()));
   }
 
-  TCompressor Files(const std::string &in, const std::string &out, uint8_t method = TCompressor::cmBlock) {
+  TCompressor Files(const std::string &in, const std::string &out,
+                    uint8_t method = TCompressor::cmBlock) {
     TCompressor c;
     c.InputFileName = Path(in);
     c.OutputFileName = Path(out);
@@ -97,22 +100,24 @@ TEST_F(CompressorFile, OpenFailuresNameTheFile) {
 
   Write("in.bas", "x");
   TCompressor noFolder = Files("in.bas", "no/such/folder/out.kxz");
-  EXPECT_EQ(Message(noFolder, true),
-            "Compressor (de)compression : Failed to open output file : " + Path("no/such/folder/out.kxz"));
+  EXPECT_EQ(Message(noFolder, true), "Compressor (de)compression : Failed to open output file : " +
+                                         Path("no/such/folder/out.kxz"));
 
   TCompressor advise = Files("nothere.bas", "out.kxz");
   try {
     advise.Advise();
     ADD_FAILURE();
   } catch (const ECompressorException &e) {
-    EXPECT_EQ(std::string(e.what()), "Compressor advise : can open input file : " + Path("nothere.bas"));
+    EXPECT_EQ(std::string(e.what()),
+              "Compressor advise : can open input file : " + Path("nothere.bas"));
   }
 }
 
 TEST_F(CompressorFile, BadHeaderNamesTheFile) {
   Write("plain.txt", "just some text");
   TCompressor c = Files("plain.txt", "out.bin");
-  EXPECT_EQ(Message(c, false), Path("plain.txt") + " : Compressor decompression : this file has no valid header !");
+  EXPECT_EQ(Message(c, false),
+            Path("plain.txt") + " : Compressor decompression : this file has no valid header !");
   EXPECT_FALSE(fs::exists(Path("out.bin")));
 }
 
@@ -124,8 +129,9 @@ TEST_F(CompressorFile, FailedRunsLeaveNoPartialOutputAndKeepAnOlderOne) {
   const std::string packed = Read("in.kxz");
   Write("cut.kxz", packed.substr(0, packed.size() / 2));
   TCompressor d = Files("cut.kxz", "fresh.bas");
-  EXPECT_EQ(Message(d, false),
-            "Compressor (decompression Compressor/BK) : Original and compressed sizes do not match !");
+  EXPECT_EQ(
+      Message(d, false),
+      "Compressor (decompression Compressor/BK) : Original and compressed sizes do not match !");
   EXPECT_FALSE(fs::exists(Path("fresh.bas")));
 
   Write("older.bas", "keep me");
@@ -135,12 +141,11 @@ TEST_F(CompressorFile, FailedRunsLeaveNoPartialOutputAndKeepAnOlderOne) {
 
   // Compressing an input too large for the signed 32-bit size field fails
   // after the output was opened; the output is dropped.
-  {
-    std::ofstream big(Path("big.bin"), std::ios::binary);
-  }
+  { std::ofstream big(Path("big.bin"), std::ios::binary); }
   fs::resize_file(Path("big.bin"), (uintmax_t{1} << 31) + 10); // sparse
   TCompressor f = Files("big.bin", "big.kxz");
-  EXPECT_EQ(Message(f, true), "Compressor compression : Failed to obtain the size of : " + Path("big.bin"));
+  EXPECT_EQ(Message(f, true),
+            "Compressor compression : Failed to obtain the size of : " + Path("big.bin"));
   EXPECT_FALSE(fs::exists(Path("big.kxz")));
   Write("older.kxz", "keep me too");
   TCompressor g = Files("big.bin", "older.kxz");

@@ -28,13 +28,17 @@ std::vector<Vector> LoadVectors() {
     if (p.extension() != ".lzh")
       continue;
     const fs::path input = p.parent_path() / p.stem();
-    out.push_back({input.filename().string(), ReadWholeFile(input.string()), ReadWholeFile(p.string())});
+    out.push_back(
+        {input.filename().string(), ReadWholeFile(input.string()), ReadWholeFile(p.string())});
   }
-  std::sort(out.begin(), out.end(), [](const Vector &a, const Vector &b) { return a.name < b.name; });
+  std::sort(out.begin(), out.end(),
+            [](const Vector &a, const Vector &b) { return a.name < b.name; });
   return out;
 }
 
-std::string OurForm(const std::string &reference) { return std::string("\x21\x48\x5A\x4C", 4) + reference; }
+std::string OurForm(const std::string &reference) {
+  return std::string("\x21\x48\x5A\x4C", 4) + reference;
+}
 
 } // namespace
 
@@ -68,8 +72,9 @@ TEST(CompressorLzhVectors, EveryCutReferenceStreamIsRefused) {
         TCompressor::Unpack(full.substr(0, keep));
         ADD_FAILURE() << v.name << " cut to " << keep << " was accepted";
       } catch (const ECompressorException &e) {
-        EXPECT_STREQ(e.what(),
-                     "Compressor (LZH decompression) : Original and compressed sizes do not match !");
+        EXPECT_STREQ(
+            e.what(),
+            "Compressor (LZH decompression) : Original and compressed sizes do not match !");
       }
     }
   }

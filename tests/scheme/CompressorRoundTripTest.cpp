@@ -20,8 +20,9 @@ std::string RandomBytes(size_t n, unsigned seed) {
 
 // Text lines, runs, near and far repeats, and random stretches mixed.
 std::string Structured(size_t n, unsigned seed) {
-  static const char *words[] = {"FOR", "NEXT", "GOSUB", "PORTB", "TRISA", "HIGH", "LOW", "PAUSE",
-                                "'", "=", "I", "TO", "10", "0x3F", "DEVICE", "16F84"};
+  static const char *words[] = {"FOR", "NEXT",  "GOSUB",  "PORTB", "TRISA", "HIGH",
+                                "LOW", "PAUSE", "'",      "=",     "I",     "TO",
+                                "10",  "0x3F",  "DEVICE", "16F84"};
   std::mt19937 rng(seed);
   std::string s;
   s.reserve(n + 5000);
@@ -37,11 +38,12 @@ std::string Structured(size_t n, unsigned seed) {
     case 1: // a run
       s.append(rng() % 5000 + 1, static_cast<char>(rng()));
       break;
-    case 2: // a repeat from up to 4095 back, sometimes overlapping
+    case 2:   // a repeat from up to 4095 back, sometimes overlapping
     case 3: { // or from far back
       if (s.size() < 4)
         break;
-      const size_t back = std::min<size_t>(s.size(), rng() % 2 ? rng() % 4095 + 1 : rng() % 100000 + 1);
+      const size_t back =
+          std::min<size_t>(s.size(), rng() % 2 ? rng() % 4095 + 1 : rng() % 100000 + 1);
       const size_t from = s.size() - back;
       const size_t len = rng() % 300 + 1;
       for (size_t k = 0; k < len; ++k)
@@ -63,7 +65,8 @@ const size_t kSizes[] = {0, 1, 32767, 32768, 32769, 65536, 98303, 98304, 3 * 102
 TEST(CompressorRoundTrip, BothMethodsAndAdviseRestoreRandomAndStructuredInputs) {
   for (size_t n : kSizes)
     for (int kind = 0; kind < 2; ++kind) {
-      const std::string in = kind ? Structured(n, static_cast<unsigned>(n)) : RandomBytes(n, static_cast<unsigned>(n));
+      const std::string in =
+          kind ? Structured(n, static_cast<unsigned>(n)) : RandomBytes(n, static_cast<unsigned>(n));
       for (uint8_t method : {TCompressor::cmBlock, TCompressor::cmLZH, TCompressor::cmAdvise}) {
         const std::string packed = TCompressor::Pack(in, method);
         EXPECT_TRUE(TCompressor::Unpack(packed) == in)
@@ -114,8 +117,8 @@ TEST(CompressorAdvise, SmallInputsChooseLzhAndLargeOnesAreSampled) {
   std::string mixed = RandomBytes(300000, 2);
   std::fill(mixed.begin(), mixed.begin() + 98304, 'z');
   EXPECT_FALSE(advise(mixed, 40, m));
-  std::fill(mixed.begin() + 98304, mixed.begin() + 131072, 'z');   // sample at 300000/3 -> 98304
-  std::fill(mixed.begin() + 196608, mixed.begin() + 229376, 'z');  // sample at 200000 -> 196608
+  std::fill(mixed.begin() + 98304, mixed.begin() + 131072, 'z');  // sample at 300000/3 -> 98304
+  std::fill(mixed.begin() + 196608, mixed.begin() + 229376, 'z'); // sample at 200000 -> 196608
   EXPECT_TRUE(advise(mixed, 40, m));
 }
 
@@ -239,8 +242,9 @@ TEST(CompressorStreams, ShortReadsAndWritesGiveTheMethodsTexts) {
     c.InputStream = &in;
     c.OutputStream = &out;
     EXPECT_EQ(Message([&] { c.Compress(); }),
-              method == TCompressor::cmBlock ? "Compressor : Error reading from input stream ! (Compressor/BK)"
-                                             : "Compressor : Error reading from input stream ! (LZH)");
+              method == TCompressor::cmBlock
+                  ? "Compressor : Error reading from input stream ! (Compressor/BK)"
+                  : "Compressor : Error reading from input stream ! (LZH)");
     TMemoryStream in2(data);
     BrokenStream full("", 1000);
     c.InputStream = &in2;

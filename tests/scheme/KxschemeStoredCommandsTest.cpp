@@ -16,8 +16,9 @@ namespace {
 class Kxscheme : public ::testing::Test {
 protected:
   void SetUp() override {
-    dir_ = fs::temp_directory_path() / ("kxscheme-" + std::to_string(::getpid()) + "-" +
-                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    dir_ = fs::temp_directory_path() /
+           ("kxscheme-" + std::to_string(::getpid()) + "-" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::remove_all(dir_);
     fs::create_directories(dir_);
   }
@@ -27,8 +28,8 @@ protected:
 
   // Runs kxscheme with args; stdout and stderr go to files read back here.
   int Run(const std::string &args) {
-    const std::string cmd = std::string(KX_BINARY_DIR) + "/kxscheme " + args + " >" + Path("out.txt") +
-                            " 2>" + Path("err.txt");
+    const std::string cmd = std::string(KX_BINARY_DIR) + "/kxscheme " + args + " >" +
+                            Path("out.txt") + " 2>" + Path("err.txt");
     const int status = std::system(cmd.c_str());
     out_ = ReadWholeFile(Path("out.txt"));
     err_ = ReadWholeFile(Path("err.txt"));
@@ -50,7 +51,8 @@ TEST_F(Kxscheme, StoreWritesTheBuiltInBytesAndLoadSummarisesThem) {
   for (const TEmbeddedScheme &builtIn : EmbeddedStoredSchemes())
     if (std::string(builtIn.Name) == "TARNIC") {
       ++found;
-      EXPECT_TRUE(stored == std::string(reinterpret_cast<const char *>(builtIn.Data), builtIn.Size));
+      EXPECT_TRUE(stored ==
+                  std::string(reinterpret_cast<const char *>(builtIn.Data), builtIn.Size));
     }
   EXPECT_EQ(found, 1);
 
@@ -82,13 +84,15 @@ TEST_F(Kxscheme, FailuresExitNonZeroWithTheReason) {
 TEST_F(Kxscheme, PackAndUnpackRoundTripWithEachMethod) {
   std::string text;
   for (int i = 0; text.size() < 120000; ++i)
-    text += "10 HIGH PORTB." + std::to_string(i % 8) + " : PAUSE " + std::to_string(i % 1000) + "\r\n";
+    text +=
+        "10 HIGH PORTB." + std::to_string(i % 8) + " : PAUSE " + std::to_string(i % 1000) + "\r\n";
   WriteFileAtomic(Path("in.bas"), text);
   for (const char *method : {"bk", "lzh", "auto", ""}) {
     const std::string opt = *method ? std::string("--method ") + method + " " : "";
     ASSERT_EQ(Run("pack " + opt + Path("in.bas") + " " + Path("in.kxz")), 0) << err_;
     const std::string packed = ReadWholeFile(Path("in.kxz"));
-    EXPECT_EQ(packed.substr(0, 4), std::string(method == std::string("lzh") ? "!HZL" : "WRZL")) << method;
+    EXPECT_EQ(packed.substr(0, 4), std::string(method == std::string("lzh") ? "!HZL" : "WRZL"))
+        << method;
     ASSERT_EQ(Run("unpack " + Path("in.kxz") + " " + Path("out.bas")), 0) << err_;
     EXPECT_TRUE(ReadWholeFile(Path("out.bas")) == text) << method;
   }
@@ -96,7 +100,9 @@ TEST_F(Kxscheme, PackAndUnpackRoundTripWithEachMethod) {
 
 TEST_F(Kxscheme, EmbedWritesASourceNamingEachScheme) {
   WriteFileAtomic(Path("a.bin"), std::string("\x00\xFF\x10", 3));
-  ASSERT_EQ(Run("embed " + Path("e.cpp") + " FIRST=" + Path("a.bin") + " SECOND=" + Path("a.bin")), 0) << err_;
+  ASSERT_EQ(Run("embed " + Path("e.cpp") + " FIRST=" + Path("a.bin") + " SECOND=" + Path("a.bin")),
+            0)
+      << err_;
   const std::string src = ReadWholeFile(Path("e.cpp"));
   EXPECT_NE(src.find("{\"FIRST\", kScheme0, kScheme0Size}"), std::string::npos) << src;
   EXPECT_NE(src.find("{\"SECOND\", kScheme1, kScheme1Size}"), std::string::npos);

@@ -1,7 +1,7 @@
 // The repository of built-in schemes, the registry copy of the user's styles
 // and key assignments, and the style string.
-#include "EmbeddedSchemes.h"
 #include "ParserRepository.h"
+#include "EmbeddedSchemes.h"
 
 #include <gtest/gtest.h>
 
@@ -75,7 +75,8 @@ TEST(StyleString, RoundTripsEveryStyleRecord) {
     EXPECT_EQ(b.Styles, a.Styles) << text;
   }
   TSM_Settings s;
-  s.Styles[1] = {fsBoldBit | fsItalicBit, 255, static_cast<int32_t>(0x8000000F), true, false, false, 1};
+  s.Styles[1] = {
+      fsBoldBit | fsItalicBit, 255, static_cast<int32_t>(0x8000000F), true, false, false, 1};
   s.Styles[0] = {0, 0, 0x00FFFFFF, false, true, true, 1};
   EXPECT_EQ(StyleString(s), "Vendel6:#0=0,16777215,YH;#1=255,-2147483633,BIX");
   EXPECT_EQ(StyleString(TSM_Settings{}), "Vendel6:");
@@ -85,10 +86,10 @@ TEST(StyleString, MalformedTextIsRefusedAndChangesNothing) {
   TSM_Settings s;
   s.Styles[1] = {fsBoldBit, 1, 2, false, false, false, 1};
   const auto before = s.Styles;
-  for (const char *bad : {"", "Vendel5:#1=0,0,", "Vendel6:#1=0,0", "Vendel6:#256=0,0,", "Vendel6:#1=0,0,Q",
-                          "Vendel6:#1=0,0,;", "Vendel6:1=0,0,", "Vendel6:#1=2147483648,0,",
-                          "Vendel6:#1=-,0,", "Vendel6:#2=5,5,B;#1=x,0,", "Vendel6:#1=0,0,F300",
-                          "Vendel6:#1=0,0,B#2=0,0,"}) {
+  for (const char *bad :
+       {"", "Vendel5:#1=0,0,", "Vendel6:#1=0,0", "Vendel6:#256=0,0,", "Vendel6:#1=0,0,Q",
+        "Vendel6:#1=0,0,;", "Vendel6:1=0,0,", "Vendel6:#1=2147483648,0,", "Vendel6:#1=-,0,",
+        "Vendel6:#2=5,5,B;#1=x,0,", "Vendel6:#1=0,0,F300", "Vendel6:#1=0,0,B#2=0,0,"}) {
     EXPECT_EQ(Message([&] { ApplyStyleString(bad, s); }), "Invalid data in style string") << bad;
     EXPECT_EQ(s.Styles, before) << bad;
   }
@@ -98,9 +99,11 @@ TEST(RegistryCopy, WritesAndReadsStylesAndKeyAssignmentsUnderTheKey) {
   TParserRepository repo(EmbeddedStoredSchemes());
   TSyntaxMemoParser &p = *repo.Find("TARNIC");
   TMemoryRegistry reg;
-  EXPECT_EQ(Message([&] { WriteParserToRegistry(p, reg); }), "Registry interface disabled in: TARNIC");
+  EXPECT_EQ(Message([&] { WriteParserToRegistry(p, reg); }),
+            "Registry interface disabled in: TARNIC");
   p.UseRegistry = true;
-  EXPECT_EQ(Message([&] { ReadParserFromRegistry(p, reg); }), "Registry interface disabled in: TARNIC");
+  EXPECT_EQ(Message([&] { ReadParserFromRegistry(p, reg); }),
+            "Registry interface disabled in: TARNIC");
   p.RegistryKey = "Software\\Test";
   p.Settings.Styles[2].Foreground = 0x123456;
   p.Settings.KeyMap.Commands = {{41, "Undo"}};
@@ -140,8 +143,8 @@ TEST(RegistryCopy, BadValuesAreRefusedAndChangeNothing) {
   reg.WriteString("K", "Highlighting - PICASM", "Vendel6:#1=oops");
   EXPECT_EQ(Message([&] { ReadParserFromRegistry(p, reg); }), "Invalid data in style string");
   reg.WriteString("K", "Highlighting - PICASM", "Vendel6:#1=5,5,B");
-  for (const std::string &bad : {keys.substr(0, keys.size() - 1), keys + "x", std::string("\x08Vendel5:") + keys.substr(9),
-                                 std::string()}) {
+  for (const std::string &bad : {keys.substr(0, keys.size() - 1), keys + "x",
+                                 std::string("\x08Vendel5:") + keys.substr(9), std::string()}) {
     reg.WriteBinary("K", "Key Assignments - PICASM", bad);
     EXPECT_EQ(Message([&] { ReadParserFromRegistry(p, reg); }), "Invalid data in registry entry");
     EXPECT_EQ(p.Settings.Styles, styles); // the good style string was not applied either
@@ -158,8 +161,10 @@ TEST(RegistryCopy, RepositoryBulkSaveAndLoadUseTheProgramKey) {
   for (const auto &p : repo.Parsers()) {
     EXPECT_FALSE(p->UseRegistry);
     EXPECT_EQ(p->RegistryKey, "Software\\KORVEX_COMP");
-    EXPECT_TRUE(reg.Values.count({"Software\\KORVEX_COMP", "Highlighting - " + p->Settings.LanguageName}));
-    EXPECT_TRUE(reg.Values.count({"Software\\KORVEX_COMP", "Key Assignments - " + p->Settings.LanguageName}));
+    EXPECT_TRUE(
+        reg.Values.count({"Software\\KORVEX_COMP", "Highlighting - " + p->Settings.LanguageName}));
+    EXPECT_TRUE(reg.Values.count(
+        {"Software\\KORVEX_COMP", "Key Assignments - " + p->Settings.LanguageName}));
   }
   EXPECT_EQ(reg.Values.size(), 4u);
 

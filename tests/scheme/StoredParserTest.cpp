@@ -43,9 +43,16 @@ void FillRich(TSyntaxMemoParser &p) {
   s.ExampleText = "FOR I = 1 TO 10\r\nNEXT";
   s.LanguageName = "Rich";
   s.Options = 0x03FFDBF0;
-  s.Numeric = {4, 72, 60, 40, 8, 0x00112233, static_cast<int32_t>(0x8000000F), 0x00FFFFFF, 0x00682400, 3};
+  s.Numeric = {4,          72,         60, 40, 8, 0x00112233, static_cast<int32_t>(0x8000000F),
+               0x00FFFFFF, 0x00682400, 3};
   s.Styles[0] = {0, 0, 0x00FFFFFF, false, false, false, 1};
-  s.Styles[3] = {fsBoldBit | fsUnderlineBit, 0x000000FF, static_cast<int32_t>(0x80000005), true, false, true, 1};
+  s.Styles[3] = {fsBoldBit | fsUnderlineBit,
+                 0x000000FF,
+                 static_cast<int32_t>(0x80000005),
+                 true,
+                 false,
+                 true,
+                 1};
   s.Styles[200] = {fsStrikeoutBit, 0x00123456, 0, false, true, false, 1};
   s.TokenStyle[1] = 3;
   s.TokenStyle[7] = 200;
@@ -175,7 +182,8 @@ TEST(StoredParser, WriteReadWriteGivesIdenticalBytesAndEqualTables) {
   const std::string stored = TStoredParser::Store(a);
   ASSERT_EQ(stored.substr(0, 2), std::string("\x33\x00", 2)); // version 51
   EXPECT_EQ(stored.substr(6, 4), "WRZL");
-  const int32_t tableLength = static_cast<uint8_t>(stored[2]) | (static_cast<uint8_t>(stored[3]) << 8);
+  const int32_t tableLength =
+      static_cast<uint8_t>(stored[2]) | (static_cast<uint8_t>(stored[3]) << 8);
   EXPECT_EQ(static_cast<size_t>(tableLength), Tables(a).size());
 
   TSyntaxMemoParser b;
@@ -300,9 +308,10 @@ TEST(StoredParser, Version50LoadsWithoutGutterFontAndIsWrittenBackAs51) {
 TEST(StoredParser, OtherVersionsGiveTheVersionErrorInItsThreeForms) {
   TSyntaxMemoParser a;
   FillRich(a);
-  const std::string expected49 = "TARNIC: DFM file saved by different version of TSyntaxMemoParser.\n\r"
-                                 "Recompile script to update DFM file.\n\r"
-                                 "Expected version was 51 read version was 49";
+  const std::string expected49 =
+      "TARNIC: DFM file saved by different version of TSyntaxMemoParser.\n\r"
+      "Recompile script to update DFM file.\n\r"
+      "Expected version was 51 read version was 49";
   for (uint16_t version : {49, 0, 52}) {
     const std::string stored = Wrap(Tables(a), version);
     TSyntaxMemoParser p;
@@ -352,11 +361,12 @@ TEST(StoredParser, DamagedStreamsAreRefusedWithTheComponentName) {
     const std::string m = LoadError(stored.substr(0, keep));
     EXPECT_EQ(m.rfind("TARNIC: ", 0), 0u) << keep << ": " << m;
   }
-  EXPECT_EQ(LoadError(stored.substr(0, 20)),
-            "TARNIC: Compressor (decompression Compressor/BK) : Original and compressed sizes do not match !");
+  EXPECT_EQ(LoadError(stored.substr(0, 20)), "TARNIC: Compressor (decompression Compressor/BK) : "
+                                             "Original and compressed sizes do not match !");
   std::string badMagic = stored;
   badMagic[6] = 'X';
-  EXPECT_EQ(LoadError(badMagic), "TARNIC: Compressor decompression : input stream contains no valid header !");
+  EXPECT_EQ(LoadError(badMagic),
+            "TARNIC: Compressor decompression : input stream contains no valid header !");
 
   // A well-compressed table stream that is itself cut short or too long.
   const std::string tables = Tables(a);

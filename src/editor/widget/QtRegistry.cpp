@@ -14,7 +14,8 @@ namespace {
 QString PathOf(const std::string &key, const std::string &name) {
   QString group = QString::fromLatin1(key.data(), static_cast<qsizetype>(key.size()));
   group.replace(QLatin1Char('\\'), QLatin1Char('/'));
-  const QByteArray encoded = QByteArray(name.data(), static_cast<qsizetype>(name.size())).toPercentEncoding();
+  const QByteArray encoded =
+      QByteArray(name.data(), static_cast<qsizetype>(name.size())).toPercentEncoding();
   return group + QLatin1Char('/') + QString::fromLatin1(encoded);
 }
 
@@ -27,7 +28,8 @@ const QByteArray kBinaryTag = "b:";
 TQtRegistry::TQtRegistry() : TQtRegistry(DefaultFileName()) {}
 
 TQtRegistry::TQtRegistry(const std::string &fileName)
-    : Settings_(std::make_unique<QSettings>(QString::fromStdString(fileName), QSettings::IniFormat)) {}
+    : Settings_(
+          std::make_unique<QSettings>(QString::fromStdString(fileName), QSettings::IniFormat)) {}
 
 TQtRegistry::~TQtRegistry() = default;
 
@@ -36,9 +38,12 @@ std::string TQtRegistry::DefaultFileName() {
   return QDir(dir).filePath(QStringLiteral("KORVEX_COMP.conf")).toStdString();
 }
 
-std::string TQtRegistry::FileName() const { return Settings_->fileName().toStdString(); }
+std::string TQtRegistry::FileName() const {
+  return Settings_->fileName().toStdString();
+}
 
-void TQtRegistry::Write(const std::string &key, const std::string &name, const std::string &bytes, bool binary) {
+void TQtRegistry::Write(const std::string &key, const std::string &name, const std::string &bytes,
+                        bool binary) {
   QByteArray value = binary ? kBinaryTag : kStringTag;
   value.append(bytes.data(), static_cast<qsizetype>(bytes.size()));
   Settings_->setValue(PathOf(key, name), value);
@@ -47,7 +52,8 @@ void TQtRegistry::Write(const std::string &key, const std::string &name, const s
     throw ERegistryError("Cannot write registry key " + key + " in " + FileName());
 }
 
-std::optional<std::string> TQtRegistry::Read(const std::string &key, const std::string &name, bool binary) {
+std::optional<std::string> TQtRegistry::Read(const std::string &key, const std::string &name,
+                                             bool binary) {
   Settings_->sync();
   const QString path = PathOf(key, name);
   if (!Settings_->contains(path))
@@ -58,18 +64,22 @@ std::optional<std::string> TQtRegistry::Read(const std::string &key, const std::
   return std::string(value.constData() + 2, static_cast<size_t>(value.size() - 2));
 }
 
-void TQtRegistry::WriteString(const std::string &key, const std::string &name, const std::string &value) {
+void TQtRegistry::WriteString(const std::string &key, const std::string &name,
+                              const std::string &value) {
   Write(key, name, value, false);
 }
 
-void TQtRegistry::WriteBinary(const std::string &key, const std::string &name, const std::string &bytes) {
+void TQtRegistry::WriteBinary(const std::string &key, const std::string &name,
+                              const std::string &bytes) {
   Write(key, name, bytes, true);
 }
 
-std::optional<std::string> TQtRegistry::ReadString(const std::string &key, const std::string &name) {
+std::optional<std::string> TQtRegistry::ReadString(const std::string &key,
+                                                   const std::string &name) {
   return Read(key, name, false);
 }
 
-std::optional<std::string> TQtRegistry::ReadBinary(const std::string &key, const std::string &name) {
+std::optional<std::string> TQtRegistry::ReadBinary(const std::string &key,
+                                                   const std::string &name) {
   return Read(key, name, true);
 }

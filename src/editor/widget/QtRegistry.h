@@ -17,8 +17,10 @@ public:
   explicit TQtRegistry(const std::string &fileName);
   ~TQtRegistry() override;
 
-  void WriteString(const std::string &key, const std::string &name, const std::string &value) override;
-  void WriteBinary(const std::string &key, const std::string &name, const std::string &bytes) override;
+  void WriteString(const std::string &key, const std::string &name,
+                   const std::string &value) override;
+  void WriteBinary(const std::string &key, const std::string &name,
+                   const std::string &bytes) override;
   std::optional<std::string> ReadString(const std::string &key, const std::string &name) override;
   std::optional<std::string> ReadBinary(const std::string &key, const std::string &name) override;
 
@@ -26,7 +28,8 @@ public:
   static std::string DefaultFileName();
 
 private:
-  void Write(const std::string &key, const std::string &name, const std::string &bytes, bool binary);
+  void Write(const std::string &key, const std::string &name, const std::string &bytes,
+             bool binary);
   std::optional<std::string> Read(const std::string &key, const std::string &name, bool binary);
   std::unique_ptr<QSettings> Settings_;
 };

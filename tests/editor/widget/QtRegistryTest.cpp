@@ -24,7 +24,8 @@ TEST(QtRegistry, ValuesPersistByteForByteAndKeepTheirKind) {
     reg.WriteString("Software\\KORVEX_COMP", "odd/name\\with=chars;", "x");
   }
   TQtRegistry reg(file);
-  EXPECT_EQ(reg.ReadString("Software\\KORVEX_COMP", "Highlighting - TARNIC"), "Vendel6:#0=0,16777215,");
+  EXPECT_EQ(reg.ReadString("Software\\KORVEX_COMP", "Highlighting - TARNIC"),
+            "Vendel6:#0=0,16777215,");
   EXPECT_EQ(reg.ReadBinary("Software\\KORVEX_COMP", "Key Assignments - TARNIC"), allBytes);
   EXPECT_EQ(reg.ReadString("Software\\Other", "Highlighting - TARNIC"), "elsewhere");
   EXPECT_EQ(reg.ReadString("Software\\KORVEX_COMP", "odd/name\\with=chars;"), "x");
