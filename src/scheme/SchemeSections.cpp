@@ -296,7 +296,7 @@ void TSchemeSections::Language() {
     case tkTabColumns: {
       equals("TabColumns");
       s.TabColumns.fill(-1);
-      if (Tok() == tkLParen && true) {
+      if (Tok() == tkLParen) {
         Next();
         size_t n = 0;
         while (Tok() != tkRParen) {
