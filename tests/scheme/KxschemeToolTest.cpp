@@ -1,0 +1,56 @@
+// The kxscheme tool as a user runs it: exit codes, the compiler's message,
+// and a token listing identical to the reviewed reference.
+#include "SchemeTestUtil.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <sys/wait.h>
+
+using namespace kxtest;
+
+namespace {
+
+struct ToolRun {
+  int Status = -1;
+  std::string Out;
+};
+
+ToolRun Kxscheme(const std::string &args) {
+  const std::string tool = std::string(KX_BINARY_DIR) + "/kxscheme";
+  ToolRun r;
+  if (!std::filesystem::exists(tool))
+    return r;
+  FILE *p = popen((tool + " " + args + " 2>&1").c_str(), "r");
+  if (!p)
+    return r;
+  char buf[4096];
+  size_t n;
+  while ((n = fread(buf, 1, sizeof buf, p)) > 0)
+    r.Out.append(buf, n);
+  const int st = pclose(p);
+  r.Status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+  return r;
+}
+
+TEST(KxschemeTool, CompileTokensAndErrors) {
+  if (!std::filesystem::exists(std::string(KX_BINARY_DIR) + "/kxscheme"))
+    GTEST_SKIP() << "kxscheme is not built";
+  const ToolRun ok = Kxscheme("compile " + SchemePath("tarnic.scheme"));
+  EXPECT_EQ(ok.Status, 0) << ok.Out;
+  const std::string bad = (std::filesystem::temp_directory_path() / "kx_bad.scheme").string();
+  std::ofstream(bad) << "%%language\n  name = 5\n";
+  const ToolRun err = Kxscheme("compile " + bad);
+  EXPECT_EQ(err.Status, 1);
+  EXPECT_EQ(err.Out.substr(0, err.Out.find('\n')), "** ERROR near line 2, Column 10: String value expected");
+  std::filesystem::remove(bad);
+  const std::string sample = std::string(KX_TESTDATA_DIR) + "/scheme/inline_asm.bas";
+  const ToolRun tokens = Kxscheme("tokens " + SchemePath("tarnic.scheme") + " " + sample);
+  EXPECT_EQ(tokens.Status, 0);
+  EXPECT_EQ(tokens.Out, ReadFile(sample + ".tokens"));
+  EXPECT_EQ(Kxscheme("tokens only-two-args").Status, 2);
+  EXPECT_EQ(Kxscheme("nosuchcommand").Status, 2);
+}
+
+} // namespace
