@@ -65,6 +65,8 @@ std::map<std::string, size_t> &PackedSize() {
 
 class Collector : public benchmark::ConsoleReporter {
 public:
+  // No colour codes, so that the RATIO and FIGURE lines start their lines.
+  Collector() : ConsoleReporter(OO_Tabular) {}
   void ReportRuns(const std::vector<Run> &runs) override {
     for (const auto &r : runs)
       if (r.run_type == Run::RT_Iteration && r.iterations > 0)

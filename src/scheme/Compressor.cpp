@@ -1123,6 +1123,11 @@ std::string TCompressor::Pack(std::string_view bytes, uint8_t method) {
 std::string TCompressor::Unpack(std::string_view packed) {
   TReadOnlyMemoryStream in(packed.data(), static_cast<int64_t>(packed.size()));
   TMemoryStream out;
+  // Room for the stated size, as far as the input could justify it.
+  if (packed.size() >= kHeaderSize) {
+    const uint32_t stated = GetLE32(reinterpret_cast<const uint8_t *>(packed.data()) + 4);
+    out.Bytes().reserve(std::min<size_t>(stated & 0x7FFFFFFF, packed.size() * 1024 + 65536));
+  }
   TCompressor c;
   c.StreamMode = true;
   c.InputStream = &in;
