@@ -91,7 +91,9 @@ int64_t TSyntaxHighlighting::Scan(TLineNode *node, int64_t line, int64_t start, 
   auto enter = [&](TLineNode *n) {
     const bool valid = n->Attributes && !(n->Flags & (nfStale | nfGuessed)) && n->Length > 0;
     oldLast = valid ? n->Attributes[n->Length - 1] : -1;
-    changed = !n->Attributes || (n->Flags & nfStale);
+    // Bytes compared below decide for lines that had some; the edited lines
+    // themselves are repainted by the editor anyway.
+    changed = !n->Attributes;
     if (!n->Attributes)
       n->Attributes = new uint8_t[n->Length > 0 ? n->Length : 1]();
   };

@@ -21,8 +21,8 @@ struct TLineNode;
 
 enum TSelLineStyle : int32_t { lsCRLF = 0, lsLF = 1 };
 
-constexpr int kMaxNodeChars = 2047;  // no node holds more
-constexpr int kInsertPiece = 8192;   // text enters the store in pieces of at most this
+constexpr int kMaxNodeChars = 2047; // no node holds more
+constexpr int kInsertPiece = 8192;  // text enters the store in pieces of at most this
 constexpr char kCR = 13;
 
 // Node flag bits.
@@ -213,6 +213,12 @@ public:
   // Exchanges the whole text (nodes, counts, caches) with another store; the
   // undo stack, bookmarks and lists stay where they are.
   void SwapText(TTextStore &other);
+
+  // Re-cuts the rows of the logical line whose first row is `head` into rows
+  // of the given lengths (their sum is the line's length): word wrap. No
+  // position moves; marks of the rows gather on the first. Returns the first
+  // row of the next logical line. Defined in WordWrap.cpp.
+  TLineNode *RecutLine(TLineNode *head, const std::vector<int> &rows);
 
   // Raw node allocation (tests and the loader); nodes belong to this store.
   TLineNode *NewNode(const char *text, int len, int slack);

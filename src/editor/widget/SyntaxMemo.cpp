@@ -4,9 +4,11 @@
 #include "GutterImages.h"
 #include "SchemeHighlighter.h"
 #include "SyntaxMemoParser.h"
+#include "WordWrap.h"
 
 #include <QApplication>
 #include <QFontMetrics>
+#include <QGlyphRun>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
@@ -46,7 +48,10 @@ public:
   int CharWidth() const override { return w_.charWidth_; }
   int LineHeight() const override { return w_.lineHeight_; }
   int TextLeft() const override { return w_.TextLeft(); }
-  void Repaint() override { w_.viewport()->update(); }
+  void Repaint() override {
+    w_.CheckWrap();
+    w_.viewport()->update();
+  }
   void RepaintLines(int64_t first, int64_t last) override { w_.ViewRepaintLines(first, last); }
   void Scrolled() override { w_.ViewScrolled(); }
   void CaretMoved() override { w_.ViewCaretMoved(); }
@@ -291,6 +296,7 @@ void TSyntaxMemo::ApplySettings() {
     }
   }
   RebuildStyles();
+  CheckWrap();
   UpdateScrollBars();
   TCustomSyntaxMemo::ApplySettings();
 }
@@ -318,6 +324,31 @@ void TSyntaxMemo::SetGutter(int width) {
 
 void TSyntaxMemo::SetWrapAtColumn(int column) {
   wrapAtColumn_ = std::max(0, column);
+  CheckWrap();
+  viewport()->update();
+}
+
+int TSyntaxMemo::WrapWidth() const {
+  return wrapAtColumn_ > 0 ? wrapAtColumn_ : std::max(1, VisibleColumns());
+}
+
+void TSyntaxMemo::CheckWrap(bool force) {
+  const int want = (OptionsMask() & smoWordWrap) ? WrapWidth() : 0;
+  if (want == wrapWidthUsed_ && !force)
+    return;
+  const bool wasWrapped = wrapWidthUsed_ > 0;
+  wrapWidthUsed_ = want;
+  if (!want && !wasWrapped && !force)
+    return;
+  const TRewrapResult r = RewrapStore(*Store(), want, Tabs());
+  if (r.FirstLine < 0)
+    return;
+  lnNode_ = nullptr;
+  SetTopLine(TopLine(), false);
+  if (HighlightingActive())
+    highlighting_.TextChanged(r.FirstLine);
+  UpdateScrollBars();
+  ScrollCaret();
   viewport()->update();
 }
 
@@ -329,6 +360,14 @@ void TSyntaxMemo::MeasureFont() {
     f.setUnderline(bits & fsUnderline);
     f.setStrikeOut(bits & fsStrikeOut);
     styleFonts_[static_cast<size_t>(bits)] = f;
+    TGlyphs &g = glyphs_[static_cast<size_t>(bits)];
+    g.Raw = QRawFont::fromFont(f);
+    for (int b = 0; b < 256; ++b) {
+      const QChar ch = Cp1252Char(static_cast<unsigned char>(b));
+      const QList<quint32> idx =
+          g.Raw.isValid() ? g.Raw.glyphIndexesForString(QString(ch)) : QList<quint32>();
+      g.Index[static_cast<size_t>(b)] = (b >= 32 && idx.size() == 1) ? idx[0] : 0;
+    }
   }
   const QFontMetrics fm(font_);
   charWidth_ = std::max(1, fm.horizontalAdvance(QLatin1Char('W')));
@@ -419,6 +458,8 @@ void TSyntaxMemo::SyncStore() {
   lnNode_ = nullptr;
   lastLineCount_ = -1;
   marks_.clear();
+  if (OptionsMask() & smoWordWrap)
+    CheckWrap(true);
   UpdateScrollBars();
   viewport()->update();
 }
@@ -426,12 +467,28 @@ void TSyntaxMemo::SyncStore() {
 void TSyntaxMemo::TextChangedHook(int64_t start, int64_t extent) {
   // Line numbers before the edit stay good; the cache is dropped when it
   // lies at or after the edit.
-  if (lnNode_ && (lnLine_ >= LineFromPos(start) - 1 || extent <= 0))
-    lnNode_ = nullptr;
+  if (lnNode_) {
+    // Rows before the edited logical line keep their nodes and numbers.
+    TLinePos p = Store()->Locate(start);
+    int64_t head = p.Line;
+    for (TLineNode *n = p.Node; n && (n->Marks & nmContinued) && n->Prev; n = n->Prev)
+      --head;
+    if (lnLine_ >= head - 1)
+      lnNode_ = nullptr;
+  }
   if (start == 0 && extent == 0) { // everything deleted
     marks_.clear();
     lnNode_ = nullptr;
     return;
+  }
+  if (wrapWidthUsed_ > 0 && extent != 0) {
+    const int64_t first = LineFromPos(start);
+    const int64_t last = LineFromPos(start + std::max<int64_t>(extent, 0));
+    const TRewrapResult r = RewrapStore(*Store(), wrapWidthUsed_, Tabs(), first, last);
+    if (r.FirstLine >= 0) {
+      MarkChangedLine(r.FirstLine);
+      lnNode_ = nullptr;
+    }
   }
   std::vector<TTextMark> kept;
   kept.reserve(marks_.size());
@@ -549,6 +606,8 @@ void TSyntaxMemo::scrollContentsBy(int, int) {
 
 void TSyntaxMemo::resizeEvent(QResizeEvent *e) {
   QAbstractScrollArea::resizeEvent(e);
+  if (wrapAtColumn_ == 0)
+    CheckWrap();
   UpdateScrollBars();
   AddChangeReason(crSize);
 }
@@ -717,6 +776,9 @@ void TSyntaxMemo::PaintRow(QPainter &p, TLineNode *node, int64_t line, int64_t r
   QString run;
   int runCol = std::max(col, lc);
   int runKey = -1;
+  QList<quint32> runGlyphs;
+  QList<QPointF> runPos;
+  bool runShaped = false; // a character outside the font: draw the run as text
   auto flush = [&](int endCol) {
     if (runKey < 0 || endCol <= runCol)
       return;
@@ -725,10 +787,21 @@ void TSyntaxMemo::PaintRow(QPainter &p, TLineNode *node, int64_t line, int64_t r
     const QColor fore = sel ? selFore : styled ? st.Fore : defFore;
     const QColor back = sel ? selBack : styled ? st.Back : defBack;
     const int x = left + (runCol - lc) * cw;
+    const size_t fontBits = styled ? st.FontStyle : (DefFontStyle & 0xF);
     p.fillRect(QRect(x, y, (endCol - runCol) * cw, lh), back);
-    p.setFont(styleFonts_[styled ? st.FontStyle : (DefFontStyle & 0xF)]);
     p.setPen(fore);
-    p.drawText(x, y + ascent_, run);
+    if (runShaped || !glyphs_[fontBits].Raw.isValid()) {
+      p.setFont(styleFonts_[fontBits]);
+      p.drawText(x, y + ascent_, run);
+    } else if (!runGlyphs.isEmpty()) {
+      QGlyphRun g;
+      g.setRawFont(glyphs_[fontBits].Raw);
+      g.setGlyphIndexes(runGlyphs);
+      g.setPositions(runPos);
+      g.setUnderline(fontBits & fsUnderline);
+      g.setStrikeOut(fontBits & fsStrikeOut);
+      p.drawGlyphRun(QPointF(0, y + ascent_), g);
+    }
   };
   const int stopCol = lc + vcols;
   while (i < len && col < stopCol) {
@@ -737,13 +810,28 @@ void TSyntaxMemo::PaintRow(QPainter &p, TLineNode *node, int64_t line, int64_t r
     if (key != runKey) {
       flush(std::max(col, lc));
       run.clear();
+      runGlyphs.clear();
+      runPos.clear();
+      runShaped = false;
       runKey = key;
       runCol = std::max(col, lc);
     }
-    if (text[i] == '\t') {
+    const auto byte = static_cast<unsigned char>(text[i]);
+    if (byte == '\t') {
       run.append(QString(next - std::max(col, lc), QLatin1Char(' ')));
     } else {
-      run.append(Cp1252Char(static_cast<unsigned char>(text[i])));
+      run.append(Cp1252Char(byte));
+      if (byte != ' ') {
+        const TResolvedStyle &st = styled ? styles_[key & 0xFF] : plain;
+        const size_t fontBits = styled ? st.FontStyle : (DefFontStyle & 0xF);
+        const quint32 gi = glyphs_[fontBits].Index[byte];
+        if (gi) {
+          runGlyphs.append(gi);
+          runPos.append(QPointF(left + (col - lc) * cw, 0));
+        } else {
+          runShaped = true;
+        }
+      }
     }
     col = next;
     ++i;

@@ -12,6 +12,7 @@
 #include <QFont>
 #include <QImage>
 #include <QPen>
+#include <QRawFont>
 #include <QTimer>
 
 #include <array>
@@ -191,6 +192,9 @@ private:
   uint16_t TranslateKey(const QKeyEvent *e) const;
   bool KeyIsBound(uint16_t key) const;
   void SyncStore();
+  // Re-wraps the whole text when wrapping was switched or its column moved.
+  void CheckWrap(bool force = false);
+  int WrapWidth() const;
   void UpdateRows(int64_t first, int64_t last);
 
   std::unique_ptr<TView> view_;
@@ -205,12 +209,19 @@ private:
   QFont font_;
   QFont gutterFont_;
   std::array<QFont, 16> styleFonts_; // by font style bits
+  // Glyph of each byte in each style's font (0: not in the font), so runs are
+  // drawn as glyph runs on the character grid without text shaping.
+  struct TGlyphs {
+    QRawFont Raw;
+    std::array<quint32, 256> Index{};
+  };
+  std::array<TGlyphs, 16> glyphs_;
   int charWidth_ = 8;
   int lineHeight_ = 16;
   int ascent_ = 12;
   int gutter_ = 34;
   int wrapAtColumn_ = 0;
-  int wrapWidthUsed_ = 0; // the column the text was last wrapped at
+  int wrapWidthUsed_ = 0; // the column the text is wrapped at (0: not wrapped)
   std::vector<TResolvedStyle> styles_;
   std::vector<TTextMark> marks_;
 

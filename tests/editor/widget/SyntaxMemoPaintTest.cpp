@@ -8,6 +8,7 @@
 #include "SyntaxMemoParser.h"
 
 #include <QPainter>
+#include <QScrollBar>
 
 #include <gtest/gtest.h>
 
@@ -260,4 +261,48 @@ TEST(SyntaxMemoPaint, SchemeColoursTheTextAndTheFirstScreenPaintsWithoutAFullSca
   m->KeyPress('\'');
   EXPECT_EQ(m->Store()->LocateLine(1).Node->Attributes[0], 1);
   EXPECT_EQ(m->Store()->LocateLine(1).Node->Attributes[6], 1);
+}
+
+TEST(SyntaxMemoWrap, WrapsAtTheColumnNumbersFirstRowsAndUnwraps) {
+  auto m = MakeMemo("alpha beta gamma delta epsilon\rshort\r", 640, 300);
+  const std::string text = m->Text();
+  m->SetWrapAtColumn(12);
+  m->SetOptionsMask(m->OptionsMask() | smoWordWrap | smoShowWrapGlyph);
+  EXPECT_EQ(m->LineText(0), "alpha beta ");
+  EXPECT_EQ(m->LineText(1), "gamma delta ");
+  EXPECT_EQ(m->LineText(2), "epsilon");
+  EXPECT_EQ(m->LineText(3), "short");
+  EXPECT_EQ(m->Text(), text);
+  EXPECT_EQ(m->LogicalLineNumber(3), 2);
+  const QImage img = Shot(*m);
+  const int lh = m->LineHeight();
+  // Row 1 continues line 1: no number, the wrap glyph instead.
+  EXPECT_GT(CountDark(img, QRect(0, 0, m->Gutter() - 1, lh)), 0);
+  EXPECT_EQ(CountDark(img, QRect(0, lh, 12, lh)), 0);
+  EXPECT_GT(CountColour(img, QRect(0, lh, m->Gutter(), lh), QColor(0, 128, 0), 30), 5);
+  // A bookmark set on a continuation row goes to the first row.
+  m->SetBookmark(1, 2, 1);
+  int64_t line = -1;
+  int col = 0;
+  ASSERT_TRUE(m->GetBookmark(1, line, col));
+  EXPECT_EQ(line, 0);
+  // Typing re-wraps the edited line; undoing the keys restores it.
+  m->SetSelection(0, 0);
+  QTest::keyClicks(m.get(), "XXXXXX ");
+  EXPECT_EQ(m->LineText(0), "XXXXXX ");
+  EXPECT_EQ(m->Store()->CheckInvariants(), "");
+  for (int i = 0; i < 7; ++i)
+    m->Undo();
+  EXPECT_EQ(m->Text(), text);
+  EXPECT_EQ(m->LineText(0), "alpha beta ");
+  // Wrapping at the window edge follows a resize.
+  m->SetWrapAtColumn(0);
+  const int64_t rowsWide = m->LineCount();
+  m->resize(m->TextLeft() + 15 + 8 * m->CharWidth() + m->verticalScrollBar()->width(), 300);
+  QApplication::processEvents();
+  EXPECT_GT(m->LineCount(), rowsWide);
+  // Off again: the original rows.
+  m->SetOptionsMask(m->OptionsMask() & ~smoWordWrap);
+  EXPECT_EQ(m->LineCount(), 2);
+  EXPECT_EQ(m->LineText(0), "alpha beta gamma delta epsilon");
 }
