@@ -5,6 +5,8 @@
 
 #include "AboutForm.h"
 #include "CommandGuard.h"
+#include "EdPersistent.h"
+#include "FileObject.h"
 #include "ProcessPaths.h"
 #include "Prompter.h"
 #include "StatusBar.h"
@@ -43,6 +45,7 @@ TEditorMainForm::TEditorMainForm(QWidget *parent) : QMainWindow(parent) {
   CreateMenus();
   CreateToolBar();
   CreateEditArea();
+  CreateEditor();
   StatusBar1 = new TStatusBar(this);
   setStatusBar(StatusBar1);
   FInfoTimer = new QTimer(this);
@@ -307,7 +310,7 @@ void TEditorMainForm::CreateMenus() {
                           &T::ReOpenFileClick, QStringLiteral("Reload the file from disk"));
 
   // Commands whose work is not connected yet.
-  Disable({Open1, Save1, SaveAs1, PrintSetup1, PrintPreview1, Print1});
+  Disable({PrintSetup1, PrintPreview1, Print1});
   Disable({Undo1, Redo1, Cut1, Copy1, Paste1, Delete1, SelectAll1, Upper1, Lower1, Capitalise1,
            Font1, LineNumberFont1, Properties1});
   Disable({Find1, Replace1, Searchagain1, Showall1, Gotolinenumber1});
@@ -317,7 +320,7 @@ void TEditorMainForm::CreateMenus() {
   Disable({ShowReport, ASMData1, ProgramData1, EepromData1, SerialTerminal1, Calculator1,
            ASCIITable1, Help1});
   Disable({PopupCut, PopupCopy, PopupPaste, PopupDelete, PopupSelectAll, PopupCompile, PopupProgram,
-           PopupDownload, ReOpenFile});
+           PopupDownload});
   ToggleBookmark1->setEnabled(false);
   GotoBookmark1->setEnabled(false);
 }
@@ -377,7 +380,7 @@ void TEditorMainForm::CreateToolBar() {
                              QStringLiteral("Download the HEX file Serially"));
   ASMButton = AddButton(QStringLiteral("ASM"), "ASMButton", &T::ASMButtonClick,
                         QStringLiteral("Display compiled code"));
-  Disable({OpenButton, SaveButton, PrintButton, PreviewButton, CutButton, CopyButton, PasteButton,
+  Disable({PrintButton, PreviewButton, CutButton, CopyButton, PasteButton,
            UndoButton, RedoButton, IndentButton, UndentButton, CompileButton, ProgramButton,
            DownloadButton, ASMButton});
 }
@@ -477,8 +480,11 @@ void TEditorMainForm::FormCreate(QObject *) {
   DeviceName = "16F84";
   ShowAllActive = false;
   // The first document; the first show replaces it (see FormShow).
-  AddDocumentTab(NoNameFile);
-  OpenFilesTab->setCurrentIndex(0);
+  CreateFirstDocument();
+  EdPersistent = std::make_unique<TEdPersistent>(HistoryFilePath());
+  EdPersistent->LastSearchText.clear();
+  EdPersistent->SearchOptions = 0;
+  RecentFiles.clear();
   RebuildReopenMenu();
   // CommandLineFile: the program's entry point takes it from the command line
   // before any window exists (a window made by a test has none).
@@ -491,7 +497,7 @@ void TEditorMainForm::FormShow(QObject *) {
 
 void TEditorMainForm::FormActivate(QObject *) {
   if (!CommandLineFile.empty())
-    OpenFile(QFile::decodeName(QByteArray::fromStdString(CommandLineFile)));
+    OpenPath(CommandLineFile);
   else
     NewButtonClick(this);
   if (!FindFileIgnoringCase(IncFolder, "KORVIR_BOOT.EXE").empty()) {
@@ -502,106 +508,14 @@ void TEditorMainForm::FormActivate(QObject *) {
     BuildRunMenus();
 }
 
-void TEditorMainForm::FormClose(QObject *, bool &CanClose) {
-  CanClose = true;
-}
-
 void TEditorMainForm::FormDestroy(QObject *) {
   FInfoTimer->stop();
+  DestroyDocuments();
 }
 
-// ---- documents -----------------------------------------------------------
-
-void TEditorMainForm::AddDocumentTab(const QString &caption) {
-  const QSignalBlocker block(OpenFilesTab);
-  OpenFilesTab->addTab(caption);
-}
-
-void TEditorMainForm::NewButtonClick(QObject *) {
-  AddDocumentTab(NoNameFile);
-  OpenFilesTab->setCurrentIndex(OpenFilesTab->count() - 1);
-  EditAreaPanel->setVisible(true);
-  SyntaxMemo1Change(this);
-}
-
-void TEditorMainForm::Close1Click(QObject *) {
-  const int index = OpenFilesTab->currentIndex();
-  if (index < 0)
-    return;
-  {
-    const QSignalBlocker block(OpenFilesTab);
-    OpenFilesTab->removeTab(index);
-  }
-  if (OpenFilesTab->count() == 0)
-    SyntaxMemo1Change(this);
-}
-
-void TEditorMainForm::Closepage2Click(QObject *Sender) {
-  Close1Click(Sender);
-}
-
-void TEditorMainForm::CloseAll1Click(QObject *) {
-  while (OpenFilesTab->count() > 0) {
-    const int before = OpenFilesTab->count();
-    Close1Click(this);
-    if (OpenFilesTab->count() == before)
-      break; // the close was cancelled
-  }
-}
-
-void TEditorMainForm::Exit1Click(QObject *) {
-  close();
-}
-
-void TEditorMainForm::OpenFile(const QString &) {}
-void TEditorMainForm::OpenButtonClick(QObject *) {}
-void TEditorMainForm::ReopenItemClick(QObject *) {}
-void TEditorMainForm::ReOpenFileClick(QObject *) {}
-void TEditorMainForm::SaveButtonClick(QObject *) {}
-void TEditorMainForm::SaveAs1Click(QObject *) {}
 void TEditorMainForm::PrintButtonClick(QObject *) {}
 void TEditorMainForm::PrintSetup1Click(QObject *) {}
 void TEditorMainForm::PrintPreview1Click(QObject *) {}
-
-void TEditorMainForm::RebuildReopenMenu() {
-  for (QAction *a : Reopen1->actions())
-    if (a != ReopenPlaceholder)
-      delete a;
-  ReopenPlaceholder->setText(QStringLiteral("<No entries>"));
-  ReopenPlaceholder->setEnabled(false);
-  // Shown, so that an empty list reads as such rather than as an empty menu.
-  ReopenPlaceholder->setVisible(true);
-}
-
-void TEditorMainForm::OpenFilesTabChange(QObject *) {}
-
-// ---- status --------------------------------------------------------------
-
-void TEditorMainForm::SyntaxMemo1Change(QObject *) {
-  if (OpenFilesTab->count() == 0) {
-    EditAreaPanel->setVisible(false);
-    setWindowTitle(QStringLiteral("KORVEX Compiler"));
-  } else {
-    EditAreaPanel->setVisible(true);
-    setWindowTitle(OpenFilesTab->tabText(OpenFilesTab->currentIndex()));
-  }
-}
-
-void TEditorMainForm::ShowInfo(const QString &text) {
-  if (FInfoTimer->isActive())
-    FInfoTimer->stop();
-  else
-    savedInfoText_ = StatusBar1->PanelText(5);
-  StatusBar1->SetPanelText(5, QStringLiteral("  ") + text);
-  FInfoTimer->start();
-  repaint();
-}
-
-void TEditorMainForm::FInfoTimerTimer(QObject *) {
-  StatusBar1->SetPanelText(5, savedInfoText_);
-  FInfoTimer->stop();
-  SyntaxMemo1Change(this);
-}
 
 // ---- editing and navigation ----------------------------------------------
 

@@ -5,7 +5,16 @@
 
 #include <QMainWindow>
 
+#include <memory>
+#include <string>
+#include <vector>
+
 class QAction;
+class QListWidget;
+class QPlainTextEdit;
+class TEdPersistent;
+class TFileObject;
+class TSyntaxMemo;
 class QLabel;
 class QMenu;
 class QTabBar;
@@ -46,7 +55,11 @@ public:
   void PrintPreview1Click(QObject *Sender);
   void Exit1Click(QObject *Sender);
   void OpenFile(const QString &path);
+  // The same for a path as the file system's bytes (any bytes a name holds).
+  void OpenPath(const std::string &path);
   void RebuildReopenMenu();
+  void SyntaxMemo1FilesDropped(const std::vector<std::string> &files);
+  void SyntaxMemo1DataDrop(int &sourceTypes);
 
   // Editing and navigation commands.
   void Edit1Click(QObject *Sender);
@@ -105,6 +118,11 @@ public:
   void SyntaxMemo1Change(QObject *Sender);
   void ShowInfo(const QString &text);
   void FInfoTimerTimer(QObject *Sender);
+  // The visible result windows follow the current file.
+  void RefreshResultWindows();
+  // The index of the first tab whose document has exactly this name, or -1.
+  int FindDocument(const std::string &fileName) const;
+  TFileObject *DocumentAt(int index) const;
 
   // Main menu and its items.
   QMenu *File1 = nullptr, *Edit1 = nullptr, *Search1 = nullptr, *Options1 = nullptr,
@@ -156,6 +174,18 @@ public:
   QWidget *EditAreaPanel = nullptr;
   QTabBar *OpenFilesTab = nullptr;
   QWidget *EditorHost = nullptr; // holds the editor control
+  TSyntaxMemo *SyntaxMemo1 = nullptr;
+  // Never shown: the compiler's result file, the backup buffer, the tools.
+  QPlainTextEdit *TempMemo = nullptr;
+  QPlainTextEdit *Backup_Store = nullptr;
+  QListWidget *File_ListBox = nullptr;
+
+  // Documents: the current one (none without tabs), the histories, the
+  // recent files and the working directory.
+  TFileObject *CurrentFile = nullptr;
+  std::unique_ptr<TEdPersistent> EdPersistent;
+  std::vector<std::string> RecentFiles;
+  std::string WorkingDirectory;
 
   TStatusBar *StatusBar1 = nullptr;
   QTimer *FInfoTimer = nullptr;
@@ -185,11 +215,27 @@ private:
   QAction *AddButton(const QString &caption, const char *name,
                      void (TEditorMainForm::*handler)(QObject *), const QString &hint);
   void RunActivateOnce();
-  void AddDocumentTab(const QString &caption);
+  void AddDocumentTab(const QString &caption, TFileObject *document);
+  void CreateEditor();
+  // Save of the current document; false when it was not written (cancelled
+  // or failed, the reason shown).
+  bool SaveCurrent();
+  // Close of the current document; false when it stays open.
+  bool CloseCurrent();
+  void RememberRecentFile(const std::string &fileName);
+  void WriteRecentFiles();
+  void StoreCurrent();
+  void DestroyDocuments();
+  void CreateFirstDocument();
+  void AttachScheme();
 
   bool formShown_ = false;
   bool activateDone_ = false;
   QString savedInfoText_;
+  bool saveAsWritten_ = false;
+  // The open and save dialogs keep their last filter choice.
+  int openFilterIndex_ = 1;
+  int saveFilterIndex_ = 1;
 };
 
 extern TEditorMainForm *EditorMainForm;

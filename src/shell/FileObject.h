@@ -1,0 +1,59 @@
+// TFileObject: one open document, the object of its tab. While another
+// document is shown, the record holds this document's text store (with its
+// undo history and bookmarks), its selection, top line and layout state; a tab
+// switch moves whole stores between the editor and the records.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+class TSyntaxMemo;
+class TSyntaxMemoParser;
+class TTextStore;
+
+inline constexpr const char *NoNameFileName = "No_name.bas";
+
+class TFileObject {
+public:
+  TFileObject();
+  ~TFileObject();
+  TFileObject(const TFileObject &) = delete;
+  TFileObject &operator=(const TFileObject &) = delete;
+
+  // The document's store while it is not shown; a spare empty one while it is.
+  std::unique_ptr<TTextStore> TextStore;
+  int32_t Selection[2] = {0, 0}; // anchor, caret
+  int32_t TopLine = 0;           // first visible line, from 1
+  std::string SchemeName;
+  std::string FileName = NoNameFileName;
+  intptr_t SavedRecord = 0;
+  int64_t SavedCount = 0;
+  std::string FontName = "Courier New";
+  int32_t FontSize = 10;
+  uint8_t FontCharset = 1;
+  int32_t ClientWidth = 0;
+  uint32_t WrapColumn = 0;
+  bool WordWrap = false;
+  bool ShowAllActive = false;
+
+  void StoreFromEditor(TSyntaxMemo *editor);
+  void LoadIntoEditor(TSyntaxMemo *editor);
+  // Raises the editor's load error; the editor then keeps what it showed.
+  void LoadFile(TSyntaxMemo *editor, const std::string &path);
+  void ClearIntoEditor(TSyntaxMemo *editor);
+  // Writes the editor's text to path through a temporary file renamed over
+  // it, and takes the save point. A failure leaves the file on disk, the
+  // record and the undo history as they were.
+  void SaveFile(TSyntaxMemo *editor, const std::string &path);
+  bool IsModifiedShown(TSyntaxMemo *editor) const;
+  bool IsModifiedStored() const;
+
+private:
+  // The save point: the undo history of the document's own store as it is now.
+  void TakeSavePoint();
+};
+
+// The schemes the documents are shown with ("TARNIC" for BASIC), loaded once
+// from their stored forms.
+TSyntaxMemoParser *FindScheme(const std::string &name);

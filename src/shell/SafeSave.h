@@ -1,0 +1,19 @@
+// Writes that replace a user's file: the new bytes go to a temporary file in
+// the same folder, are flushed to the disk, and the temporary file is renamed
+// over the old one. A failure at any point (full disk, size limit, read-only
+// folder, the process killed) leaves the old file whole.
+#pragma once
+
+#include <functional>
+#include <string>
+
+class TStream;
+
+// Raises EWriteError / EFCreateError naming the file and the platform's
+// reason. The file keeps its permissions; a symbolic link keeps pointing at
+// the file it names, which is the one replaced.
+void SaveFileSafely(const std::string &path, const std::function<void(TStream &)> &write);
+
+// Copies source to target through SaveFileSafely. Raises EFOpenError naming
+// source when it cannot be read.
+void CopyFileSafely(const std::string &source, const std::string &target);

@@ -1,0 +1,195 @@
+// The status bar and the command states follow every keystroke: the caret
+// panel's exact text, "Modified", the mode panel, the button states, the
+// programmer and bootloader marks read afresh from the settings file, the
+// caption, the state without documents, and the two-second information text.
+#include "FileCommandsTestFixture.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QElapsedTimer>
+#include <QStatusTipEvent>
+#include <QTimer>
+
+using namespace kxdocs;
+
+namespace {
+
+class StatusBarTest : public DocsTest {};
+
+} // namespace
+
+TEST_F(StatusBarTest, CaretPanelReadsLineAndColumnRightAligned) {
+  EXPECT_EQ(Panel(0), "     1:   1");
+  for (int i = 0; i < 11; ++i)
+    Key(Qt::Key_Return);
+  Type("abcd");
+  EXPECT_EQ(Panel(0), "    12:   5");
+  Key(Qt::Key_Left);
+  EXPECT_EQ(Panel(0), "    12:   4");
+  Key(Qt::Key_Up);
+  EXPECT_EQ(Panel(0), "    11:   1");
+  std::string many;
+  for (int i = 0; i < 123455; ++i)
+    many += "\r\n";
+  Memo()->ReplaceSel(many + std::string(1233, ' '));
+  EXPECT_EQ(Panel(0), QString("123466:1234"));
+}
+
+TEST_F(StatusBarTest, ModifiedFollowsTypingAndUndoToTheSavePoint) {
+  const std::string a = Put("a.bas", "text\r\n");
+  Open(a);
+  EXPECT_EQ(Panel(1), "");
+  EXPECT_FALSE(form->UndoButton->isEnabled());
+  Type("x");
+  EXPECT_EQ(Panel(1), "Modified");
+  EXPECT_TRUE(form->UndoButton->isEnabled());
+  EXPECT_FALSE(form->RedoButton->isEnabled());
+  Key(Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_EQ(Text(), "text\r");
+  EXPECT_EQ(Panel(1), "");
+  EXPECT_TRUE(form->RedoButton->isEnabled());
+}
+
+TEST_F(StatusBarTest, SelectionEnablesCutCopyIndentAndUndent) {
+  Type("some text");
+  for (QAction *a : {form->CutButton, form->CopyButton, form->IndentButton, form->UndentButton})
+    EXPECT_FALSE(a->isEnabled()) << a->objectName().toStdString();
+  Key(Qt::Key_Left, Qt::ShiftModifier);
+  for (QAction *a : {form->CutButton, form->CopyButton, form->IndentButton, form->UndentButton})
+    EXPECT_TRUE(a->isEnabled()) << a->objectName().toStdString();
+  Key(Qt::Key_Right);
+  EXPECT_FALSE(form->CutButton->isEnabled());
+}
+
+TEST_F(StatusBarTest, ModePanelShowsInsertOverwriteAndReadOnly) {
+  Type("a");
+  EXPECT_EQ(Panel(5), " Insert");
+  Key(Qt::Key_Insert);
+  Key(Qt::Key_Left);
+  EXPECT_EQ(Panel(5), " Overwrite");
+  Memo()->SetReadOnly(true);
+  Key(Qt::Key_Right);
+  EXPECT_EQ(Panel(5), " Read only");
+}
+
+TEST_F(StatusBarTest, MenuMarksMoveAtTheNextKeystrokeAfterTheSettingsChange) {
+  Type("a");
+  EXPECT_TRUE(form->Standard_Bootloader_Option->isChecked());
+  EXPECT_TRUE(form->EpicProg->isChecked());
+  EXPECT_EQ(form->ExtProg->text(), "Undefined");
+  EXPECT_EQ(form->External_Bootloader_Option->text(), "Undefined");
+
+  SetIni("BOOTLOADER", "TYPE", "MELOADER");
+  SetIni("EXT_PROG", "NAME", "PicKit & Co");
+  SetIni("EXT_BOOTLOADER", "NAME", "MyLoader");
+  EXPECT_TRUE(form->Standard_Bootloader_Option->isChecked()); // no change event yet
+  Type("b");
+  EXPECT_FALSE(form->Standard_Bootloader_Option->isChecked());
+  EXPECT_TRUE(form->MELoader_Option->isChecked());
+  EXPECT_EQ(form->ExtProg->text(), "PicKit && Co");
+  EXPECT_EQ(form->External_Bootloader_Option->text(), "MyLoader");
+
+  SetIni("BOOTLOADER", "TYPE", "OTHER");
+  SetIni("PROGRAMMER", "TYPE", "OTHER");
+  Key(Qt::Key_Left); // a caret move is a change too
+  EXPECT_TRUE(form->External_Bootloader_Option->isChecked());
+  EXPECT_FALSE(form->MELoader_Option->isChecked());
+  EXPECT_TRUE(form->ExtProg->isChecked());
+  EXPECT_FALSE(form->EpicProg->isChecked());
+
+  // Unknown values and lower case leave the marks alone.
+  SetIni("BOOTLOADER", "TYPE", "meloader");
+  SetIni("PROGRAMMER", "TYPE", "JUNK");
+  Type("c");
+  EXPECT_TRUE(form->External_Bootloader_Option->isChecked());
+  EXPECT_TRUE(form->ExtProg->isChecked());
+
+  // The infrared mark is only touched while its item is enabled.
+  SetIni("BOOTLOADER", "TYPE", "KORVEX_IR");
+  Type("d");
+  EXPECT_FALSE(form->KORVEX_IR_Option->isChecked());
+  EXPECT_FALSE(form->External_Bootloader_Option->isChecked());
+  form->KORVEX_IR_Option->setVisible(true);
+  form->KORVEX_IR_Option->setEnabled(true);
+  Type("e");
+  EXPECT_TRUE(form->KORVEX_IR_Option->isChecked());
+
+  // A missing settings file gives the defaults.
+  fs::remove(dir + "KX_INC/KORVEX.INI");
+  Type("f");
+  EXPECT_TRUE(form->Standard_Bootloader_Option->isChecked());
+  EXPECT_FALSE(form->KORVEX_IR_Option->isChecked());
+  EXPECT_TRUE(form->EpicProg->isChecked());
+  EXPECT_EQ(form->ExtProg->text(), "Undefined");
+}
+
+TEST_F(StatusBarTest, SearchAgainFollowsTheLastSearchText) {
+  Type("a");
+  EXPECT_FALSE(form->Searchagain1->isEnabled());
+  form->EdPersistent->LastSearchText = "needle";
+  Type("b");
+  EXPECT_TRUE(form->Searchagain1->isEnabled());
+}
+
+TEST_F(StatusBarTest, WithoutDocumentsEverythingEditingIsHidden) {
+  EXPECT_TRUE(form->SaveButton->isVisible());
+  EXPECT_TRUE(form->Edit1->menuAction()->isVisible());
+  form->ASMData1->setChecked(true);
+  form->CloseAll1Click(nullptr);
+  EXPECT_EQ(form->windowTitle(), "KORVEX Compiler");
+  EXPECT_TRUE(form->EditAreaPanel->isHidden());
+  for (QAction *a : {form->SaveButton, form->CutButton, form->CompileButton, form->ProgramButton,
+                     form->DownloadButton, form->ASMButton, form->Save1, form->SaveAs1,
+                     form->Close1, form->CloseAll1, form->FileSeparator1,
+                     form->Edit1->menuAction(), form->Search1->menuAction(),
+                     form->Options1->menuAction(), form->View1->menuAction()})
+    EXPECT_FALSE(a->isVisible()) << a->objectName().toStdString();
+  EXPECT_FALSE(form->ASMData1->isChecked());
+  EXPECT_TRUE(form->NewButton->isVisible());
+  EXPECT_TRUE(form->OpenButton->isVisible());
+  form->NewButtonClick(nullptr);
+  EXPECT_FALSE(form->EditAreaPanel->isHidden());
+  EXPECT_TRUE(form->SaveButton->isVisible());
+  EXPECT_TRUE(form->SaveButton->isEnabled());
+  EXPECT_TRUE(form->ProgramButton->isEnabled());
+  EXPECT_TRUE(form->DownloadButton->isEnabled());
+}
+
+TEST_F(StatusBarTest, InformationTextShowsForTwoSecondsThenTheModeReturns) {
+  Type("a");
+  ASSERT_EQ(Panel(5), " Insert");
+  form->FInfoTimer->setInterval(150);
+  form->ShowInfo("Printing page 1");
+  EXPECT_EQ(Panel(5), "  Printing page 1");
+  // Typing during the text keeps it; a second text restarts the time.
+  Type("b");
+  EXPECT_EQ(Panel(5), "  Printing page 1");
+  form->ShowInfo("Printing page 2");
+  EXPECT_EQ(Panel(5), "  Printing page 2");
+  QTest::qWait(60);
+  EXPECT_EQ(Panel(5), "  Printing page 2");
+  EXPECT_TRUE(QTest::qWaitFor([&] { return Panel(5) == " Insert"; }, 2000));
+  EXPECT_FALSE(form->FInfoTimer->isActive());
+}
+
+TEST_F(StatusBarTest, InformationTimerIsTwoSecondsAndHintsReachIt) {
+  EXPECT_EQ(form->FInfoTimer->interval(), 2000);
+  QStatusTipEvent tip(QStringLiteral("Open an existing file"));
+  QApplication::sendEvent(form.get(), &tip);
+  EXPECT_EQ(Panel(5), "  Open an existing file");
+  EXPECT_TRUE(form->FInfoTimer->isActive());
+  QElapsedTimer t;
+  t.start();
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !form->FInfoTimer->isActive(); }, 4000));
+  EXPECT_GE(t.elapsed(), 1800); // the timer may be coarse by 5 %
+  EXPECT_EQ(Panel(5), " Insert");
+}
+
+TEST_F(StatusBarTest, CaptionIsTheCurrentFilesFullPath) {
+  const std::string a = Put("a.bas", "A"), b = Put("b.bas", "B");
+  Open(a);
+  Open(b);
+  EXPECT_EQ(form->windowTitle(), QString::fromStdString(b));
+  SelectTab(0);
+  EXPECT_EQ(form->windowTitle(), QString::fromStdString(a));
+}
