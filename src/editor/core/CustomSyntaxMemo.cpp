@@ -80,7 +80,9 @@ TCustomSyntaxMemo::~TCustomSyntaxMemo() {
   }
 }
 
-const char *TCustomSyntaxMemo::VersionText() { return "KORVEX SyntaxMemo 1.0"; }
+const char *TCustomSyntaxMemo::VersionText() {
+  return "KORVEX SyntaxMemo 1.0";
+}
 
 void TCustomSyntaxMemo::AttachStore(TTextStore *store) {
   if (!store || store == store_)
@@ -137,15 +139,18 @@ int64_t TCustomSyntaxMemo::SelLength() {
   if (n == 0 || store_->LineStyle != lsCRLF)
     return n;
   int64_t breaks = 0;
-  store_->ForEachChunk(SelStart(), SelEnd(), [&](const char *p, size_t len) {
-    breaks += std::count(p, p + len, kCR);
-  });
+  store_->ForEachChunk(SelStart(), SelEnd(),
+                       [&](const char *p, size_t len) { breaks += std::count(p, p + len, kCR); });
   return n + breaks;
 }
 
-std::string TCustomSyntaxMemo::SelText() { return store_->GetText(SelStart(), SelEnd()); }
+std::string TCustomSyntaxMemo::SelText() {
+  return store_->GetText(SelStart(), SelEnd());
+}
 
-std::string TCustomSyntaxMemo::Text() { return store_->GetText(0, TextLength()); }
+std::string TCustomSyntaxMemo::Text() {
+  return store_->GetText(0, TextLength());
+}
 
 std::string TCustomSyntaxMemo::GetTextLS() {
   std::string out;
@@ -176,8 +181,8 @@ int TCustomSyntaxMemo::PosToColumn(int64_t pos) {
   TLinePos p = store_->Locate(pos);
   if (!p.Node)
     return 0;
-  return OffsetToColumn(p.Node, static_cast<int>(std::clamp<int64_t>(pos, 0, TextLength()) - p.Start),
-                        tabs_);
+  return OffsetToColumn(
+      p.Node, static_cast<int>(std::clamp<int64_t>(pos, 0, TextLength()) - p.Start), tabs_);
 }
 
 int64_t TCustomSyntaxMemo::ColumnToPos(int64_t line, int column) {
@@ -306,7 +311,9 @@ void TCustomSyntaxMemo::InsertStream(TStream &stream) {
 
 namespace {
 
-[[noreturn]] void BadLog() { throw ESyntaxMemo("Bad transaction log entry"); }
+[[noreturn]] void BadLog() {
+  throw ESyntaxMemo("Bad transaction log entry");
+}
 
 std::string StreamRemainder(TStream &s) {
   const int64_t pos = s.Position();
@@ -366,7 +373,8 @@ void TCustomSyntaxMemo::LogTransaction(int request, int kindOrPhase, const void 
       } else {
         delete txStream_;
         txStream_ = new TMemoryStream(
-            data ? StreamRemainder(*static_cast<TStream *>(const_cast<void *>(data))) : std::string());
+            data ? StreamRemainder(*static_cast<TStream *>(const_cast<void *>(data)))
+                 : std::string());
       }
     } else {
       if (!txOpen_ || txKind_ != (request == ltText ? tkText : tkStream))
@@ -486,12 +494,18 @@ void TCustomSyntaxMemo::SetModified(bool value) {
     ClearUndo();
 }
 
-void TCustomSyntaxMemo::Undo() { UndoStep(false); }
-void TCustomSyntaxMemo::Redo() { UndoStep(true); }
+void TCustomSyntaxMemo::Undo() {
+  UndoStep(false);
+}
+void TCustomSyntaxMemo::Redo() {
+  UndoStep(true);
+}
 
 namespace {
 
-[[noreturn]] void BadState() { throw ESyntaxMemo("Bad do/undo stack state"); }
+[[noreturn]] void BadState() {
+  throw ESyntaxMemo("Bad do/undo stack state");
+}
 
 TUndoRecord *Expect(TUndoRecord *r, int32_t type) {
   if (!r || r->Type != type)

@@ -9,7 +9,9 @@
 
 namespace {
 
-template <class T> T *Ptr(intptr_t v) { return reinterpret_cast<T *>(v); }
+template <class T> T *Ptr(intptr_t v) {
+  return reinterpret_cast<T *>(v);
+}
 
 intptr_t PackLowHigh(int64_t lo, int64_t hi) {
   if (lo < 0 || hi < 0 || lo > 0xFFFF || hi > 0xFFFF)
@@ -177,7 +179,8 @@ intptr_t TCustomSyntaxMemo::Perform(uint32_t msg, intptr_t wParam, intptr_t lPar
     return static_cast<intptr_t>(topLine_);
   case SM_LEFTCOLUMN:
     if (wParam & 1)
-      SetLeftColumn(static_cast<int>(std::clamp<intptr_t>(lParam, 0, kMaxNodeChars)), !(wParam & 2));
+      SetLeftColumn(static_cast<int>(std::clamp<intptr_t>(lParam, 0, kMaxNodeChars)),
+                    !(wParam & 2));
     return leftColumn_;
   case SM_FIND:
     return static_cast<intptr_t>(FindText(static_cast<uint32_t>(wParam), Ptr<const char>(lParam)));

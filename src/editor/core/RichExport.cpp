@@ -177,11 +177,20 @@ void WriteHtml(TTextStore &store, int64_t start, int64_t end, THighlighter *h,
     std::string out;
     for (char c : s) {
       switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '"': out += "&quot;"; break;
-      default: out += c;
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      default:
+        out += c;
       }
     }
     return out;
@@ -190,14 +199,15 @@ void WriteHtml(TTextStore &store, int64_t start, int64_t end, THighlighter *h,
   head += escape(o.Title);
   head += "</title>\r\n</head>\r\n<body>\r\n<pre style=\"font-family: '";
   head += escape(o.FontName);
-  std::snprintf(tmp, sizeof tmp, "', monospace; font-size: %dpt; color: %s; background-color: %s\">",
-                o.FontSize, colour(o.DefTextColor).c_str(), colour(o.DefBackColor).c_str());
+  std::snprintf(tmp, sizeof tmp,
+                "', monospace; font-size: %dpt; color: %s; background-color: %s\">", o.FontSize,
+                colour(o.DefTextColor).c_str(), colour(o.DefBackColor).c_str());
   head += tmp;
   w.Put(head);
   ForEachRun(store, start, end, h, [&](const char *p, size_t n, int value) {
     const TResolved st = Resolve(h, value, o);
-    std::string span = "<span style=\"color: " + colour(st.Fore) + "; background-color: " +
-                       colour(st.Back);
+    std::string span =
+        "<span style=\"color: " + colour(st.Fore) + "; background-color: " + colour(st.Back);
     if (st.Style & fsBold)
       span += "; font-weight: bold";
     if (st.Style & fsItalic)
@@ -214,11 +224,21 @@ void WriteHtml(TTextStore &store, int64_t start, int64_t end, THighlighter *h,
     for (size_t i = 0; i < n; ++i) {
       const auto c = static_cast<unsigned char>(p[i]);
       switch (c) {
-      case 13: w.Put("\r\n", 2); break;
-      case '&': w.Put("&amp;", 5); break;
-      case '<': w.Put("&lt;", 4); break;
-      case '>': w.Put("&gt;", 4); break;
-      case '"': w.Put("&quot;", 6); break;
+      case 13:
+        w.Put("\r\n", 2);
+        break;
+      case '&':
+        w.Put("&amp;", 5);
+        break;
+      case '<':
+        w.Put("&lt;", 4);
+        break;
+      case '>':
+        w.Put("&gt;", 4);
+        break;
+      case '"':
+        w.Put("&quot;", 6);
+        break;
       default:
         if (c < 128) {
           w.Put(static_cast<char>(c));

@@ -101,7 +101,9 @@ void TSyntaxMemoStrings::Delete(int index) {
   Send(EM_REPLACESEL, 0, reinterpret_cast<intptr_t>(""));
 }
 
-void TSyntaxMemoStrings::Clear() { Send(WM_SETTEXT, 0, reinterpret_cast<intptr_t>("")); }
+void TSyntaxMemoStrings::Clear() {
+  Send(WM_SETTEXT, 0, reinterpret_cast<intptr_t>(""));
+}
 
 void TSyntaxMemoStrings::BeginUpdate() {
   if (updateCount_++ == 0)
@@ -132,7 +134,9 @@ void TSyntaxMemoStrings::SetText(const std::string &text) {
     OnChange(this);
 }
 
-void TSyntaxMemoStrings::Assign(const std::vector<std::string> &list) { AddStrings(list); }
+void TSyntaxMemoStrings::Assign(const std::vector<std::string> &list) {
+  AddStrings(list);
+}
 
 void TSyntaxMemoStrings::AddStrings(const std::vector<std::string> &list) {
   TMemoryStream m;
@@ -144,7 +148,15 @@ void TSyntaxMemoStrings::AddStrings(const std::vector<std::string> &list) {
   LoadFromStream(m);
 }
 
-void TSyntaxMemoStrings::LoadFromStream(TStream &s) { memo_->LoadFromStream(s); }
-void TSyntaxMemoStrings::LoadFromFile(const std::string &name) { memo_->LoadFromFile(name); }
-void TSyntaxMemoStrings::SaveToStream(TStream &s) { memo_->SaveToStream(&s); }
-void TSyntaxMemoStrings::SaveToFile(const std::string &name) { memo_->SaveToFile(name); }
+void TSyntaxMemoStrings::LoadFromStream(TStream &s) {
+  memo_->LoadFromStream(s);
+}
+void TSyntaxMemoStrings::LoadFromFile(const std::string &name) {
+  memo_->LoadFromFile(name);
+}
+void TSyntaxMemoStrings::SaveToStream(TStream &s) {
+  memo_->SaveToStream(&s);
+}
+void TSyntaxMemoStrings::SaveToFile(const std::string &name) {
+  memo_->SaveToFile(name);
+}

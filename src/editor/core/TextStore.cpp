@@ -661,7 +661,9 @@ void TTextStore::SwapText(TTextStore &o) {
 // ---------------------------------------------------------------------------
 // Tab stops and columns.
 
-TTabStops::TTabStops() { std::fill(std::begin(stops_), std::end(stops_), -1); }
+TTabStops::TTabStops() {
+  std::fill(std::begin(stops_), std::end(stops_), -1);
+}
 
 void TTabStops::SetColumns(const std::string &text) {
   int table[kMaxStops];

@@ -6,7 +6,9 @@
 #include <cstdlib>
 #include <cstring>
 
-TStack::~TStack() { Clear(); }
+TStack::~TStack() {
+  Clear();
+}
 
 void TStack::FreeEntry(Entry *e) {
   totalSize_ -= kUndoEntryOverhead + e->Size;
@@ -119,7 +121,9 @@ TUndoStack::TUndoStack() {
   };
 }
 
-TUndoStack::~TUndoStack() { Clear(); }
+TUndoStack::~TUndoStack() {
+  Clear();
+}
 
 void TUndoStack::FreeRecord(TUndoRecord *r) {
   if (!r)
@@ -132,7 +136,8 @@ void TUndoStack::FreeRecord(TUndoRecord *r) {
 }
 
 void TUndoStack::PushSelection(int64_t anchor, int64_t caret) {
-  auto *r = new TUndoRecord{0, urSelection, static_cast<intptr_t>(anchor), static_cast<intptr_t>(caret)};
+  auto *r =
+      new TUndoRecord{0, urSelection, static_cast<intptr_t>(anchor), static_cast<intptr_t>(caret)};
   Push(r, 0);
 }
 

@@ -90,8 +90,8 @@ public:
   TUndoStack();
   ~TUndoStack() override;
 
-  int64_t SavedCount = -1;     // -1 = no save point
-  intptr_t SavedRecord = -1;   // record at the cursor at the save point; -1 none
+  int64_t SavedCount = -1;   // -1 = no save point
+  intptr_t SavedRecord = -1; // record at the cursor at the save point; -1 none
   int32_t GroupKind = 0;
   bool GroupOpen = false;
   int64_t Limit = -1; // bytes, -1 = unlimited

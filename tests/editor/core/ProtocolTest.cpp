@@ -8,7 +8,9 @@
 
 namespace {
 
-intptr_t P(const void *p) { return reinterpret_cast<intptr_t>(p); }
+intptr_t P(const void *p) {
+  return reinterpret_cast<intptr_t>(p);
+}
 
 struct RecordingView : TEditorView {
   int repaints = 0, lineRepaints = 0, scrolls = 0;

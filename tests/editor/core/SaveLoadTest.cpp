@@ -103,7 +103,8 @@ Styled ParseRtf(const std::string &rtf) {
         while (i < rtf.size() && std::isalpha(static_cast<unsigned char>(rtf[i])))
           word += rtf[i++];
         std::string num;
-        while (i < rtf.size() && (std::isdigit(static_cast<unsigned char>(rtf[i])) || rtf[i] == '-'))
+        while (i < rtf.size() &&
+               (std::isdigit(static_cast<unsigned char>(rtf[i])) || rtf[i] == '-'))
           num += rtf[i++];
         if (i < rtf.size() && rtf[i] == ' ')
           ++i;

@@ -1,10 +1,10 @@
 // The line store: node layout invariants, look-up, insertion and deletion at
 // every node boundary, columns and tab stops, and the lists that follow edits.
+#include "TextStore.h"
 #include "CustomSyntaxMemo.h"
 #include "RichExport.h"
 #include "Streams.h"
 #include "SyntaxMemoStrings.h"
-#include "TextStore.h"
 
 #include <gtest/gtest.h>
 
@@ -12,7 +12,9 @@
 
 namespace {
 
-std::string Norm(const std::string &s) { return NormaliseText(s.data(), s.size()); }
+std::string Norm(const std::string &s) {
+  return NormaliseText(s.data(), s.size());
+}
 
 void Load(TCustomSyntaxMemo &m, const std::string &bytes) {
   TMemoryStream s(bytes);
@@ -175,7 +177,8 @@ TEST(TextStoreEdit, RandomEditsKeepInvariantsAndLookups) {
     if (model.empty() || rng() % 3) {
       const size_t pos = model.empty() ? 0 : rng() % (model.size() + 1);
       std::string ins;
-      const int len = rng() % 5 == 0 ? static_cast<int>(rng() % 3000) : static_cast<int>(rng() % 4) + 1;
+      const int len =
+          rng() % 5 == 0 ? static_cast<int>(rng() % 3000) : static_cast<int>(rng() % 4) + 1;
       for (int i = 0; i < len; ++i)
         ins += alphabet[rng() % 8];
       st.InsertNormalised(static_cast<int64_t>(pos), ins.data(), ins.size());

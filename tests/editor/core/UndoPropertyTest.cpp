@@ -20,7 +20,8 @@ public:
   explicit Model(uint32_t seed) : rng_(seed) {}
 
   std::string RandomText() {
-    static const char *pieces[] = {"a", "b", "xyz", " ", "\t", "\r", "\n", "\r\n", "\x1b", "\x01", "\xe9"};
+    static const char *pieces[] = {"a",  "b",    "xyz",  " ",    "\t",  "\r",
+                                   "\n", "\r\n", "\x1b", "\x01", "\xe9"};
     std::string s;
     const int roll = static_cast<int>(rng_() % 50);
     const int n = roll == 0 ? 2500 + static_cast<int>(rng_() % 9000) : static_cast<int>(rng_() % 6);
@@ -33,13 +34,17 @@ public:
     return s;
   }
   uint32_t Next() { return rng_(); }
-  int64_t Below(int64_t n) { return n <= 0 ? 0 : static_cast<int64_t>(rng_() % static_cast<uint64_t>(n)); }
+  int64_t Below(int64_t n) {
+    return n <= 0 ? 0 : static_cast<int64_t>(rng_() % static_cast<uint64_t>(n));
+  }
 
 private:
   std::mt19937 rng_;
 };
 
-std::string Normalised(const std::string &s) { return NormaliseText(s.data(), s.size()); }
+std::string Normalised(const std::string &s) {
+  return NormaliseText(s.data(), s.size());
+}
 
 } // namespace
 

@@ -23,8 +23,9 @@ std::vector<std::pair<int, int>> Records(const TUndoStack &u) {
   std::vector<std::pair<int, int>> v; // (type, extra or kind)
   for (TStack::Entry *e = u.Bottom(); e; e = e->Next)
     v.emplace_back(e->Record->Type,
-                   e->Record->Type == urMarker ? static_cast<int>(e->Record->Object) * 10 + e->Record->Extra
-                                               : 0);
+                   e->Record->Type == urMarker
+                       ? static_cast<int>(e->Record->Object) * 10 + e->Record->Extra
+                       : 0);
   return v;
 }
 
@@ -36,9 +37,9 @@ TEST(UndoLayout, TransactionAndGroupRecords) {
   TUndoStack &u = *m.Store()->UndoStack();
   // Group 24 around one kind-1 transaction.
   const std::vector<std::pair<int, int>> want = {
-      {urMarker, 242}, {urSelection, 0}, {urMarker, 242}, {urMarker, 10}, {urSelection, 0},
-      {urText, 0},     {urText, 0},      {urSelection, 0}, {urMarker, 10}, {urMarker, 243},
-      {urSelection, 0}, {urMarker, 243}};
+      {urMarker, 242},  {urSelection, 0}, {urMarker, 242},  {urMarker, 10},
+      {urSelection, 0}, {urText, 0},      {urText, 0},      {urSelection, 0},
+      {urMarker, 10},   {urMarker, 243},  {urSelection, 0}, {urMarker, 243}};
   EXPECT_EQ(Records(u), want);
   EXPECT_EQ(u.DoneCount(), 12);
   // Sizes: 16 per entry plus the inserted text's length (nothing removed).
