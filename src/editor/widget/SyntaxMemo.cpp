@@ -684,11 +684,23 @@ void TSyntaxMemo::paintEvent(QPaintEvent *e) {
       idleTimer_.start();
   }
   TTextStore &s = *Store();
-  TLinePos lp = s.LocateLine(top + r0);
-  TLineNode *node = (top + r0 < s.LineCount()) ? lp.Node : nullptr;
-  int64_t rowStart = node ? s.LineStart(top + r0) : TextLength();
+  TLinePos lp = s.LocateLine(top);
+  TLineNode *node = (top < s.LineCount()) ? lp.Node : nullptr;
+  int64_t rowStart = node ? s.LineStart(top) : TextLength();
   const int w = viewport()->width();
   const int gw = GutterWidth();
+  // Line numbers count on from the top row's, so the number cache stays at
+  // the top row and edits below it never invalidate it.
+  int64_t number = (gw > 0 && (OptionsMask() & smoLineNumbers)) ? LogicalLineNumber(top) : 0;
+  auto step = [&]() {
+    rowStart += node->Length;
+    TLineNode *next = node->Next;
+    if (next ? !(next->Marks & nmContinued) : node->EndsWithCR())
+      ++number;
+    node = next;
+  };
+  for (int r = 0; r < r0 && node; ++r)
+    step();
   for (int r = r0; r <= r1; ++r) {
     const int y = r * lh;
     const int64_t line = top + r;
@@ -698,13 +710,13 @@ void TSyntaxMemo::paintEvent(QPaintEvent *e) {
       p.fillRect(QRect(gw, y, w - gw, lh), SMColor(DefBackColor));
     }
     if (gw > 0)
-      PaintGutter(p, node, line, y);
+      PaintGutter(p, node, line, y, number);
     if (OnDrawLine)
       OnDrawLine(this, p, QRect(gw, y, w - gw, lh), line);
-    if (node) {
-      rowStart += node->Length;
-      node = node->Next;
-    }
+    if (node)
+      step();
+    else
+      number = 0; // rows past the text carry no number
   }
   // Left margin strip between gutter and text.
   if (Margin > 0)
@@ -773,78 +785,92 @@ void TSyntaxMemo::PaintRow(QPainter &p, TLineNode *node, int64_t line, int64_t r
       ++i;
     }
   }
-  QString run;
-  int runCol = std::max(col, lc);
-  int runKey = -1;
+  // Backgrounds first (one fill per span of equal colour), then glyphs in
+  // runs of equal font and colour; blanks and TABs never break a glyph run.
+  const int firstCol = std::max(col, lc);
+  p.fillRect(QRect(left, y, width - left, lh), defBack);
+  QColor spanBack = defBack;
+  int spanCol = firstCol;
+  QColor runFore;
+  size_t runFont = 0;
+  bool runOpen = false;
   QList<quint32> runGlyphs;
   QList<QPointF> runPos;
-  bool runShaped = false; // a character outside the font: draw the run as text
-  auto flush = [&](int endCol) {
-    if (runKey < 0 || endCol <= runCol)
-      return;
-    const bool sel = runKey & 0x100;
-    const TResolvedStyle &st = styled ? styles_[static_cast<size_t>(runKey & 0xFF)] : plain;
-    const QColor fore = sel ? selFore : styled ? st.Fore : defFore;
-    const QColor back = sel ? selBack : styled ? st.Back : defBack;
-    const int x = left + (runCol - lc) * cw;
-    const size_t fontBits = styled ? st.FontStyle : (DefFontStyle & 0xF);
-    p.fillRect(QRect(x, y, (endCol - runCol) * cw, lh), back);
-    p.setPen(fore);
-    if (runShaped || !glyphs_[fontBits].Raw.isValid()) {
-      p.setFont(styleFonts_[fontBits]);
-      p.drawText(x, y + ascent_, run);
-    } else if (!runGlyphs.isEmpty()) {
-      QGlyphRun g;
-      g.setRawFont(glyphs_[fontBits].Raw);
-      g.setGlyphIndexes(runGlyphs);
-      g.setPositions(runPos);
-      g.setUnderline(fontBits & fsUnderline);
-      g.setStrikeOut(fontBits & fsStrikeOut);
-      p.drawGlyphRun(QPointF(0, y + ascent_), g);
-    }
+  auto flushSpan = [&](int endCol) {
+    if (endCol > spanCol && spanBack != defBack)
+      p.fillRect(QRect(left + (spanCol - lc) * cw, y, (endCol - spanCol) * cw, lh), spanBack);
+  };
+  // Glyphs are drawn after all backgrounds, so they are collected first.
+  struct TGlyphBatch {
+    size_t Font;
+    QColor Fore;
+    QList<quint32> Glyphs;
+    QList<QPointF> Pos;
+  };
+  std::vector<TGlyphBatch> batches;
+  auto flushRun = [&]() {
+    if (runOpen && !runGlyphs.isEmpty())
+      batches.push_back({runFont, runFore, std::move(runGlyphs), std::move(runPos)});
+    runGlyphs = {};
+    runPos = {};
+    runOpen = false;
   };
   const int stopCol = lc + vcols;
   while (i < len && col < stopCol) {
     const int next = advance(i, col);
-    const int key = (attr ? attr[i] : 0) | ((showSel && i >= selS && i < selE) ? 0x100 : 0);
-    if (key != runKey) {
-      flush(std::max(col, lc));
-      run.clear();
-      runGlyphs.clear();
-      runPos.clear();
-      runShaped = false;
-      runKey = key;
-      runCol = std::max(col, lc);
+    const bool sel = showSel && i >= selS && i < selE;
+    const TResolvedStyle &st = attr ? styles_[attr[i]] : plain;
+    const QColor back = sel ? selBack : styled ? st.Back : defBack;
+    if (back != spanBack) {
+      flushSpan(std::max(col, lc));
+      spanBack = back;
+      spanCol = std::max(col, lc);
     }
     const auto byte = static_cast<unsigned char>(text[i]);
-    if (byte == '\t') {
-      run.append(QString(next - std::max(col, lc), QLatin1Char(' ')));
-    } else {
-      run.append(Cp1252Char(byte));
-      if (byte != ' ') {
-        const TResolvedStyle &st = styled ? styles_[key & 0xFF] : plain;
-        const size_t fontBits = styled ? st.FontStyle : (DefFontStyle & 0xF);
-        const quint32 gi = glyphs_[fontBits].Index[byte];
-        if (gi) {
-          runGlyphs.append(gi);
-          runPos.append(QPointF(left + (col - lc) * cw, 0));
-        } else {
-          runShaped = true;
-        }
+    if (byte != ' ' && byte != '\t') {
+      const size_t fontBits = styled ? st.FontStyle : (DefFontStyle & 0xF);
+      const QColor &fore = sel ? selFore : styled ? st.Fore : defFore;
+      if (!runOpen || fontBits != runFont || fore != runFore) {
+        flushRun();
+        runOpen = true;
+        runFont = fontBits;
+        runFore = fore;
+      }
+      const quint32 gi = glyphs_[fontBits].Raw.isValid() ? glyphs_[fontBits].Index[byte] : 0;
+      if (gi) {
+        runGlyphs.append(gi);
+        runPos.append(QPointF(left + (col - lc) * cw, 0));
+      } else {
+        // Not in the font: this one character goes through text layout.
+        flushRun();
+        batches.push_back({fontBits, fore, {}, {QPointF(left + (col - lc) * cw, byte)}});
       }
     }
     col = next;
     ++i;
   }
-  flush(std::max(col, lc));
-  // After the text: the line break shows as one selected cell when selected.
-  int endX = left + std::max(0, col - lc) * cw;
-  if (i >= len && showSel && node->EndsWithCR() && selS <= len && selE > len && col >= lc) {
-    p.fillRect(QRect(endX, y, cw, lh), selBack);
-    endX += cw;
+  flushSpan(std::max(col, lc));
+  flushRun();
+  for (TGlyphBatch &g : batches) {
+    p.setPen(g.Fore);
+    if (g.Glyphs.isEmpty()) {
+      p.setFont(styleFonts_[g.Font]);
+      p.drawText(QPointF(g.Pos[0].x(), y + ascent_),
+                 QString(Cp1252Char(static_cast<unsigned char>(g.Pos[0].y()))));
+      continue;
+    }
+    QGlyphRun run;
+    run.setRawFont(glyphs_[g.Font].Raw);
+    run.setGlyphIndexes(g.Glyphs);
+    run.setPositions(g.Pos);
+    run.setUnderline(g.Font & fsUnderline);
+    run.setStrikeOut(g.Font & fsStrikeOut);
+    p.drawGlyphRun(QPointF(0, y + ascent_), run);
   }
-  if (endX < width)
-    p.fillRect(QRect(endX, y, width - endX, lh), defBack);
+  // After the text: the line break shows as one selected cell when selected.
+  const int endX = left + std::max(0, col - lc) * cw;
+  if (i >= len && showSel && node->EndsWithCR() && selS <= len && selE > len && col >= lc)
+    p.fillRect(QRect(endX, y, cw, lh), selBack);
 
   // Marks over this row.
   if (!marks_.empty()) {
@@ -881,7 +907,7 @@ void TSyntaxMemo::PaintRow(QPainter &p, TLineNode *node, int64_t line, int64_t r
   (void)line;
 }
 
-void TSyntaxMemo::PaintGutter(QPainter &p, TLineNode *node, int64_t line, int y) {
+void TSyntaxMemo::PaintGutter(QPainter &p, TLineNode *node, int64_t line, int y, int64_t number) {
   const int gw = GutterWidth();
   const int lh = lineHeight_;
   p.fillRect(QRect(0, y, gw, lh), SMColor(GutterColor));
@@ -913,7 +939,9 @@ void TSyntaxMemo::PaintGutter(QPainter &p, TLineNode *node, int64_t line, int y)
            : (line == LineCount() && LineCount() > 0 && Store()->Last()->EndsWithCR());
   if (glyph || !startsLine || !(OptionsMask() & smoLineNumbers))
     return;
-  QString num = QString::number(LogicalLineNumber(line));
+  if (number <= 0)
+    return;
+  QString num = QString::number(number);
   if (num.size() > 8)
     num = num.left(8);
   p.setFont(gutterFont_);

@@ -177,7 +177,7 @@ private:
   void TextChangedHook(int64_t start, int64_t extent);
 
   void PaintRow(QPainter &p, TLineNode *node, int64_t line, int64_t rowStart, int y, bool styled);
-  void PaintGutter(QPainter &p, TLineNode *node, int64_t line, int y);
+  void PaintGutter(QPainter &p, TLineNode *node, int64_t line, int y, int64_t number);
   void PaintCaret(QPainter &p);
   QColor ColorOf(uint32_t c) const;
   // Position and virtual column under a client point (clamped into the text).
