@@ -41,10 +41,15 @@ public:
   void ReportRuns(const std::vector<Run> &runs) override {
     for (const auto &r : runs)
       if (r.run_type == Run::RT_Iteration && r.iterations > 0) {
-        // CPU time: the machine may be shared, and every contender is single-threaded.
+        // CPU time: the machine may be shared, and every contender is
+        // single-threaded; the best repetition is the least disturbed one.
         std::string name = r.benchmark_name();
         name = name.substr(0, name.find("/min_time"));
-        Seconds()[name] = r.cpu_accumulated_time / static_cast<double>(r.iterations);
+        name = name.substr(0, name.find("/repeats"));
+        const double t = r.cpu_accumulated_time / static_cast<double>(r.iterations);
+        auto it = Seconds().find(name);
+        if (it == Seconds().end() || t < it->second)
+          Seconds()[name] = t;
       }
     ConsoleReporter::ReportRuns(runs);
   }
@@ -170,12 +175,14 @@ int main(int argc, char **argv) {
     benchmark::RegisterBenchmark((std::string("ours/tokenize/") + j.file).c_str(),
                                  [&j](benchmark::State &s) { Ours(s, j); })
         ->Unit(benchmark::kMillisecond)
-        ->MinTime(1.0);
+        ->MinTime(0.5)
+        ->Repetitions(3);
 #ifdef KX_HAVE_QSCINTILLA
     benchmark::RegisterBenchmark((std::string("scintilla/colourise/") + j.file).c_str(),
                                  [&j](benchmark::State &s) { Scintilla(s, j); })
         ->Unit(benchmark::kMillisecond)
-        ->MinTime(1.0);
+        ->MinTime(0.5)
+        ->Repetitions(3);
 #endif
   }
   benchmark::Initialize(&argc, argv);
