@@ -87,12 +87,13 @@ struct TSM_StartTable {
   std::array<int32_t, 256> Entry; // index into Defs, -1 none
   std::vector<TSM_TokenDef> Defs;
   std::vector<TSM_RangeEntry> Ranges;
+  // An index that names no definition (only a damaged table has one) finds nothing.
   const TSM_TokenDef *Find(unsigned c) const {
     if (c < 256)
-      return Entry[c] < 0 ? nullptr : &Defs[Entry[c]];
+      return static_cast<size_t>(Entry[c]) < Defs.size() ? &Defs[Entry[c]] : nullptr;
     for (const TSM_RangeEntry &r : Ranges)
       if (c >= r.Low && c <= r.High)
-        return &Defs[r.Def];
+        return static_cast<size_t>(r.Def) < Defs.size() ? &Defs[r.Def] : nullptr;
     return nullptr;
   }
 };
