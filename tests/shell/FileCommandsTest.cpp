@@ -362,3 +362,46 @@ TEST_F(FileCommands, TwoUntitledDocumentsBothShowTheirName) {
   EXPECT_EQ(form->windowTitle(), "No_name.bas");
   EXPECT_EQ(form->FindDocument("No_name.bas"), 0);
 }
+
+TEST_F(FileCommands, AnUnwritableHistoryFileIsReportedAndTheCloseGoesOn) {
+  fs::create_directories(root / "hist.DAT"); // a folder cannot be replaced by the file
+  form->EdPersistent = std::make_unique<TEdPersistent>(dir + "hist.DAT");
+  const std::string a = Put("a.bas", "A");
+  Open(a);
+  form->Close1Click(nullptr);
+  EXPECT_EQ(Tabs(), 0);
+  // Once for the untitled tab the open replaced, once for this close.
+  ASSERT_EQ(Messages().size(), 2u);
+  for (const std::string &m : Messages())
+    EXPECT_NE(m.find(dir + "hist.DAT"), std::string::npos) << m;
+  // The list is kept in memory and offered in the menu.
+  EXPECT_EQ(form->RecentFiles, std::vector<std::string>{a});
+  QStringList captions;
+  for (QAction *item : form->Reopen1->actions())
+    if (item->isVisible())
+      captions << item->text();
+  EXPECT_EQ(captions, QStringList{QString::fromStdString(a)});
+}
+
+TEST_F(FileCommands, TheCommandLineFileIsTheOnlyTabAtStartUp) {
+  const std::string a = Put("cmd line.bas", "from the command line\r\n");
+  Start(a);
+  ASSERT_EQ(Tabs(), 1);
+  EXPECT_EQ(TabText(0), "cmd line.bas");
+  EXPECT_EQ(Text(), "from the command line\r");
+  EXPECT_EQ(form->windowTitle(), QString::fromStdString(a));
+  EXPECT_EQ(Panel(0), "     1:   1");
+  EXPECT_TRUE(Messages().empty());
+}
+
+TEST_F(FileCommands, AMissingCommandLineFileLeavesNoDocumentAndSaysWhy) {
+  const std::string missing = dir + "not there.bas";
+  Start(missing);
+  EXPECT_EQ(Tabs(), 0);
+  EXPECT_EQ(Messages(), std::vector<std::string>{"File '" + missing + "' cannot be opened for reading"});
+  EXPECT_EQ(form->windowTitle(), "KORVEX Compiler");
+  // New still works from there.
+  form->NewButtonClick(nullptr);
+  Type("ok");
+  EXPECT_EQ(Text(), "ok");
+}

@@ -44,7 +44,12 @@ protected:
     auto r = std::make_unique<TRecordingPrompter>();
     rec = r.get();
     previous = SetPrompter(std::move(r));
-    CommandLineFile.clear();
+    Start(std::string());
+  }
+  // A new main window, as the program starts with this command line.
+  void Start(const std::string &commandLineFile) {
+    form.reset();
+    CommandLineFile = commandLineFile;
     form = std::make_unique<TEditorMainForm>();
     InitProcessPaths(root.string());
     form->EdPersistent = std::make_unique<TEdPersistent>(dir + "KORVEX.DAT");
@@ -53,6 +58,7 @@ protected:
     form->show();
     QApplication::processEvents();
     QApplication::processEvents();
+    CommandLineFile.clear();
   }
   void TearDown() override {
     form.reset();
