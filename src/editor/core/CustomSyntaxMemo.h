@@ -364,7 +364,8 @@ private:
   void DeleteRange(int64_t start, int64_t end);
   bool TryAutoReplace();
   void ApplyTemplate(const TSM_CodeTemplate &t, int64_t replaceCount);
-  void BlockLines(int64_t &first, int64_t &last);
+  int64_t LogicalLineStart(int64_t pos);
+  int64_t NextLogicalLineStart(int64_t lineStart);
   bool SearchFromSelection(const std::string &pattern, uint32_t flags, TSearchMatch &m,
                            TTextSearcher *&used);
 

@@ -65,9 +65,8 @@ std::string TCustomSyntaxMemo::BlankFill(int from, int to) {
 
 int TCustomSyntaxMemo::TabTarget(int64_t line, int column) {
   if ((OptionsMask() & smoTabToColumn) && line > 0) {
+    // (The empty line after a final break has the last node above it.)
     TLineNode *n = Store()->LocateLine(std::min(line, LineCount()) - 1).Node;
-    if (line > LineCount() - 1 && line == LineCount()) // the empty line after a final break
-      n = Store()->Last();
     // The nearest earlier line that reaches past the column.
     while (n && OffsetToColumn(n, n->TextLength(), Tabs()) <= column)
       n = n->Prev;
@@ -197,18 +196,33 @@ void TCustomSyntaxMemo::KeyPress(char c) {
 // ---------------------------------------------------------------------------
 // Block indent and un-indent
 
-void TCustomSyntaxMemo::BlockLines(int64_t &first, int64_t &last) {
-  first = LineFromPos(SelStart());
-  last = LineFromPos(SelEnd());
-  if (last > first && LineStart(last) == SelEnd())
-    --last;
-  if (OptionsMask() & smoWordWrap) {
-    TLineNode *n = first < LineCount() ? Store()->LocateLine(first).Node : nullptr;
-    while (n && (n->Marks & nmContinued) && n->Prev) {
-      n = n->Prev;
-      --first;
-    }
+// Block commands work on logical lines: the rest of a line that is longer than
+// a node, or wrapped, is never indented on its own.
+int64_t TCustomSyntaxMemo::LogicalLineStart(int64_t pos) {
+  const TLinePos p = Store()->Locate(pos);
+  if (!p.Node)
+    return p.Start;
+  TLineNode *n = p.Node;
+  int64_t start = p.Start;
+  while (n->Prev && !n->Prev->EndsWithCR()) {
+    n = n->Prev;
+    start -= n->Length;
   }
+  return start;
+}
+
+int64_t TCustomSyntaxMemo::NextLogicalLineStart(int64_t lineStart) {
+  const TLinePos p = Store()->Locate(lineStart);
+  TLineNode *n = p.Node;
+  int64_t start = p.Start;
+  while (n && !n->EndsWithCR()) {
+    start += n->Length;
+    n = n->Next;
+  }
+  if (!n)
+    return -1;
+  start += n->Length;
+  return start < TextLength() ? start : -1; // the empty line after a final break is left alone
 }
 
 void TCustomSyntaxMemo::IndentBlock(int count, bool allowTab) {
@@ -219,25 +233,22 @@ void TCustomSyntaxMemo::IndentBlock(int count, bool allowTab) {
   count = std::min(count, 255);
   const std::string fill(static_cast<size_t>(count),
                          allowTab && (OptionsMask() & smoUseTAB) ? '\t' : ' ');
-  int64_t first = 0, last = 0;
-  BlockLines(first, last);
-  int64_t a = Anchor(), c = Caret();
+  int64_t a = Anchor(), c = Caret(), end = SelEnd();
   {
     TRedrawOff redraw(*this);
     TGroupGuard group(*this, ugIndent);
-    for (int64_t line = first; line <= last && line < LineCount(); ++line) {
-      TLineNode *n = Store()->LocateLine(line).Node;
-      if (!n || (n->Marks & nmContinued))
-        continue; // the rest of a long or wrapped line, not a line start
-      const int64_t pos = LineStart(line);
+    // Every line from the selection's start up to the one its end is in; a line
+    // the selection only touches at its start is left out.
+    bool first = true;
+    for (int64_t pos = LogicalLineStart(SelStart()); pos >= 0 && (first || pos < end);
+         pos = NextLogicalLineStart(pos), first = false) {
       TLogPosText d{pos, fill.data(), fill.size()};
       LogTransaction(ltInsertAt, 0, &d);
       RawInsert(pos, fill.data(), fill.size());
-      MarkChangedLine(line);
-      if (a > pos)
-        a += count;
-      if (c > pos)
-        c += count;
+      MarkChangedLine(LineFromPos(pos));
+      for (int64_t *x : {&a, &c, &end})
+        if (*x > pos)
+          *x += count;
     }
     vcColumn_ = rcColumn_ = -1;
     SetSelection(a, c, false);
@@ -250,34 +261,30 @@ void TCustomSyntaxMemo::UnindentBlock(int count) {
     return;
   if (count <= 0)
     count = indentStep_;
-  int64_t first = 0, last = 0;
-  BlockLines(first, last);
-  int64_t a = Anchor(), c = Caret();
+  int64_t a = Anchor(), c = Caret(), end = SelEnd();
   {
     TRedrawOff redraw(*this);
     TGroupGuard group(*this, ugUnindent);
-    for (int64_t line = first; line <= last && line < LineCount(); ++line) {
-      TLineNode *n = Store()->LocateLine(line).Node;
-      if (!n || (n->Marks & nmContinued))
+    bool first = true;
+    for (int64_t pos = LogicalLineStart(SelStart()); pos >= 0 && (first || pos < end);
+         pos = NextLogicalLineStart(pos), first = false) {
+      std::string removed;
+      for (int64_t p = pos; static_cast<int>(removed.size()) < count && p < TextLength(); ++p) {
+        const char ch = CharAt(p);
+        if (ch != ' ' && ch != '\t' && static_cast<unsigned char>(ch) != 160)
+          break;
+        removed += ch;
+      }
+      if (removed.empty())
         continue;
-      const char *t = n->Text();
-      const int len = n->TextLength();
-      int k = 0;
-      while (k < len && k < count &&
-             (t[k] == ' ' || t[k] == '\t' || static_cast<unsigned char>(t[k]) == 160))
-        ++k;
-      if (k == 0)
-        continue;
-      const std::string removed(t, static_cast<size_t>(k));
-      const int64_t pos = LineStart(line);
+      const auto k = static_cast<int64_t>(removed.size());
       TLogPosText d{pos, removed.data(), removed.size()};
       LogTransaction(ltRemoveBlanks, 0, &d);
       RawDelete(pos, k);
-      MarkChangedLine(line);
-      if (a > pos)
-        a -= std::min<int64_t>(k, a - pos);
-      if (c > pos)
-        c -= std::min<int64_t>(k, c - pos);
+      MarkChangedLine(LineFromPos(pos));
+      for (int64_t *x : {&a, &c, &end})
+        if (*x > pos)
+          *x -= std::min<int64_t>(k, *x - pos);
     }
     vcColumn_ = rcColumn_ = -1;
     SetSelection(a, c, false);

@@ -245,3 +245,20 @@ TEST(EngineClipboard, CopyCutPasteAndDataDropBits) {
   clip.formats.erase(TClipFormat::cfText);
   EXPECT_EQ(m.Perform(EM_CANPASTE, 0), 0);
 }
+
+TEST(EngineBlockIndent, LongLinesAreIndentedOnceAtTheirStart) {
+  // A 5000-character line is held in three nodes; only its start gets the fill.
+  TCustomSyntaxMemo m;
+  const std::string longLine(5000, 'x');
+  SetDoc(m, "<" + longLine + "\nshort\n>");
+  ASSERT_EQ(m.LineCount(), 4);
+  m.ExecuteCommand(ecIndent);
+  EXPECT_EQ(m.Text(), "  " + longLine + "\r  short\r");
+  EXPECT_EQ(m.Store()->CheckInvariants(), "");
+  m.ExecuteCommand(ecUnindent);
+  EXPECT_EQ(m.Text(), longLine + "\rshort\r");
+  m.Undo();
+  m.Undo();
+  EXPECT_EQ(m.Text(), longLine + "\rshort\r");
+  EXPECT_FALSE(m.CanUndo());
+}
