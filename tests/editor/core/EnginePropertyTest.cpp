@@ -178,7 +178,10 @@ std::string Round(int round, int maxSteps) {
 } // namespace
 
 TEST(EngineProperty, RandomSequencesKeepInvariantsAndUndoAllRestores) {
-  for (int round = 0; round < 200; ++round) {
+  // KX_PROPERTY_ROUNDS runs a longer soak.
+  const char *env = getenv("KX_PROPERTY_ROUNDS");
+  const int rounds = env ? atoi(env) : 200;
+  for (int round = 0; round < rounds; ++round) {
     const std::string failure = Round(round, 150);
     if (failure.empty())
       continue;
