@@ -617,7 +617,7 @@ void TSyntaxMemo::RunIdleHighlight() {
     return;
   const QRect before = viewport()->rect();
   // About 5 ms of work per slice keeps typing and scrolling responsive.
-  const bool more = highlighting_.Continue(20000);
+  const bool more = highlighting_.Continue(5000);
   if (highlighting_.ChangedFirst >= 0)
     UpdateRows(highlighting_.ChangedFirst, highlighting_.ChangedLast);
   (void)before;
