@@ -13,8 +13,8 @@
 #include <QRegularExpression>
 
 #ifdef KX_HAVE_QSCINTILLA
-#include <Qsci/qsciscintilla.h>
 #include <QApplication>
+#include <Qsci/qsciscintilla.h>
 #endif
 
 #include <cstring>
@@ -85,9 +85,9 @@ TSyntaxMemoParser &Scheme(const std::string &name) {
 
 struct Job {
   const char *file;
-  const char *scheme;  // ours
-  const char *lexer;   // Scintilla's
-  const char *kf5;     // KSyntaxHighlighting's
+  const char *scheme; // ours
+  const char *lexer;  // Scintilla's
+  const char *kf5;    // KSyntaxHighlighting's
 };
 const Job kJobs[] = {{"basic_10MB.bas", "tarnic.scheme", "freebasic", "FreeBASIC"},
                      {"asm_10MB.asm", "picasm.scheme", "asm", "PicAsm"}};
@@ -123,7 +123,8 @@ QsciScintilla &Sci(const Job &j) {
     e = std::make_unique<QsciScintilla>();
     const std::string &t = Text(j.file);
     e->SendScintilla(QsciScintillaBase::SCI_SETUNDOCOLLECTION, 0L);
-    e->SendScintilla(QsciScintillaBase::SCI_APPENDTEXT, static_cast<unsigned long>(t.size()), t.data());
+    e->SendScintilla(QsciScintillaBase::SCI_APPENDTEXT, static_cast<unsigned long>(t.size()),
+                     t.data());
     e->SendScintilla(QsciScintillaBase::SCI_SETLEXERLANGUAGE, 0UL, j.lexer);
   }
   return *e;
@@ -154,8 +155,9 @@ std::map<std::string, double> Kf5Figures() {
   p.waitForFinished(600000);
   const QString text = QString::fromLocal8Bit(p.readAllStandardOutput());
   std::printf("%s", text.toLocal8Bit().constData());
-  static const QRegularExpression re("^FIGURE tokenizer-(\\S+) KSyntaxHighlighting \\S+: ([0-9.eE+]+) MB/s$",
-                                     QRegularExpression::MultilineOption);
+  static const QRegularExpression re(
+      "^FIGURE tokenizer-(\\S+) KSyntaxHighlighting \\S+: ([0-9.eE+]+) MB/s$",
+      QRegularExpression::MultilineOption);
   for (auto it = re.globalMatch(text); it.hasNext();) {
     const auto m = it.next();
     out[m.captured(1).toStdString()] = m.captured(2).toDouble();
@@ -197,18 +199,20 @@ int main(int argc, char **argv) {
     if (ours <= 0)
       continue;
     kxbench::Figure(std::string("tokenizer-") + j.file + " ours", mb / ours, "MB/s");
-    kxbench::Figure(std::string("tokenizer-") + j.file + " ours", Tokens()[j.file] / ours / 1e6, "Mtokens/s");
+    kxbench::Figure(std::string("tokenizer-") + j.file + " ours", Tokens()[j.file] / ours / 1e6,
+                    "Mtokens/s");
 #ifdef KX_HAVE_QSCINTILLA
     const double sci = Seconds()[std::string("scintilla/colourise/") + j.file];
     kxbench::Figure(std::string("tokenizer-") + j.file + " Scintilla " + j.lexer, mb / sci, "MB/s");
-    kxbench::Ratio(std::string("tokenizer-") + j.file, std::string("Scintilla ") + j.lexer, ours, sci);
+    kxbench::Ratio(std::string("tokenizer-") + j.file, std::string("Scintilla ") + j.lexer, ours,
+                   sci);
 #else
     kxbench::Skipped("QScintilla");
 #endif
     auto it = kf5.find(j.file);
     if (it != kf5.end() && it->second > 0)
-      kxbench::Ratio(std::string("tokenizer-") + j.file, std::string("KSyntaxHighlighting ") + j.kf5, ours,
-                     mb / it->second);
+      kxbench::Ratio(std::string("tokenizer-") + j.file,
+                     std::string("KSyntaxHighlighting ") + j.kf5, ours, mb / it->second);
   }
   return 0;
 }

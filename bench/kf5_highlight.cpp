@@ -38,14 +38,16 @@ protected:
 int main(int argc, char **argv) {
   QCoreApplication app(argc, argv);
   const char *env = std::getenv("KX_BENCH_DATA");
-  const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString::fromLocal8Bit(env ? env : "build/bench-data");
+  const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1])
+                                  : QString::fromLocal8Bit(env ? env : "build/bench-data");
   KSyntaxHighlighting::Repository repo;
   struct Job {
     const char *definition;
     const char *file;
   } jobs[] = {{"FreeBASIC", "basic_10MB.bas"}, {"PicAsm", "asm_10MB.asm"}};
   for (const Job &j : jobs) {
-    const KSyntaxHighlighting::Definition def = repo.definitionForName(QString::fromLatin1(j.definition));
+    const KSyntaxHighlighting::Definition def =
+        repo.definitionForName(QString::fromLatin1(j.definition));
     if (!def.isValid()) {
       std::printf("SKIPPED peer KSyntaxHighlighting %s: definition not found\n", j.definition);
       continue;
@@ -83,7 +85,8 @@ int main(int argc, char **argv) {
       best = std::min(best, (b.tv_sec - a.tv_sec) + (b.tv_nsec - a.tv_nsec) / 1e9);
     }
     const double mb = bytes.size() / (1024.0 * 1024.0);
-    std::printf("FIGURE tokenizer-%s KSyntaxHighlighting %s: %.3g MB/s\n", j.file, j.definition, mb / best);
+    std::printf("FIGURE tokenizer-%s KSyntaxHighlighting %s: %.3g MB/s\n", j.file, j.definition,
+                mb / best);
     std::fflush(stdout);
   }
   return 0;

@@ -22,8 +22,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
       std::abort();
     return 0;
   }
-  static const std::string sample = "' x\rMain: HIGH PORTB.0 \"s\" $1F %10 ASM\r movlw H'0F' ; c\rENDASM\r@ nop\r"
-                                    "if a<>b then goto 10 // x /* y */ 'q' \\n \t\xff";
+  static const std::string sample =
+      "' x\rMain: HIGH PORTB.0 \"s\" $1F %10 ASM\r movlw H'0F' ; c\rENDASM\r@ nop\r"
+      "if a<>b then goto 10 // x /* y */ 'q' \\n \t\xff";
   TBufferEdStream src(sample.data(), sample.size());
   p.Reset(0);
   int64_t covered = 0;

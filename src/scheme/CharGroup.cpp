@@ -96,7 +96,9 @@ static bool NamedClass(const std::string &name, TSM_CharGroup &g) {
   else if (name == "digit")
     add([](unsigned c) -> int { return c >= '0' && c <= '9'; });
   else if (name == "alnum")
-    add([](unsigned c) -> int { return ((c | 32) >= 'a' && (c | 32) <= 'z') || (c >= '0' && c <= '9'); });
+    add([](unsigned c) -> int {
+      return ((c | 32) >= 'a' && (c | 32) <= 'z') || (c >= '0' && c <= '9');
+    });
   else if (name == "ident")
     add([](unsigned c) -> int {
       return ((c | 32) >= 'a' && (c | 32) <= 'z') || (c >= '0' && c <= '9') || c == '_';
@@ -106,7 +108,9 @@ static bool NamedClass(const std::string &name, TSM_CharGroup &g) {
   else if (name == "lower")
     add([](unsigned c) -> int { return c >= 'a' && c <= 'z'; });
   else if (name == "xdigit")
-    add([](unsigned c) -> int { return (c >= '0' && c <= '9') || ((c | 32) >= 'a' && (c | 32) <= 'f'); });
+    add([](unsigned c) -> int {
+      return (c >= '0' && c <= '9') || ((c | 32) >= 'a' && (c | 32) <= 'f');
+    });
   else if (name == "space")
     add([](unsigned c) -> int { return c == ' ' || (c >= 9 && c <= 13); });
   else if (name == "punct")

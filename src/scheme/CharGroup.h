@@ -54,7 +54,9 @@ public:
   // Index 0 is always the empty group.
   void Clear();
   uint16_t Intern(const TSM_CharGroup &g);
-  const TSM_CharGroup &Get(uint16_t index) const { return Groups[index < Groups.size() ? index : 0]; }
+  const TSM_CharGroup &Get(uint16_t index) const {
+    return Groups[index < Groups.size() ? index : 0];
+  }
   size_t Count() const { return Groups.size(); }
 
   std::vector<TSM_CharGroup> Groups;

@@ -6,11 +6,21 @@
 
 namespace {
 
-inline bool IsDigit(unsigned c) { return c >= '0' && c <= '9'; }
-inline bool IsAlpha(unsigned c) { return (c | 32) >= 'a' && (c | 32) <= 'z'; }
-inline bool IsIdent(unsigned c) { return IsAlpha(c) || IsDigit(c) || c == '_'; }
-inline bool IsHex(unsigned c) { return IsDigit(c) || ((c | 32) >= 'a' && (c | 32) <= 'f'); }
-inline bool IsEol(unsigned c) { return c == 13 || c == 10; }
+inline bool IsDigit(unsigned c) {
+  return c >= '0' && c <= '9';
+}
+inline bool IsAlpha(unsigned c) {
+  return (c | 32) >= 'a' && (c | 32) <= 'z';
+}
+inline bool IsIdent(unsigned c) {
+  return IsAlpha(c) || IsDigit(c) || c == '_';
+}
+inline bool IsHex(unsigned c) {
+  return IsDigit(c) || ((c | 32) >= 'a' && (c | 32) <= 'f');
+}
+inline bool IsEol(unsigned c) {
+  return c == 13 || c == 10;
+}
 
 struct Scan {
   TEdStream &s;
@@ -165,8 +175,12 @@ bool QuotedWithEscapes(TEdStream &s, int &len, unsigned quote) {
   return true;
 }
 
-bool CString(TSyntaxMemoParser &, TEdStream &s, int &len) { return QuotedWithEscapes(s, len, '"'); }
-bool CStringSq(TSyntaxMemoParser &, TEdStream &s, int &len) { return QuotedWithEscapes(s, len, '\''); }
+bool CString(TSyntaxMemoParser &, TEdStream &s, int &len) {
+  return QuotedWithEscapes(s, len, '"');
+}
+bool CStringSq(TSyntaxMemoParser &, TEdStream &s, int &len) {
+  return QuotedWithEscapes(s, len, '\'');
+}
 
 // 'a' or '\n' or '\x41'; must be closed.
 bool CChar(TSyntaxMemoParser &, TEdStream &s, int &len) {
@@ -232,7 +246,9 @@ bool MailUrl(TSyntaxMemoParser &, TEdStream &s, int &len) {
   auto urlChar = [](unsigned c) {
     return c > 32 && c < 127 && c != '"' && c != '\'' && c != '<' && c != '>';
   };
-  auto mailChar = [](unsigned c) { return IsIdent(c) || c == '.' || c == '-' || c == '+' || c == '%'; };
+  auto mailChar = [](unsigned c) {
+    return IsIdent(c) || c == '.' || c == '-' || c == '+' || c == '%';
+  };
   if (!sc.More() || !(IsAlpha(sc.Cur()) || IsDigit(sc.Cur())))
     return false;
   int n = 0;
@@ -301,9 +317,10 @@ bool JsLineComment(TSyntaxMemoParser &, TEdStream &s, int &len) {
 
 } // namespace
 
-const std::array<TSyntaxMemoParser::THandlerProc, kBuiltinHandlerCount> TSyntaxMemoParser::BuiltinHandlers = {
-    PascalChar, WebChar,      OriginalChar, Identifier, NumberOrFp, PascalString, CString,
-    CChar,      CNumberSigned, Number,      MailUrl,    HtmlString, JsLineComment, CStringSq};
+const std::array<TSyntaxMemoParser::THandlerProc, kBuiltinHandlerCount>
+    TSyntaxMemoParser::BuiltinHandlers = {
+        PascalChar, WebChar,       OriginalChar, Identifier, NumberOrFp, PascalString,  CString,
+        CChar,      CNumberSigned, Number,       MailUrl,    HtmlString, JsLineComment, CStringSq};
 
 TSM_CharGroup TSyntaxMemoParser::HandlerStartGroup(int number) {
   TSM_CharGroup g;

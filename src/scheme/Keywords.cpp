@@ -37,7 +37,9 @@ bool TSyntaxKeywords::AddWord(const std::string &word, uint16_t terminator, cons
   // held as (owner, which) because adding a node may move the node array.
   enum { kRoot, kChild, kSibling };
   auto linkRef = [&](int kind, int32_t owner) -> int32_t & {
-    return kind == kRoot ? Tree.Root[owner] : kind == kChild ? Tree.Nodes[owner].Child : Tree.Nodes[owner].Sibling;
+    return kind == kRoot    ? Tree.Root[owner]
+           : kind == kChild ? Tree.Nodes[owner].Child
+                            : Tree.Nodes[owner].Sibling;
   };
   int kind = kRoot;
   int32_t owner = key(0);

@@ -21,12 +21,12 @@ struct TKwWordRecord {
 };
 
 struct TKwNode {
-  uint8_t Ch = 0;     // lower-cased (A..Z only) when the scheme is case-insensitive
-  TStateSet States;   // union of the valid states of the words through this node
-  int32_t Child = -1; // first child
+  uint8_t Ch = 0;       // lower-cased (A..Z only) when the scheme is case-insensitive
+  TStateSet States;     // union of the valid states of the words through this node
+  int32_t Child = -1;   // first child
   int32_t Sibling = -1; // next sibling, siblings in ascending character order
-  int32_t Word = -1;  // first word record when a word ends here
-  int32_t Dense = -1; // child index table of a node with many children, -1 none
+  int32_t Word = -1;    // first word record when a word ends here
+  int32_t Dense = -1;   // child index table of a node with many children, -1 none
   int32_t ChildCount = 0;
 };
 
@@ -59,7 +59,8 @@ public:
   bool SetCaseSensitive(bool on);
   bool IsCaseSensitive() const { return CaseSensitive; }
   // False when the word is already present with states that overlap these.
-  bool AddWord(const std::string &word, uint16_t terminator, const TStateSet &states, uint8_t token);
+  bool AddWord(const std::string &word, uint16_t terminator, const TStateSet &states,
+               uint8_t token);
   size_t WordCount() const { return Words.size(); }
   const std::vector<TSM_Word> &WordList() const { return Words; }
 

@@ -197,19 +197,44 @@ void TSchemeSections::Run() {
   Next();
   while (Tok() != tkEOF) {
     switch (Tok()) {
-    case tkLanguage: Language(); break;
-    case tkWords: Words(); break;
-    case tkHandlers: HandlerSection(); break;
-    case tkTokens: Tokens(); break;
-    case tkMap: Map(); break;
-    case tkEffects: Effects(); break;
-    case tkStates: StatesSection(false); break;
-    case tkContainers: StatesSection(true); break;
-    case tkKeys: Keys(); break;
-    case tkAutoReplace: AutoReplace(); break;
-    case tkTemplates: Templates(); break;
-    case tkKwTables: KwTables(); break;
-    default: C.Error(4103);
+    case tkLanguage:
+      Language();
+      break;
+    case tkWords:
+      Words();
+      break;
+    case tkHandlers:
+      HandlerSection();
+      break;
+    case tkTokens:
+      Tokens();
+      break;
+    case tkMap:
+      Map();
+      break;
+    case tkEffects:
+      Effects();
+      break;
+    case tkStates:
+      StatesSection(false);
+      break;
+    case tkContainers:
+      StatesSection(true);
+      break;
+    case tkKeys:
+      Keys();
+      break;
+    case tkAutoReplace:
+      AutoReplace();
+      break;
+    case tkTemplates:
+      Templates();
+      break;
+    case tkKwTables:
+      KwTables();
+      break;
+    default:
+      C.Error(4103);
     }
   }
   for (int v = 0; v < 256; ++v)
@@ -269,30 +294,90 @@ void TSchemeSections::Language() {
         Next();
       }
       break;
-    case tkWordWrapColumn: equals("WordWrapColumn"); s.Numeric[nsWordWrapColumn] = Int32(); break;
-    case tkGutter: equals("Gutter"); s.Numeric[nsGutterWidth] = Int32(); break;
-    case tkGutterColor: equals("GutterColor"); s.Numeric[nsGutterColor] = Int32(); break;
-    case tkMarginColor: equals("MarginColor"); s.Numeric[nsMarginColor] = Int32(); break;
-    case tkMarginWidth: equals("MarginWidth"); s.Numeric[nsMarginWidth] = Int32(); break;
-    case tkIndentStep: equals("IndentStep"); s.Numeric[nsIndentStep] = Int32(); break;
-    case tkSelTextColor: equals("SelTextColor"); s.Numeric[nsSelTextColor] = Int32(); break;
-    case tkSelTextBack: equals("SelTextBack"); s.Numeric[nsSelTextBack] = Int32(); break;
-    case tkRightMargin: equals("RightMargin"); s.Numeric[nsRightMargin] = Int32(); break;
-    case tkTabDefault: equals("TabDefault"); s.Numeric[nsTabDefault] = Int32(); break;
-    case tkWrapOverride: equals("WrapOverride"); s.Flags[flWrapOverride] = static_cast<uint8_t>(Value(0, 255)); break;
-    case tkFontCharset: equals("FontCharset"); s.Flags[flFontCharset] = static_cast<uint8_t>(Value(0, 255)); break;
-    case tkFontName: equals("FontName"); s.FontName = String(); break;
-    case tkFontSize: equals("FontSize"); s.FontSize = Int32(); break;
-    case tkGutterFontName: equals("GutterFontName"); s.GutterFont.Name = String(); break;
-    case tkGutterFontSize: equals("GutterFontSize"); s.GutterFont.Size = Int32(); break;
-    case tkGutterFontColor: equals("GutterFontColor"); s.GutterFont.Color = Int32(); break;
+    case tkWordWrapColumn:
+      equals("WordWrapColumn");
+      s.Numeric[nsWordWrapColumn] = Int32();
+      break;
+    case tkGutter:
+      equals("Gutter");
+      s.Numeric[nsGutterWidth] = Int32();
+      break;
+    case tkGutterColor:
+      equals("GutterColor");
+      s.Numeric[nsGutterColor] = Int32();
+      break;
+    case tkMarginColor:
+      equals("MarginColor");
+      s.Numeric[nsMarginColor] = Int32();
+      break;
+    case tkMarginWidth:
+      equals("MarginWidth");
+      s.Numeric[nsMarginWidth] = Int32();
+      break;
+    case tkIndentStep:
+      equals("IndentStep");
+      s.Numeric[nsIndentStep] = Int32();
+      break;
+    case tkSelTextColor:
+      equals("SelTextColor");
+      s.Numeric[nsSelTextColor] = Int32();
+      break;
+    case tkSelTextBack:
+      equals("SelTextBack");
+      s.Numeric[nsSelTextBack] = Int32();
+      break;
+    case tkRightMargin:
+      equals("RightMargin");
+      s.Numeric[nsRightMargin] = Int32();
+      break;
+    case tkTabDefault:
+      equals("TabDefault");
+      s.Numeric[nsTabDefault] = Int32();
+      break;
+    case tkWrapOverride:
+      equals("WrapOverride");
+      s.Flags[flWrapOverride] = static_cast<uint8_t>(Value(0, 255));
+      break;
+    case tkFontCharset:
+      equals("FontCharset");
+      s.Flags[flFontCharset] = static_cast<uint8_t>(Value(0, 255));
+      break;
+    case tkFontName:
+      equals("FontName");
+      s.FontName = String();
+      break;
+    case tkFontSize:
+      equals("FontSize");
+      s.FontSize = Int32();
+      break;
+    case tkGutterFontName:
+      equals("GutterFontName");
+      s.GutterFont.Name = String();
+      break;
+    case tkGutterFontSize:
+      equals("GutterFontSize");
+      s.GutterFont.Size = Int32();
+      break;
+    case tkGutterFontColor:
+      equals("GutterFontColor");
+      s.GutterFont.Color = Int32();
+      break;
     case tkGutterFontStyle:
       equals("GutterFontStyle");
       s.GutterFont.Style = Tok() == tkLBracket ? FontStyles() : static_cast<uint8_t>(Value(0, 255));
       break;
-    case tkAnchor: equals("Anchor"); P.AnchorSet = StateOrList(); break;
-    case tkStartState: equals("StartState"); P.StartSet = StateOrList(); break;
-    case tkBoundStates: equals("BoundStates"); P.BoundSet = StateOrList(); break;
+    case tkAnchor:
+      equals("Anchor");
+      P.AnchorSet = StateOrList();
+      break;
+    case tkStartState:
+      equals("StartState");
+      P.StartSet = StateOrList();
+      break;
+    case tkBoundStates:
+      equals("BoundStates");
+      P.BoundSet = StateOrList();
+      break;
     case tkTabColumns: {
       equals("TabColumns");
       s.TabColumns.fill(-1);
@@ -354,7 +439,8 @@ void TSchemeSections::Words() {
     Next();
     const uint16_t term = OneGroup(true);
     const int value = Value(0, 255);
-    const TStateSet states = Tok() == tkLParen ? StateList(tkLParen, tkRParen, 4098) : TStateSet::Of(0);
+    const TStateSet states =
+        Tok() == tkLParen ? StateList(tkLParen, tkRParen, 4098) : TStateSet::Of(0);
     if (!P.Keywords.AddWord(word, term, states, static_cast<uint8_t>(value)))
       C.ErrorAt(at, 4108);
     Transition(value).Valid |= states;
@@ -560,9 +646,9 @@ void TSchemeSections::StatesSection(bool containers) {
 namespace {
 int KeyNameCode(const std::string &name) {
   static const std::pair<const char *, int> names[] = {
-      {"backspace", 8}, {"delete", 46}, {"down", 40},    {"end", 35},    {"home", 36},
+      {"backspace", 8}, {"delete", 46}, {"down", 40},     {"end", 35},    {"home", 36},
       {"insert", 45},   {"left", 37},   {"pagedown", 34}, {"pageup", 33}, {"return", 13},
-      {"right", 39},    {"space", 32},  {"up", 38},      {"tab", 9}};
+      {"right", 39},    {"space", 32},  {"up", 38},       {"tab", 9}};
   std::string n;
   for (char ch : name)
     n += static_cast<char>(TSyntaxKeywords::Lower(static_cast<unsigned char>(ch)));

@@ -6,7 +6,8 @@ void TSM_Settings::Clear() {
   LanguageName.clear();
   ThirdString = ">|:";
   Options = kDefaultOptions;
-  Numeric = {2, 80, 0, 34, 8, 0x00FFFFFF, static_cast<int32_t>(0x8000000F), 0x00FFFFFF, 0x00682400, 8};
+  Numeric = {2,          80,         0, 34, 8, 0x00FFFFFF, static_cast<int32_t>(0x8000000F),
+             0x00FFFFFF, 0x00682400, 8};
   Styles.fill(TSM_StyleRecord{});
   TokenStyle.fill(-1);
   EditableStyles.clear();
@@ -43,7 +44,8 @@ void TSM_Settings::RebuildUserKeywords(bool caseSensitive) {
       term = UserGroups.Intern(g[0]);
     TStateSet states = t.States.Empty() ? TStateSet::Of(0) : t.States;
     for (const auto &[word, token] : t.Words)
-      kw->AddWord(word, term, states, static_cast<uint8_t>(token)); // a repeated word keeps its first value
+      kw->AddWord(word, term, states,
+                  static_cast<uint8_t>(token)); // a repeated word keeps its first value
   }
   if (kw->WordCount())
     UserKeywords = std::move(kw);

@@ -107,7 +107,9 @@ public:
   TSM_GutterFont GutterFont;
 
   // The style number of a token value (0 when unmapped).
-  uint8_t StyleOf(uint8_t token) const { return TokenStyle[token] < 0 ? 0 : uint8_t(TokenStyle[token]); }
+  uint8_t StyleOf(uint8_t token) const {
+    return TokenStyle[token] < 0 ? 0 : uint8_t(TokenStyle[token]);
+  }
   size_t StyleCount() const;
 
   // The user keyword table built from KwTables (null when there are none);

@@ -9,45 +9,84 @@
 
 const char *SchemeMessage(int id) {
   switch (id) {
-  case 4096: return "'=' expected";
-  case 4097: return "'(' expected";
-  case 4098: return "')' expected";
-  case 4099: return "',' expected";
-  case 4100: return "'[' expected";
-  case 4101: return "']' expected";
-  case 4102: return "String value expected";
-  case 4103: return "Script syntax error";
-  case 4104: return "Expression expected";
-  case 4105: return "Too many editable styles";
-  case 4106: return "Value must be 0..255";
-  case 4107: return "Character range error";
-  case 4108: return "Duplicate entry in %%word table";
-  case 4109: return "Single character specifier expected";
-  case 4110: return "Maximum of 4 character specifier allowed";
-  case 4111: return "Numeric value out of range";
-  case 4112: return "Duplicate entry in %%handler table";
-  case 4113: return "Ambigious start set in %%token table";
-  case 4114: return "Duplicate %%effect entry";
-  case 4115: return "Bad font style specifier";
-  case 4116: return "Unexpected EOF";
-  case 4117: return "Unknown script identifier";
-  case 4118: return "Key function name cannot be blank";
-  case 4119: return "Key specification required";
-  case 4120: return "Not implemented yet";
-  case 4121: return "Recursive expansion of macro '%s'";
-  case 4122: return "** ERROR near line %d, Column %d: %s";
-  case 4123: return "#include filename missing terminating %s";
-  case 4124: return "Unable to open #include file %s%s%s";
-  case 4125: return "Identifier";
-  case 4126: return "Unknown";
-  case 4127: return "Unknown character in input stream: #$%.2x";
-  case 4128: return "<Custom language>";
-  case 4130: return "Range error, value outwith %d .. %d";
-  case 4131: return "Token value %d re-specified in ContextState";
-  case 4134: return "Macro name expected after #ifdef";
-  case 4135: return "#include filename not enclosed in \"...\" or <...>";
-  case 4136: return "Macro name expected";
-  default: return "";
+  case 4096:
+    return "'=' expected";
+  case 4097:
+    return "'(' expected";
+  case 4098:
+    return "')' expected";
+  case 4099:
+    return "',' expected";
+  case 4100:
+    return "'[' expected";
+  case 4101:
+    return "']' expected";
+  case 4102:
+    return "String value expected";
+  case 4103:
+    return "Script syntax error";
+  case 4104:
+    return "Expression expected";
+  case 4105:
+    return "Too many editable styles";
+  case 4106:
+    return "Value must be 0..255";
+  case 4107:
+    return "Character range error";
+  case 4108:
+    return "Duplicate entry in %%word table";
+  case 4109:
+    return "Single character specifier expected";
+  case 4110:
+    return "Maximum of 4 character specifier allowed";
+  case 4111:
+    return "Numeric value out of range";
+  case 4112:
+    return "Duplicate entry in %%handler table";
+  case 4113:
+    return "Ambigious start set in %%token table";
+  case 4114:
+    return "Duplicate %%effect entry";
+  case 4115:
+    return "Bad font style specifier";
+  case 4116:
+    return "Unexpected EOF";
+  case 4117:
+    return "Unknown script identifier";
+  case 4118:
+    return "Key function name cannot be blank";
+  case 4119:
+    return "Key specification required";
+  case 4120:
+    return "Not implemented yet";
+  case 4121:
+    return "Recursive expansion of macro '%s'";
+  case 4122:
+    return "** ERROR near line %d, Column %d: %s";
+  case 4123:
+    return "#include filename missing terminating %s";
+  case 4124:
+    return "Unable to open #include file %s%s%s";
+  case 4125:
+    return "Identifier";
+  case 4126:
+    return "Unknown";
+  case 4127:
+    return "Unknown character in input stream: #$%.2x";
+  case 4128:
+    return "<Custom language>";
+  case 4130:
+    return "Range error, value outwith %d .. %d";
+  case 4131:
+    return "Token value %d re-specified in ContextState";
+  case 4134:
+    return "Macro name expected after #ifdef";
+  case 4135:
+    return "#include filename not enclosed in \"...\" or <...>";
+  case 4136:
+    return "Macro name expected";
+  default:
+    return "";
   }
 }
 
@@ -59,64 +98,203 @@ struct TKeywordDef {
 };
 
 const TKeywordDef kKeywords[] = {
-    {"%%language", 20}, {"name", 21}, {"case", 22}, {"%%words", 24}, {"options", 23}, {"=", 25},
-    {"%%handler", 26}, {"%%handlers", 26}, {"%%tokens", 27}, {"%%map", 28}, {"%%effects", 29},
-    {"exampletext", 33}, {"editablestyles", 34}, {"(", 35}, {")", 36}, {",", 37}, {"+", 38},
-    {"-", 39}, {"[", 40}, {"]", 41}, {"?", 42}, {"wordwrapcolumn", 43}, {"gutter", 44},
-    {"anchor", 45}, {"%%states", 46}, {"indentstep", 47}, {"wrapoverride", 48},
-    {"%%containers", 49}, {"%%keys", 50}, {"shift", 51}, {"ctrl", 52}, {"alt", 53},
-    {"startstate", 54}, {"seltextcolor", 55}, {"seltextback", 56}, {"rightmargin", 57},
-    {"fontname", 58}, {"fontsize", 59}, {"tabcolumns", 60}, {"tabdefault", 61},
-    {"contextstates", 62}, {"InState", 63}, {"boundstates", 64}, {"guttercolor", 65},
-    {"match", 66}, {"|", 67}, {"%%autoreplace", 68}, {"%%templates", 69}, {"margincolor", 70},
-    {"marginwidth", 71}, {"*", 72}, {"actionkeys", 73}, {"hotkey", 74}, {"%%kwTables", 75},
-    {"forstate", 76}, {"endswith", 77}, {"is", 78}, {"push", 79}, {"pop", 80}, {"or", 81},
-    {"fontcharset", 82}, {"GutterFontName", 95}, {"GutterFontSize", 96}, {"GutterFontColor", 97},
+    {"%%language", 20},
+    {"name", 21},
+    {"case", 22},
+    {"%%words", 24},
+    {"options", 23},
+    {"=", 25},
+    {"%%handler", 26},
+    {"%%handlers", 26},
+    {"%%tokens", 27},
+    {"%%map", 28},
+    {"%%effects", 29},
+    {"exampletext", 33},
+    {"editablestyles", 34},
+    {"(", 35},
+    {")", 36},
+    {",", 37},
+    {"+", 38},
+    {"-", 39},
+    {"[", 40},
+    {"]", 41},
+    {"?", 42},
+    {"wordwrapcolumn", 43},
+    {"gutter", 44},
+    {"anchor", 45},
+    {"%%states", 46},
+    {"indentstep", 47},
+    {"wrapoverride", 48},
+    {"%%containers", 49},
+    {"%%keys", 50},
+    {"shift", 51},
+    {"ctrl", 52},
+    {"alt", 53},
+    {"startstate", 54},
+    {"seltextcolor", 55},
+    {"seltextback", 56},
+    {"rightmargin", 57},
+    {"fontname", 58},
+    {"fontsize", 59},
+    {"tabcolumns", 60},
+    {"tabdefault", 61},
+    {"contextstates", 62},
+    {"InState", 63},
+    {"boundstates", 64},
+    {"guttercolor", 65},
+    {"match", 66},
+    {"|", 67},
+    {"%%autoreplace", 68},
+    {"%%templates", 69},
+    {"margincolor", 70},
+    {"marginwidth", 71},
+    {"*", 72},
+    {"actionkeys", 73},
+    {"hotkey", 74},
+    {"%%kwTables", 75},
+    {"forstate", 76},
+    {"endswith", 77},
+    {"is", 78},
+    {"push", 79},
+    {"pop", 80},
+    {"or", 81},
+    {"fontcharset", 82},
+    {"GutterFontName", 95},
+    {"GutterFontSize", 96},
+    {"GutterFontColor", 97},
     {"GutterFontStyle", 98},
 };
 
 void Predefine(TWordStore &m) {
   const std::pair<const char *, const char *> fixed[] = {
-      {"ver200", "'ver200'"}, {"pt_DEFAULT", "0"}, {"_use_", "1"}, {"_discard_", "0"},
-      {"__insensitive", "0"}, {"__sensitive", "1"}, {"_edge", "0"}, {"_default_gutter", "34"},
-      {"_DEFAULT_START_ANCHOR", "0"}, {"__DEFAULT_OPTIONS", "67099632"},
-      {"__OPT_SHOW_RIGHT_MARGIN", "32768"}, {"__OPT_PRINT_WRAP", "32"},
-      {"__OPT_PRINT_LINENOS", "64"}, {"__OPT_PRINT_FILENAME", "128"}, {"__OPT_PRINT_DATE", "256"},
-      {"__OPT_PRINT_PAGENOS", "512"}, {"__OPT_WORDWRAP", "1024"}, {"__OPT_AUTOINDENT", "2048"},
-      {"__OPT_TABCOLUMN", "4096"}, {"__OPT_WRAP_OVERRIDE", "8192"}, {"__WORD_SELECT", "16384"},
-      {"__OPT_SHOW_RMARGIN", "32768"}, {"__OPT_SHOW_GUTTER", "65536"},
-      {"__OPT_SHOW_WRAPCOLUMN", "131072"}, {"__OPT_TITLE_AS_FILENAME", "262144"},
-      {"__OPT_PROCESS_DROP_FILES", "524288"}, {"__OPT_BLOCK_CURSOR", "1048576"},
-      {"__OPT_WRAP_GLYPH", "2097152"}, {"__OPT_COLUMN_TRACK", "4194304"},
-      {"__OPT_USE_TAB", "8388608"}, {"__OPT_SMART_FILL", "16777216"},
-      {"__OPT_OLE_DRAG_SOURCE", "33554432"}, {"__OPT_SYNTAX_HIGHLIGHT", "16"},
-      {"__OPT_LINE_NUMBERS", "1"}, {"__OPT_CARET_AFTER_EOL", "134217728"},
-      {"__OPT_SHOW_CONTROL_CHARS", "67108864"}, {"_PASCAL_CHAR", "0"}, {"_WEB_CHAR", "1"},
-      {"_ORIGINAL_CHAR", "2"}, {"__STD_IDENTIFIER", "10"}, {"__STD_NUMBER_OR_FP", "11"},
-      {"__STD_PASCALSTRING", "12"}, {"__STD_C_STRING", "13"}, {"__STD_C_CHAR", "14"},
-      {"__STD_C_NUMBER_OR_FP_SIGNED", "15"}, {"__STD_NUMBER", "16"}, {"__STD_MAIL_URL", "17"},
-      {"__STD_HTML_STRING", "18"}, {"__STD_JS_LINE_COMMENT", "19"}, {"__STD_C_STRING_SQ", "20"},
-      {"fsBold", "0"}, {"fsItalic", "1"}, {"fsUnderline", "2"}, {"fsStrikeout", "3"},
-      {"clBlack", "0"}, {"clMaroon", "128"}, {"clGreen", "32768"}, {"clOlive", "32896"},
-      {"clNavy", "8388608"}, {"clPurple", "8388736"}, {"clTeal", "8421376"}, {"clGray", "8421504"},
-      {"clDkGray", "8421504"}, {"clSilver", "12632256"}, {"clLtGray", "12632256"}, {"clRed", "255"},
-      {"clLime", "65280"}, {"clYellow", "65535"}, {"clBlue", "16711680"},
-      {"clFuchsia", "16711935"}, {"clAqua", "16776960"}, {"clWhite", "16777215"},
-      {"caLEFT", "0"}, {"caRIGHT", "1"}, {"caLINEHOME", "2"}, {"caLINEEND", "3"}, {"caUP", "4"},
-      {"caDOWN", "5"}, {"caPAGEUP", "6"}, {"caPAGEDOWN", "7"}, {"caWORDLEFT", "8"},
-      {"caWORDRIGHT", "9"}, {"caDOCSTART", "10"}, {"caDOCEND", "11"}, {"caCUT", "12"},
-      {"caCOPY", "13"}, {"caPASTE", "14"}, {"caDELETE", "15"}, {"caBACKSPACE", "16"},
-      {"caBLOCKIND", "17"}, {"caBLOCKUND", "18"}, {"caINSTOGGLE", "19"}, {"caDELETELINE", "40"},
-      {"caUNDO", "41"}, {"caREDO", "42"}, {"caDELPREVWORD", "43"}, {"caPRINTSEL", "44"},
-      {"caDELNEXTWORD", "45"}, {"LEFT", "37"}, {"RIGHT", "39"}, {"UP", "38"}, {"DOWN", "40"},
-      {"PGUP", "33"}, {"PGDN", "34"}, {"HOME", "36"}, {"END", "35"}, {"DELETE", "46"},
-      {"BACKSPACE", "8"}, {"INSERT", "45"}, {"None", "0"}, {"ANSI_CHARSET", "0"},
-      {"DEFAULT_CHARSET", "1"}, {"SYMBOL_CHARSET", "2"}, {"SHIFTJIS_CHARSET", "128"},
-      {"HANGEUL_CHARSET", "129"}, {"JOHAB_CHARSET", "130"}, {"GB2312_CHARSET", "134"},
-      {"CHINESEBIG5_CHARSET", "136"}, {"GREEK_CHARSET", "161"}, {"TURKISH_CHARSET", "162"},
-      {"HEBREW_CHARSET", "177"}, {"ARABIC_CHARSET", "178"}, {"BALTIC_CHARSET", "186"},
-      {"RUSSIAN_CHARSET", "204"}, {"THAI_CHARSET", "222"}, {"EASTEUROPE_CHARSET", "238"},
-      {"MAC_CHARSET", "77"}, {"OEM_CHARSET", "255"},
+      {"ver200", "'ver200'"},
+      {"pt_DEFAULT", "0"},
+      {"_use_", "1"},
+      {"_discard_", "0"},
+      {"__insensitive", "0"},
+      {"__sensitive", "1"},
+      {"_edge", "0"},
+      {"_default_gutter", "34"},
+      {"_DEFAULT_START_ANCHOR", "0"},
+      {"__DEFAULT_OPTIONS", "67099632"},
+      {"__OPT_SHOW_RIGHT_MARGIN", "32768"},
+      {"__OPT_PRINT_WRAP", "32"},
+      {"__OPT_PRINT_LINENOS", "64"},
+      {"__OPT_PRINT_FILENAME", "128"},
+      {"__OPT_PRINT_DATE", "256"},
+      {"__OPT_PRINT_PAGENOS", "512"},
+      {"__OPT_WORDWRAP", "1024"},
+      {"__OPT_AUTOINDENT", "2048"},
+      {"__OPT_TABCOLUMN", "4096"},
+      {"__OPT_WRAP_OVERRIDE", "8192"},
+      {"__WORD_SELECT", "16384"},
+      {"__OPT_SHOW_RMARGIN", "32768"},
+      {"__OPT_SHOW_GUTTER", "65536"},
+      {"__OPT_SHOW_WRAPCOLUMN", "131072"},
+      {"__OPT_TITLE_AS_FILENAME", "262144"},
+      {"__OPT_PROCESS_DROP_FILES", "524288"},
+      {"__OPT_BLOCK_CURSOR", "1048576"},
+      {"__OPT_WRAP_GLYPH", "2097152"},
+      {"__OPT_COLUMN_TRACK", "4194304"},
+      {"__OPT_USE_TAB", "8388608"},
+      {"__OPT_SMART_FILL", "16777216"},
+      {"__OPT_OLE_DRAG_SOURCE", "33554432"},
+      {"__OPT_SYNTAX_HIGHLIGHT", "16"},
+      {"__OPT_LINE_NUMBERS", "1"},
+      {"__OPT_CARET_AFTER_EOL", "134217728"},
+      {"__OPT_SHOW_CONTROL_CHARS", "67108864"},
+      {"_PASCAL_CHAR", "0"},
+      {"_WEB_CHAR", "1"},
+      {"_ORIGINAL_CHAR", "2"},
+      {"__STD_IDENTIFIER", "10"},
+      {"__STD_NUMBER_OR_FP", "11"},
+      {"__STD_PASCALSTRING", "12"},
+      {"__STD_C_STRING", "13"},
+      {"__STD_C_CHAR", "14"},
+      {"__STD_C_NUMBER_OR_FP_SIGNED", "15"},
+      {"__STD_NUMBER", "16"},
+      {"__STD_MAIL_URL", "17"},
+      {"__STD_HTML_STRING", "18"},
+      {"__STD_JS_LINE_COMMENT", "19"},
+      {"__STD_C_STRING_SQ", "20"},
+      {"fsBold", "0"},
+      {"fsItalic", "1"},
+      {"fsUnderline", "2"},
+      {"fsStrikeout", "3"},
+      {"clBlack", "0"},
+      {"clMaroon", "128"},
+      {"clGreen", "32768"},
+      {"clOlive", "32896"},
+      {"clNavy", "8388608"},
+      {"clPurple", "8388736"},
+      {"clTeal", "8421376"},
+      {"clGray", "8421504"},
+      {"clDkGray", "8421504"},
+      {"clSilver", "12632256"},
+      {"clLtGray", "12632256"},
+      {"clRed", "255"},
+      {"clLime", "65280"},
+      {"clYellow", "65535"},
+      {"clBlue", "16711680"},
+      {"clFuchsia", "16711935"},
+      {"clAqua", "16776960"},
+      {"clWhite", "16777215"},
+      {"caLEFT", "0"},
+      {"caRIGHT", "1"},
+      {"caLINEHOME", "2"},
+      {"caLINEEND", "3"},
+      {"caUP", "4"},
+      {"caDOWN", "5"},
+      {"caPAGEUP", "6"},
+      {"caPAGEDOWN", "7"},
+      {"caWORDLEFT", "8"},
+      {"caWORDRIGHT", "9"},
+      {"caDOCSTART", "10"},
+      {"caDOCEND", "11"},
+      {"caCUT", "12"},
+      {"caCOPY", "13"},
+      {"caPASTE", "14"},
+      {"caDELETE", "15"},
+      {"caBACKSPACE", "16"},
+      {"caBLOCKIND", "17"},
+      {"caBLOCKUND", "18"},
+      {"caINSTOGGLE", "19"},
+      {"caDELETELINE", "40"},
+      {"caUNDO", "41"},
+      {"caREDO", "42"},
+      {"caDELPREVWORD", "43"},
+      {"caPRINTSEL", "44"},
+      {"caDELNEXTWORD", "45"},
+      {"LEFT", "37"},
+      {"RIGHT", "39"},
+      {"UP", "38"},
+      {"DOWN", "40"},
+      {"PGUP", "33"},
+      {"PGDN", "34"},
+      {"HOME", "36"},
+      {"END", "35"},
+      {"DELETE", "46"},
+      {"BACKSPACE", "8"},
+      {"INSERT", "45"},
+      {"None", "0"},
+      {"ANSI_CHARSET", "0"},
+      {"DEFAULT_CHARSET", "1"},
+      {"SYMBOL_CHARSET", "2"},
+      {"SHIFTJIS_CHARSET", "128"},
+      {"HANGEUL_CHARSET", "129"},
+      {"JOHAB_CHARSET", "130"},
+      {"GB2312_CHARSET", "134"},
+      {"CHINESEBIG5_CHARSET", "136"},
+      {"GREEK_CHARSET", "161"},
+      {"TURKISH_CHARSET", "162"},
+      {"HEBREW_CHARSET", "177"},
+      {"ARABIC_CHARSET", "178"},
+      {"BALTIC_CHARSET", "186"},
+      {"RUSSIAN_CHARSET", "204"},
+      {"THAI_CHARSET", "222"},
+      {"EASTEUROPE_CHARSET", "238"},
+      {"MAC_CHARSET", "77"},
+      {"OEM_CHARSET", "255"},
   };
   for (const auto &[k, v] : fixed)
     m.Set(k, v);
@@ -136,9 +314,15 @@ void Predefine(TWordStore &m) {
   }
 }
 
-bool IsIdentStart(int c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_'; }
-bool IsIdentChar(int c) { return IsIdentStart(c) || (c >= '0' && c <= '9'); }
-int LowerAscii(int c) { return (c >= 'A' && c <= 'Z') ? c + 32 : c; }
+bool IsIdentStart(int c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_';
+}
+bool IsIdentChar(int c) {
+  return IsIdentStart(c) || (c >= '0' && c <= '9');
+}
+int LowerAscii(int c) {
+  return (c >= 'A' && c <= 'Z') ? c + 32 : c;
+}
 
 std::string Format1(const char *fmt, const std::string &a) {
   std::string out;
@@ -169,8 +353,12 @@ const TSYM_Compiler::TSource *TSYM_Compiler::FileSource() const {
   return &Input_.front();
 }
 
-int TSYM_Compiler::Line() const { return FileSource()->Line; }
-int TSYM_Compiler::Column() const { return FileSource()->Col; }
+int TSYM_Compiler::Line() const {
+  return FileSource()->Line;
+}
+int TSYM_Compiler::Column() const {
+  return FileSource()->Col;
+}
 
 void TSYM_Compiler::MarkToken() {
   // Inside a macro's text, a token is reported where the macro was named.
@@ -186,7 +374,9 @@ void TSYM_Compiler::MarkToken() {
   TokenColumn = Input_[i].Col;
 }
 
-void TSYM_Compiler::Error(const std::string &text) const { ErrorAt(Pos(), text); }
+void TSYM_Compiler::Error(const std::string &text) const {
+  ErrorAt(Pos(), text);
+}
 
 void TSYM_Compiler::ErrorAt(TPos at, const std::string &text) const {
   char head[96];
@@ -276,7 +466,8 @@ std::string TSYM_Compiler::RestOfLine() {
     s += static_cast<char>(Peek());
     Step();
   }
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || static_cast<unsigned char>(s.back()) == 0xA0))
+  while (!s.empty() &&
+         (s.back() == ' ' || s.back() == '\t' || static_cast<unsigned char>(s.back()) == 0xA0))
     s.pop_back();
   return s;
 }
@@ -311,7 +502,9 @@ void TSYM_Compiler::Directive(const std::string &name) {
       if (!skipping) {
         const std::string *old = Macros_.Find(n);
         auto lower = [](std::string v) {
-          std::transform(v.begin(), v.end(), v.begin(), [](char ch) { return static_cast<char>(LowerAscii(static_cast<unsigned char>(ch))); });
+          std::transform(v.begin(), v.end(), v.begin(), [](char ch) {
+            return static_cast<char>(LowerAscii(static_cast<unsigned char>(ch)));
+          });
           return v;
         };
         if (!old || lower(*old) != lower(text))
@@ -475,16 +668,31 @@ void TSYM_Compiler::ReadString() {
     }
     Step();
     switch (e) {
-    case 'b': LastString += '\b'; break;
-    case 'e': LastString += '\x1b'; break;
-    case 'n': LastString += '\r'; break; // 13
-    case 'r': LastString += '\n'; break; // 10
-    case 's': LastString += ' '; break;
-    case 't': LastString += '\t'; break;
+    case 'b':
+      LastString += '\b';
+      break;
+    case 'e':
+      LastString += '\x1b';
+      break;
+    case 'n':
+      LastString += '\r';
+      break; // 13
+    case 'r':
+      LastString += '\n';
+      break; // 10
+    case 's':
+      LastString += ' ';
+      break;
+    case 't':
+      LastString += '\t';
+      break;
     case 'x': {
       int v = 0, k = 0;
       auto hex = [](int h) {
-        return (h >= '0' && h <= '9') ? h - '0' : (h >= 'a' && h <= 'f') ? h - 'a' + 10 : (h >= 'A' && h <= 'F') ? h - 'A' + 10 : -1;
+        return (h >= '0' && h <= '9')   ? h - '0'
+               : (h >= 'a' && h <= 'f') ? h - 'a' + 10
+               : (h >= 'A' && h <= 'F') ? h - 'A' + 10
+                                        : -1;
       };
       while (k < 2 && Peek() >= 0 && hex(Peek()) >= 0) {
         v = v * 16 + hex(Peek());
@@ -497,7 +705,9 @@ void TSYM_Compiler::ReadString() {
         LastString += static_cast<char>(v);
       break;
     }
-    default: LastString += static_cast<char>(e); break;
+    default:
+      LastString += static_cast<char>(e);
+      break;
     }
   }
 }

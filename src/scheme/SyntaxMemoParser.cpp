@@ -4,7 +4,9 @@
 
 #include <algorithm>
 
-TSyntaxMemoParser::TSyntaxMemoParser() { ClearTables(); }
+TSyntaxMemoParser::TSyntaxMemoParser() {
+  ClearTables();
+}
 TSyntaxMemoParser::~TSyntaxMemoParser() = default;
 
 void TSyntaxMemoParser::ClearTables() {

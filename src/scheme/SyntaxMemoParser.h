@@ -56,8 +56,8 @@ struct TSM_EndPart {
   bool IncludeEnd = false; // matched end characters belong to the token
   bool IsHandler = false;
   TSM_HandlerRef Handler;
-  uint8_t Count = 0;                  // 0..4 groups; an empty sequence matches at once
-  std::array<uint16_t, 4> Groups{};   // matched one character each, in order
+  uint8_t Count = 0;                // 0..4 groups; an empty sequence matches at once
+  std::array<uint16_t, 4> Groups{}; // matched one character each, in order
   bool operator==(const TSM_EndPart &) const = default;
 };
 

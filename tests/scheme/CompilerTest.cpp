@@ -17,9 +17,11 @@ std::string Example(const std::string &literal) {
 }
 
 TEST(SchemeLexer, StringEscapes) {
-  EXPECT_EQ(Example("'a\\nb'"), std::string("a\x0d" "b")); // \n is 13
-  EXPECT_EQ(Example("'\\r'"), "\x0a");                     // \r is 10
-  EXPECT_EQ(Example("'\\101\\7\\0101'"), std::string("A\x07\x08" "1"));
+  EXPECT_EQ(Example("'a\\nb'"), std::string("a\x0d"
+                                            "b")); // \n is 13
+  EXPECT_EQ(Example("'\\r'"), "\x0a");             // \r is 10
+  EXPECT_EQ(Example("'\\101\\7\\0101'"), std::string("A\x07\x08"
+                                                     "1"));
   EXPECT_EQ(Example("'\\b\\e\\s\\t'"), "\x08\x1b \t");
   EXPECT_EQ(Example("'\\x41\\x4a\\xZ'"), "AJxZ");
   EXPECT_EQ(Example("'\\q\\\\\\''"), "q\\'");
@@ -63,9 +65,10 @@ TEST(SchemePreprocessor, MacrosExpandAndCanBeRedefined) {
 }
 
 TEST(SchemePreprocessor, ConditionalsSkipEverythingIncludingSections) {
-  const std::string s = "#ifdef NOPE\n%%bogus x $\n%%language name = 'no'\n#else\n%%language name = 'yes'\n#endif\n"
-                        "#ifndef NOPE\n#define NOPE 1\n#endif\n#ifdef NOPE\n%%language case = NOPE\n#endif\n"
-                        "#ifdef A\n#ifdef B\n#else\n%%language name = 'nested'\n#endif\n#endif\n";
+  const std::string s =
+      "#ifdef NOPE\n%%bogus x $\n%%language name = 'no'\n#else\n%%language name = 'yes'\n#endif\n"
+      "#ifndef NOPE\n#define NOPE 1\n#endif\n#ifdef NOPE\n%%language case = NOPE\n#endif\n"
+      "#ifdef A\n#ifdef B\n#else\n%%language name = 'nested'\n#endif\n#endif\n";
   auto p = Compile(s);
   EXPECT_EQ(p->Settings.LanguageName, "yes");
   EXPECT_TRUE(p->Keywords.IsCaseSensitive());
@@ -74,12 +77,14 @@ TEST(SchemePreprocessor, ConditionalsSkipEverythingIncludingSections) {
 TEST(SchemePreprocessor, RecursiveAndRunawayMacrosFail) {
   EXPECT_EQ(TryCompile("#define A A\n%%map 1 A").Message,
             "** ERROR near line 2, Column 9: Recursive expansion of macro 'A'");
-  EXPECT_NE(TryCompile("#define A B\n#define B (A)\n%%map 1 A").Message.find("Recursive expansion of macro 'A'"),
+  EXPECT_NE(TryCompile("#define A B\n#define B (A)\n%%map 1 A")
+                .Message.find("Recursive expansion of macro 'A'"),
             std::string::npos);
   // Each macro names the one before it twice: 2^40 expansions unless capped.
   std::string s = "#define M0 1\n";
   for (int i = 1; i <= 40; ++i)
-    s += "#define M" + std::to_string(i) + " M" + std::to_string(i - 1) + " + M" + std::to_string(i - 1) + "\n";
+    s += "#define M" + std::to_string(i) + " M" + std::to_string(i - 1) + " + M" +
+         std::to_string(i - 1) + "\n";
   s += "%%language options = M40\n";
   const auto t0 = std::chrono::steady_clock::now();
   EXPECT_NE(TryCompile(s).Message.find("Recursive expansion of macro"), std::string::npos);
@@ -90,12 +95,14 @@ class SchemeInclude : public ::testing::Test {
 protected:
   void SetUp() override {
     dir = std::filesystem::temp_directory_path() /
-          ("kx_scheme_inc_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" +
-           ::testing::UnitTest::GetInstance()->current_test_info()->name());
+          ("kx_scheme_inc_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+           "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
     std::filesystem::create_directories(dir / "sub");
   }
   void TearDown() override { std::filesystem::remove_all(dir); }
-  void Write(const std::string &name, const std::string &text) { std::ofstream(dir / name) << text; }
+  void Write(const std::string &name, const std::string &text) {
+    std::ofstream(dir / name) << text;
+  }
   std::filesystem::path dir;
 };
 
@@ -153,7 +160,8 @@ const ErrorCase kErrors[] = {
     {"%%map @99999999999 1", "Numeric value out of range"},
     {"%%handlers 1 'a' 'b' 0 @1 'a' 'b' 0", "Duplicate entry in %%handler table"},
     {"%%tokens 1 '[a-c]' '' * '' 0 @2 'c' '' * '' 0", "Ambigious start set in %%token table"},
-    {"%%tokens InState 1 (1 'a' '' * '' 0 @2 '[a-c]' '' * '' 0)", "Ambigious start set in %%token table"},
+    {"%%tokens InState 1 (1 'a' '' * '' 0 @2 '[a-c]' '' * '' 0)",
+     "Ambigious start set in %%token table"},
     {"%%tokens 1 'a' '' * '' 0 @2 __STD_IDENTIFIER", "Ambigious start set in %%token table"},
     {"%%effects 1 [] 0 0 @1 [] 0 0", "Duplicate %%effect entry"},
     {"%%effects 1 [@'b'] 0 0", "Bad font style specifier"},
@@ -190,7 +198,8 @@ TEST(SchemeCompilerErrors, EveryErrorTextAtItsPosition) {
     script.erase(at, 1);
     const CompileResult r = TryCompile(script);
     char expected[256];
-    std::snprintf(expected, sizeof expected, "** ERROR near line %d, Column %d: %s", line, col, e.Text);
+    std::snprintf(expected, sizeof expected, "** ERROR near line %d, Column %d: %s", line, col,
+                  e.Text);
     EXPECT_EQ(r.Message, expected) << "script: " << e.Script;
     EXPECT_EQ(r.Line, line);
     EXPECT_EQ(r.Column, col);
@@ -209,7 +218,8 @@ TEST(SchemeCompilerErrors, TooManyEditableStyles) {
   const size_t col = s.size() + 1;
   s += "('extra', 1)";
   const CompileResult r = TryCompile(s);
-  EXPECT_EQ(r.Message, "** ERROR near line 1, Column " + std::to_string(col) + ": Too many editable styles");
+  EXPECT_EQ(r.Message,
+            "** ERROR near line 1, Column " + std::to_string(col) + ": Too many editable styles");
   // Exactly fifty is fine; names are cut to 25 characters.
   std::string ok = "%%language editablestyles ";
   for (int i = 0; i < 49; ++i)
@@ -310,7 +320,8 @@ TEST(SchemeSectionsFill, EffectsMapStatesKeysTemplatesAutoReplaceKwTables) {
   const TSM_KeyMapData &km = s.KeyMap;
   ASSERT_EQ(km.Bindings.size(), 4u);
   EXPECT_EQ(km.Bindings[0], (TSM_KeyBinding{scCtrl | 'Z', 0, 41}));
-  EXPECT_EQ(km.Bindings[1], (TSM_KeyBinding{scCtrl | 'K', '1', 21})); // second key without modifiers
+  EXPECT_EQ(km.Bindings[1],
+            (TSM_KeyBinding{scCtrl | 'K', '1', 21})); // second key without modifiers
   EXPECT_EQ(km.Bindings[2], (TSM_KeyBinding{scCtrl | scShift | 35, 0, 11}));
   EXPECT_EQ(km.Bindings[3], (TSM_KeyBinding{38, 0, 4}));
   EXPECT_EQ(km.Commands[0], (TSM_KeyCommandName{41, "Undo it"}));
@@ -329,7 +340,8 @@ TEST(SchemeSectionsFill, EffectsMapStatesKeysTemplatesAutoReplaceKwTables) {
 }
 
 TEST(SchemeSectionsFill, WordsAndTokensSetTheValidStatesOfTheirValues) {
-  auto p = Compile("%%words 'a' '' 5 (1, 2) 'b' '' 5\n%%tokens 6 'x' '' * '' 0 InState 3 (6 'y' '' * '' 0 (4))");
+  auto p = Compile(
+      "%%words 'a' '' 5 (1, 2) 'b' '' 5\n%%tokens 6 'x' '' * '' 0 InState 3 (6 'y' '' * '' 0 (4))");
   EXPECT_EQ(p->Transitions[5]->Valid, TStateSet::Of(0) | TStateSet::Of(1) | TStateSet::Of(2));
   EXPECT_EQ(p->Transitions[6]->Valid, TStateSet::Of(0) | TStateSet::Of(3) | TStateSet::Of(4));
   EXPECT_TRUE(p->StatesWithTables.Has(3));

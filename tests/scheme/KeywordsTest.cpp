@@ -16,8 +16,8 @@ struct Entry {
 
 // The reference: the longest word that matches here, is valid in cur and
 // whose terminator accepts the next character.
-int Naive(const std::vector<Entry> &words, const std::string &text, size_t pos, const TStateSet &cur,
-          const TSM_CharGroupManager &groups, bool caseSensitive, int &len) {
+int Naive(const std::vector<Entry> &words, const std::string &text, size_t pos,
+          const TStateSet &cur, const TSM_CharGroupManager &groups, bool caseSensitive, int &len) {
   int best = -1;
   size_t bestLen = 0;
   for (const Entry &e : words) {
@@ -25,7 +25,8 @@ int Naive(const std::vector<Entry> &words, const std::string &text, size_t pos, 
       continue;
     bool eq = true;
     for (size_t i = 0; i < e.Word.size() && eq; ++i) {
-      unsigned char a = static_cast<unsigned char>(text[pos + i]), b = static_cast<unsigned char>(e.Word[i]);
+      unsigned char a = static_cast<unsigned char>(text[pos + i]),
+                    b = static_cast<unsigned char>(e.Word[i]);
       if (!caseSensitive) {
         a = TSyntaxKeywords::Lower(a);
         b = TSyntaxKeywords::Lower(b);

@@ -43,7 +43,8 @@ TEST(KxschemeTool, CompileTokensAndErrors) {
   std::ofstream(bad) << "%%language\n  name = 5\n";
   const ToolRun err = Kxscheme("compile " + bad);
   EXPECT_EQ(err.Status, 1);
-  EXPECT_EQ(err.Out.substr(0, err.Out.find('\n')), "** ERROR near line 2, Column 10: String value expected");
+  EXPECT_EQ(err.Out.substr(0, err.Out.find('\n')),
+            "** ERROR near line 2, Column 10: String value expected");
   std::filesystem::remove(bad);
   const std::string sample = std::string(KX_TESTDATA_DIR) + "/scheme/inline_asm.bas";
   const ToolRun tokens = Kxscheme("tokens " + SchemePath("tarnic.scheme") + " " + sample);

@@ -18,8 +18,9 @@ struct Sample {
 };
 
 const Sample kSamples[] = {
-    {"tarnic.scheme", "blink.bas"}, {"tarnic.scheme", "inline_asm.bas"}, {"tarnic.scheme", "crlf.bas"},
-    {"tarnic.scheme", "edge.bas"},  {"picasm.scheme", "listing.asm"},
+    {"tarnic.scheme", "blink.bas"},   {"tarnic.scheme", "inline_asm.bas"},
+    {"tarnic.scheme", "crlf.bas"},    {"tarnic.scheme", "edge.bas"},
+    {"picasm.scheme", "listing.asm"},
 };
 
 // A line-by-line diff that is readable in a test log.
@@ -66,7 +67,8 @@ TEST(ShippedSchemes, CompileWithTheirNamesAndStyles) {
   // is left to the default token except what is meant to be plain.
   for (TSyntaxMemoParser *p : {&basic, &asm_})
     for (const auto &[v, text] : Tokens(*p, p->Settings.ExampleText))
-      EXPECT_TRUE(v != 0 || text == "\r" || text == "\n") << p->Settings.LanguageName << ": " << text;
+      EXPECT_TRUE(v != 0 || text == "\r" || text == "\n")
+          << p->Settings.LanguageName << ": " << text;
 }
 
 TEST(ShippedSchemes, TokenDumpsMatchTheReviewedReferences) {
@@ -79,7 +81,8 @@ TEST(ShippedSchemes, TokenDumpsMatchTheReviewedReferences) {
     const std::string want = ReadFile(ref);
     if (got != want) {
       std::ofstream(ref + ".new", std::ios::binary) << got;
-      ADD_FAILURE() << s.File << " differs from " << ref << " (new dump written to " << ref << ".new):\n"
+      ADD_FAILURE() << s.File << " differs from " << ref << " (new dump written to " << ref
+                    << ".new):\n"
                     << Diff(want, got);
     }
   }
@@ -122,9 +125,11 @@ private:
 };
 
 std::string RandomText(std::mt19937 &rng, size_t n) {
-  static const std::string pieces[] = {"HIGH ", "PORTB", ".", "0", "\r", "\n", " ", "'", ";", "\"", "$",
-                                       "%", "ASM", "ENDASM", "@", "movlw", "H'", "FF", "x", ":", "REM",
-                                       "\t", "Main", "(", "+", "\xff", std::string(1, '\0'), "#include"};
+  static const std::string pieces[] = {
+      "HIGH ",   "PORTB", ".",   "0",   "\r",     "\n", " ",     "'",    ";",
+      "\"",      "$",     "%",   "ASM", "ENDASM", "@",  "movlw", "H'",   "FF",
+      "x",       ":",     "REM", "\t",  "Main",   "(",  "+",     "\xff", std::string(1, '\0'),
+      "#include"};
   std::string s;
   while (s.size() < n)
     s += pieces[rng() % (sizeof pieces / sizeof pieces[0])];
@@ -196,14 +201,17 @@ TEST(ParserComponent, LoadedCompilesTheScriptAndEditorsReapply) {
 TEST(ParserComponent, ErrorsInIncludedFilesNameTheFile) {
   TSyntaxMemoParser p;
   try {
-    p.CompileText("%%words\n#define ASMW (0)\n#include \"picasm_words.inc\"\n'movlw' '' 1", SchemePath(""));
+    p.CompileText("%%words\n#define ASMW (0)\n#include \"picasm_words.inc\"\n'movlw' '' 1",
+                  SchemePath(""));
     FAIL() << "duplicate word accepted";
   } catch (const ESyntaxMemoParserError &e) {
-    EXPECT_EQ(std::string(e.what()), "** ERROR near line 4, Column 1: Duplicate entry in %%word table");
+    EXPECT_EQ(std::string(e.what()),
+              "** ERROR near line 4, Column 1: Duplicate entry in %%word table");
     EXPECT_EQ(e.Source, "script");
   }
   try {
-    p.CompileText("%%words 'movlw' '' 1 (0)\n#define ASMW (0)\n#include \"picasm_words.inc\"\n", SchemePath(""));
+    p.CompileText("%%words 'movlw' '' 1 (0)\n#define ASMW (0)\n#include \"picasm_words.inc\"\n",
+                  SchemePath(""));
     FAIL() << "duplicate word accepted";
   } catch (const ESyntaxMemoParserError &e) {
     EXPECT_EQ(e.Source, "-file-: picasm_words.inc");

@@ -13,7 +13,8 @@
 
 namespace kxtest {
 
-inline std::unique_ptr<TSyntaxMemoParser> Compile(const std::string &script, const std::string &folder = ".") {
+inline std::unique_ptr<TSyntaxMemoParser> Compile(const std::string &script,
+                                                  const std::string &folder = ".") {
   auto p = std::make_unique<TSyntaxMemoParser>();
   p->CompileText(script, folder);
   return p;

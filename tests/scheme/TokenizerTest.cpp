@@ -12,7 +12,9 @@ std::unique_ptr<TSyntaxMemoParser> Scheme(const std::string &extra) {
   return Compile("%%tokens 1 '[a-z]' '[a-z]' * '[^a-z]' 0\n 2 ' ' ' ' * '[^ ]' 0\n" + extra);
 }
 
-TokenList L(std::initializer_list<std::pair<int, std::string>> v) { return TokenList(v); }
+TokenList L(std::initializer_list<std::pair<int, std::string>> v) {
+  return TokenList(v);
+}
 
 TEST(GetToken, LongestAcceptableWordWins) {
   auto p = Scheme("%%words 'ab' '[^a-z]' 5 'abc' '[^a-z]' 6 'abcd' 'x' 7");
@@ -43,21 +45,23 @@ TEST(GetToken, TokenWhoseTransitionIsNotValidIsOneDefaultCharacter) {
 
 TEST(GetToken, BodyEndLoopEarlyEndAndIncludeEnd) {
   auto p = Scheme("%%tokens 3 '\"' '[^\"]' * '\"' 1\n 4 '<' '[a-z]' '>' 0\n 5 '(' '[^)]' * '*)' 1");
-  EXPECT_EQ(Tokens(*p, "\"\""), L({{3, "\"\""}}));           // early end: empty body
+  EXPECT_EQ(Tokens(*p, "\"\""), L({{3, "\"\""}})); // early end: empty body
   EXPECT_EQ(Tokens(*p, "\"ab\"c"), L({{3, "\"ab\""}, {1, "c"}}));
-  EXPECT_EQ(Tokens(*p, "<ab>"), L({{4, "<ab"}, {0, ">"}}));  // end not included
-  EXPECT_EQ(Tokens(*p, "<>"), L({{0, "<"}, {0, ">"}}));       // no early end: one body step needed
+  EXPECT_EQ(Tokens(*p, "<ab>"), L({{4, "<ab"}, {0, ">"}})); // end not included
+  EXPECT_EQ(Tokens(*p, "<>"), L({{0, "<"}, {0, ">"}}));     // no early end: one body step needed
   EXPECT_EQ(Tokens(*p, "<a1"), L({{0, "<"}, {1, "a"}, {0, "1"}})); // neither end nor body
-  EXPECT_EQ(Tokens(*p, "\"abc"), L({{3, "\"abc"}}));          // end of text accepts
-  EXPECT_EQ(Tokens(*p, "(a*b*)c"), L({{5, "(a*b*)"}, {1, "c"}})); // two-character end sequence
+  EXPECT_EQ(Tokens(*p, "\"abc"), L({{3, "\"abc"}}));               // end of text accepts
+  EXPECT_EQ(Tokens(*p, "(a*b*)c"), L({{5, "(a*b*)"}, {1, "c"}}));  // two-character end sequence
 }
 
 TEST(GetToken, HandlerExtensionAfterAKeyword) {
-  auto p = Scheme("%%words 'rem' '[^a-z]' 7 'lbl' '' 8\n%%handlers 7 '[^\\n]' * '\\n' 0\n 8 '[0-9]' ':' 1");
+  auto p = Scheme(
+      "%%words 'rem' '[^a-z]' 7 'lbl' '' 8\n%%handlers 7 '[^\\n]' * '\\n' 0\n 8 '[0-9]' ':' 1");
   EXPECT_EQ(Tokens(*p, "rem x y\rab"), L({{7, "rem x y"}, {0, "\r"}, {1, "ab"}}));
   EXPECT_EQ(Tokens(*p, "lbl12:x"), L({{8, "lbl12:"}, {1, "x"}}));
   // A failing extension leaves one default character.
-  EXPECT_EQ(Tokens(*p, "lbl12 x"), L({{0, "l"}, {1, "bl"}, {0, "1"}, {0, "2"}, {2, " "}, {1, "x"}}));
+  EXPECT_EQ(Tokens(*p, "lbl12 x"),
+            L({{0, "l"}, {1, "bl"}, {0, "1"}, {0, "2"}, {2, " "}, {1, "x"}}));
 }
 
 TEST(GetToken, HandlerEntryWithAWholeTokenHandlerEndsWhenItAccepts) {
@@ -66,8 +70,9 @@ TEST(GetToken, HandlerEntryWithAWholeTokenHandlerEndsWhenItAccepts) {
 }
 
 TEST(GetToken, PushAndPopRestoreTheExactEarlierSet) {
-  auto p = Scheme("%%tokens 3 '{' '' * '' 0 (0, 1, 2)\n 4 '}' '' * '' 0 (0, 1, 2)\n 5 '+' '' * '' 0 (0, 1, 2)\n"
-                  "%%states 3 push (+1 +2) 4 pop () 5 (-0)");
+  auto p = Scheme(
+      "%%tokens 3 '{' '' * '' 0 (0, 1, 2)\n 4 '}' '' * '' 0 (0, 1, 2)\n 5 '+' '' * '' 0 (0, 1, 2)\n"
+      "%%states 3 push (+1 +2) 4 pop () 5 (-0)");
   Tokens(*p, "{+}");
   EXPECT_EQ(p->CurrentStates(), TStateSet::Of(0));
   Tokens(*p, "{+");
@@ -132,8 +137,9 @@ TEST(GetToken, ContainersBoundTheirChangeToTheNextToken) {
 }
 
 TEST(GetToken, UserKeywordTablesFromKwTables) {
-  auto p = Scheme("%%kwTables [] endswith '[^a-z]' (20 is 'foo', 'bar') [1] endswith '' (21 is 'baz')\n"
-                  "%%words 'bar' '[^a-z]' 6\n%%tokens 3 '!' '' * '' 0\n%%states 3 (+1)\n");
+  auto p =
+      Scheme("%%kwTables [] endswith '[^a-z]' (20 is 'foo', 'bar') [1] endswith '' (21 is 'baz')\n"
+             "%%words 'bar' '[^a-z]' 6\n%%tokens 3 '!' '' * '' 0\n%%states 3 (+1)\n");
   ASSERT_TRUE(p->Settings.UserKeywords);
   EXPECT_EQ(Tokens(*p, "foo bar baz foox"),
             L({{20, "foo"}, {2, " "}, {6, "bar"}, {2, " "}, {1, "baz"}, {2, " "}, {1, "foox"}}));
@@ -175,13 +181,25 @@ TEST(GetToken, BuiltinWholeTokenHandlers) {
     const char *Token; // the first token, "" when the handler refuses
   };
   const Case cases[] = {
-      {10, "_ab1 x", "_ab1"},       {11, "12.5e-3x", "12.5e-3"}, {11, "1.x", "1"},
-      {12, "'it''s' x", "'it''s'"}, {12, "'open\rx", "'open"},  {13, "\"a\\\"b\" x", "\"a\\\"b\""},
-      {14, "'\\n' x", "'\\n'"},     {14, "'ab' x", ""},          {15, "-0x1Fu x", "-0x1Fu"},
-      {15, "+2.5f x", "+2.5f"},     {15, "- x", ""},             {16, "123abc", "123"},
-      {17, "http://a.b/c?d x", "http://a.b/c?d"},                 {17, "me@host.org x", "me@host.org"},
-      {17, "plain x", ""},          {18, "'a\"b' x", "'a\"b'"},  {19, "// note\rx", "// note"},
-      {19, "/x", ""},               {20, "'a\\'b' x", "'a\\'b'"},
+      {10, "_ab1 x", "_ab1"},
+      {11, "12.5e-3x", "12.5e-3"},
+      {11, "1.x", "1"},
+      {12, "'it''s' x", "'it''s'"},
+      {12, "'open\rx", "'open"},
+      {13, "\"a\\\"b\" x", "\"a\\\"b\""},
+      {14, "'\\n' x", "'\\n'"},
+      {14, "'ab' x", ""},
+      {15, "-0x1Fu x", "-0x1Fu"},
+      {15, "+2.5f x", "+2.5f"},
+      {15, "- x", ""},
+      {16, "123abc", "123"},
+      {17, "http://a.b/c?d x", "http://a.b/c?d"},
+      {17, "me@host.org x", "me@host.org"},
+      {17, "plain x", ""},
+      {18, "'a\"b' x", "'a\"b'"},
+      {19, "// note\rx", "// note"},
+      {19, "/x", ""},
+      {20, "'a\\'b' x", "'a\\'b'"},
   };
   for (const Case &c : cases) {
     auto p = Compile("%%tokens 9 " + std::to_string(c.Handler));

@@ -19,7 +19,8 @@ bool Compile(TSyntaxMemoParser &p, const char *script) {
   } catch (const ESyntaxMemoParserError &e) {
     std::fprintf(stderr, "%s\n", e.what());
     // Where: the script or the included file, and the entry being read.
-    std::string where = e.Source.rfind("-file-: ", 0) == 0 ? e.Source.substr(8) : std::string(script);
+    std::string where =
+        e.Source.rfind("-file-: ", 0) == 0 ? e.Source.substr(8) : std::string(script);
     if (!p.LastEntry().empty())
       where += ", " + p.LastEntry();
     std::fprintf(stderr, "  (%s)\n", where.c_str());
@@ -42,17 +43,19 @@ int Tokens(const char *script, const char *file) {
   }
   std::ostringstream ss;
   ss << in.rdbuf();
-  DumpTokens(p, ss.str(), [](const std::string &piece) { std::fwrite(piece.data(), 1, piece.size(), stdout); });
+  DumpTokens(p, ss.str(),
+             [](const std::string &piece) { std::fwrite(piece.data(), 1, piece.size(), stdout); });
   return std::fflush(stdout) == 0 ? 0 : 1;
 }
 
 void Usage() {
-  std::fprintf(stderr,
-               "usage: kxscheme COMMAND ...\n"
-               "  compile SCRIPT          compile a scheme script and report the first error\n"
-               "  tokens SCRIPT FILE      list the tokens of FILE: position length value style text\n"
-               "%s",
-               StoredCommandsUsage());
+  std::fprintf(
+      stderr,
+      "usage: kxscheme COMMAND ...\n"
+      "  compile SCRIPT          compile a scheme script and report the first error\n"
+      "  tokens SCRIPT FILE      list the tokens of FILE: position length value style text\n"
+      "%s",
+      StoredCommandsUsage());
 }
 
 } // namespace
