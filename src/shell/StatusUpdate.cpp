@@ -46,15 +46,18 @@ TToolSettings ReadToolSettings() {
   } catch (const EKorvexError &) {
     return t;
   }
-  std::string v;
-  if (TIniFile::FindValue(bytes, "EXT_PROG", "NAME", v))
-    t.ProgrammerName = v;
-  if (TIniFile::FindValue(bytes, "EXT_BOOTLOADER", "NAME", v))
-    t.BootloaderName = v;
-  if (TIniFile::FindValue(bytes, "PROGRAMMER", "TYPE", v))
-    t.ProgrammerType = v;
-  if (TIniFile::FindValue(bytes, "BOOTLOADER", "TYPE", v))
-    t.BootloaderType = v;
+  std::vector<std::string> v{t.ProgrammerName, t.BootloaderName, t.ProgrammerType,
+                             t.BootloaderType};
+  TIniFile::FindValues(bytes,
+                       {{"EXT_PROG", "NAME"},
+                        {"EXT_BOOTLOADER", "NAME"},
+                        {"PROGRAMMER", "TYPE"},
+                        {"BOOTLOADER", "TYPE"}},
+                       v);
+  t.ProgrammerName = v[0];
+  t.BootloaderName = v[1];
+  t.ProgrammerType = v[2];
+  t.BootloaderType = v[3];
   return t;
 }
 

@@ -248,6 +248,20 @@ bool TIniFile::FindValue(const std::string &bytes, const std::string &section,
   return true;
 }
 
+size_t TIniFile::FindValues(const std::string &bytes, const std::vector<TKeyRef> &keys,
+                            std::vector<std::string> &values) {
+  const auto lines = SplitLines(bytes);
+  size_t found = 0;
+  for (size_t i = 0; i < keys.size() && i < values.size(); ++i) {
+    const TLookup at = Find(lines, keys[i].Section, keys[i].Key);
+    if (at.key >= 0) {
+      values[i] = Unquote(lines[at.key].value);
+      ++found;
+    }
+  }
+  return found;
+}
+
 std::string TIniFile::SetValue(const std::string &s, const std::string &section,
                                const std::string &key, const std::string &value) {
   const auto lines = SplitLines(s);

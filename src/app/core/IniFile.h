@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // A settings file that cannot be written, or a key or value it cannot hold.
 KX_DECLARE_ERROR(EIniFileError, EKorvexError);
@@ -46,6 +47,14 @@ public:
   // SetValue expects names that WriteString accepts and returns the new bytes.
   static bool FindValue(const std::string &bytes, const std::string &section,
                         const std::string &key, std::string &value);
+  // Several look-ups over one reading of the bytes: each value found replaces
+  // values[i] (the caller's default); returns how many were found.
+  struct TKeyRef {
+    const char *Section;
+    const char *Key;
+  };
+  static size_t FindValues(const std::string &bytes, const std::vector<TKeyRef> &keys,
+                           std::vector<std::string> &values);
   static std::string SetValue(const std::string &bytes, const std::string &section,
                               const std::string &key, const std::string &value);
 
