@@ -260,11 +260,14 @@ TypingResult SciTyping(const std::string &text) {
   const long line = sci.SendScintilla(QsciScintilla::SCI_GETLINECOUNT) / 2;
   long pos = sci.SendScintilla(QsciScintilla::SCI_POSITIONFROMLINE, line) + 4;
   sci.SendScintilla(QsciScintilla::SCI_GOTOPOS, pos);
+  // Each key costs QScintilla over 100 ms at this size: a hundredth of the
+  // keys give its median in reasonable time.
+  const int keys = kKeys / 100;
   std::vector<double> each;
-  each.reserve(kKeys);
+  each.reserve(keys);
   TypingResult r;
   const auto t0 = Clock::now();
-  for (int i = 0; i < kKeys; ++i) {
+  for (int i = 0; i < keys; ++i) {
     const char ch = kTyped[i % (sizeof kTyped - 1)];
     const char s[3] = {ch, ch == '\r' ? '\n' : '\0', '\0'};
     const auto a = Clock::now();
@@ -299,10 +302,8 @@ void Typing(const std::string &file) {
 #ifdef KX_HAVE_QSCINTILLA
   const TypingResult sci = SciTyping(text);
   kxbench::Figure("keystroke-mid-1M-lines median QScintilla", sci.median * 1e6, "us");
-  kxbench::Figure("undo-10000-keys QScintilla", sci.undo * 1000, "ms");
   kxbench::Ratio("keystroke-mid-1M-lines", "QScintilla", ours.median, sci.median);
-  kxbench::Ratio("type-10000-keys-mid-1M-lines", "QScintilla", ours.total, sci.total);
-  kxbench::Ratio("undo-10000-keys", "QScintilla", ours.undo, sci.undo);
+  kxbench::Figure("undo-100-keys QScintilla", sci.undo * 1000, "ms");
 #endif
 }
 

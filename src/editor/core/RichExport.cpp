@@ -36,6 +36,32 @@ void TTextStoreEdStream::Fetch(int64_t pos) {
   SetChunk(reinterpret_cast<const unsigned char *>(p.Node->Text()), p.Node->Length, p.Start, pos);
 }
 
+int64_t TTextStoreReadStream::Read(void *buffer, int64_t count) {
+  if (count <= 0 || pos_ >= store_.CharCount())
+    return 0;
+  const int64_t end = std::min(store_.CharCount(), pos_ + count);
+  char *out = static_cast<char *>(buffer);
+  store_.ForEachChunk(pos_, end, [&](const char *p, size_t n) {
+    std::memcpy(out, p, n);
+    out += n;
+  });
+  const int64_t n = end - pos_;
+  pos_ = end;
+  return n;
+}
+
+int64_t TTextStoreReadStream::Write(const void *, int64_t) {
+  throw EStreamError("Cannot write to a read-only stream");
+}
+
+int64_t TTextStoreReadStream::Seek(int64_t offset, TSeekOrigin origin) {
+  const int64_t base = origin == TSeekOrigin::soBeginning ? 0
+                       : origin == TSeekOrigin::soCurrent ? pos_
+                                                          : store_.CharCount();
+  pos_ = std::clamp<int64_t>(base + offset, 0, store_.CharCount());
+  return pos_;
+}
+
 namespace {
 
 // Calls run(text, len, tokenValue) for every styled run of the range.

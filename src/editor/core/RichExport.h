@@ -3,12 +3,11 @@
 #pragma once
 
 #include "Highlighter.h"
+#include "Streams.h"
 #include "TextStore.h"
 
 #include <cstdint>
 #include <string>
-
-class TStream;
 
 // Buffers output for a stream and counts what the stream accepted. After a
 // short write it stops writing (the rest would land at the wrong offset).
@@ -73,4 +72,19 @@ protected:
 
 private:
   TTextStore &store_;
+};
+
+// The control's text as a read-only byte stream (stored CR line breaks).
+class TTextStoreReadStream : public TStream {
+public:
+  explicit TTextStoreReadStream(TTextStore &store) : store_(store) {}
+  int64_t Read(void *buffer, int64_t count) override;
+  // EStreamError "Cannot write to a read-only stream".
+  int64_t Write(const void *buffer, int64_t count) override;
+  int64_t Seek(int64_t offset, TSeekOrigin origin) override;
+  int64_t Size() override { return store_.CharCount(); }
+
+private:
+  TTextStore &store_;
+  int64_t pos_ = 0;
 };

@@ -9,13 +9,13 @@
 #include <new>
 
 // ---------------------------------------------------------------------------
-// Node pool: nodes come in 16-byte size classes carved from large chunks, so a
+// Node pool: nodes come in 8-byte size classes carved from large chunks, so a
 // store of millions of short lines costs no per-allocation overhead and is
 // freed chunk by chunk.
 
 struct TTextStore::Pool {
   static constexpr size_t kChunk = 1 << 20;
-  static constexpr size_t kGrain = 16;
+  static constexpr size_t kGrain = 8;
   std::vector<char *> chunks;
   char *cur = nullptr;
   size_t left = 0;

@@ -342,3 +342,57 @@ TEST(TextStoreStream, EdStreamReadsAcrossNodes) {
   s.SetPosition(1);
   EXPECT_EQ(s.Current(), 'b');
 }
+
+TEST(TextStoreStream, ReadOnlyByteStream) {
+  TTextStore st;
+  const std::string t = Norm("first\nsecond\n" + std::string(2500, 'x'));
+  st.InsertNormalised(0, t.data(), t.size());
+  TTextStoreReadStream s(st);
+  EXPECT_EQ(s.Size(), static_cast<int64_t>(t.size()));
+  std::string all(t.size() + 10, '\0');
+  EXPECT_EQ(s.Read(all.data(), 4), 4);
+  EXPECT_EQ(s.Read(all.data() + 4, static_cast<int64_t>(all.size())),
+            static_cast<int64_t>(t.size()) - 4);
+  all.resize(t.size());
+  EXPECT_EQ(all, t);
+  EXPECT_EQ(s.Read(all.data(), 1), 0);
+  s.SetPosition(6);
+  char c;
+  s.Read(&c, 1);
+  EXPECT_EQ(c, 's');
+  try {
+    s.Write("x", 1);
+    FAIL();
+  } catch (const EStreamError &e) {
+    EXPECT_STREQ(e.what(), "Cannot write to a read-only stream");
+  }
+}
+
+namespace {
+// A stream that runs out of memory part-way.
+class StarvingStream : public TMemoryStream {
+public:
+  using TMemoryStream::TMemoryStream;
+  int64_t Read(void *b, int64_t n) override {
+    if (Position() > 10000)
+      throw std::bad_alloc();
+    return TMemoryStream::Read(b, n);
+  }
+};
+} // namespace
+
+TEST(TextStoreLoad, OutOfMemoryKeepsThePreviousText) {
+  TCustomSyntaxMemo m;
+  Load(m, "previous\r\ntext");
+  m.SetSelection(3, 3);
+  StarvingStream s(std::string(50000, 'n'));
+  try {
+    m.LoadFromStream(s);
+    FAIL();
+  } catch (const ESyntaxMemo &e) {
+    EXPECT_STREQ(e.what(), "Not enough memory for operation");
+  }
+  EXPECT_EQ(m.Text(), "previous\rtext");
+  EXPECT_FALSE(m.Loading());
+  EXPECT_TRUE(m.Redraw());
+}
