@@ -32,23 +32,25 @@ namespace {
 // About 4 KB: every section and key the program keeps, with the geometry
 // keys and a few comments as a user's file has them.
 std::string RealisticIni() {
-  std::string s = "; KORVEX compiler settings\r\n"
-                  "[WORKING_DIRECTORY]\r\nPATHNAME=/home/user/projects/pic/robot arm\r\n"
-                  "[PROGRAMMER]\r\nTYPE=EPIC\r\n"
-                  "[BOOTLOADER]\r\nTYPE=STANDARD\r\n"
-                  "[EXT_PROG]\r\nNAME=PICkit 2\r\nEXT_PATH=/opt/pickit/pk2cmd\r\n"
-                  "CMD_LINE=-P%PIC -F%FULL -M -R\r\n"
-                  "[EXT_BOOTLOADER]\r\nNAME=Tiny Bootloader\r\nEXT_PATH=/opt/tiny/tinybld\r\n"
-                  "CMD_LINE=%FILENAME /dev/ttyUSB0 19200\r\n"
-                  "[MELOADER]\r\nPATHNAME=/opt/meloader\r\n"
-                  "[CODE]\r\nHEX_WIDTH=520\r\nHEX_LEFT=120\r\nHEX_TOP=80\r\nHEX_HEIGHT=400\r\n"
-                  "[EEPROM]\r\nDATA_WIDTH=420\r\nDATA_LEFT=160\r\nDATA_TOP=90\r\nDATA_HEIGHT=300\r\n"
-                  "[EDITOR]\r\nASM_WIDTH=640\r\nASM_LEFT=40\r\nASM_TOP=30\r\nASM_HEIGHT=560\r\n"
-                  "[REPORT_FORM]\r\nTOP=200\r\n";
+  std::string s =
+      "; KORVEX compiler settings\r\n"
+      "[WORKING_DIRECTORY]\r\nPATHNAME=/home/user/projects/pic/robot arm\r\n"
+      "[PROGRAMMER]\r\nTYPE=EPIC\r\n"
+      "[BOOTLOADER]\r\nTYPE=STANDARD\r\n"
+      "[EXT_PROG]\r\nNAME=PICkit 2\r\nEXT_PATH=/opt/pickit/pk2cmd\r\n"
+      "CMD_LINE=-P%PIC -F%FULL -M -R\r\n"
+      "[EXT_BOOTLOADER]\r\nNAME=Tiny Bootloader\r\nEXT_PATH=/opt/tiny/tinybld\r\n"
+      "CMD_LINE=%FILENAME /dev/ttyUSB0 19200\r\n"
+      "[MELOADER]\r\nPATHNAME=/opt/meloader\r\n"
+      "[CODE]\r\nHEX_WIDTH=520\r\nHEX_LEFT=120\r\nHEX_TOP=80\r\nHEX_HEIGHT=400\r\n"
+      "[EEPROM]\r\nDATA_WIDTH=420\r\nDATA_LEFT=160\r\nDATA_TOP=90\r\nDATA_HEIGHT=300\r\n"
+      "[EDITOR]\r\nASM_WIDTH=640\r\nASM_LEFT=40\r\nASM_TOP=30\r\nASM_HEIGHT=560\r\n"
+      "[REPORT_FORM]\r\nTOP=200\r\n";
   s += "; recent device notes\r\n";
   int i = 0;
   while (s.size() < 4000)
-    s += "; 16F" + std::to_string(600 + i++) + " checked with the standard loader at 19200 baud\r\n";
+    s +=
+        "; 16F" + std::to_string(600 + i++) + " checked with the standard loader at 19200 baud\r\n";
   return s;
 }
 

@@ -96,9 +96,7 @@ void TEditorMainForm::CreateEditor() {
   SyntaxMemo1->OnFilesDropped = [this](TSyntaxMemo *, const std::vector<std::string> &files) {
     RunCommand([this, &files] { SyntaxMemo1FilesDropped(files); });
   };
-  SyntaxMemo1->OnDataDrop = [this](TCustomSyntaxMemo *, int &types) {
-    SyntaxMemo1DataDrop(types);
-  };
+  SyntaxMemo1->OnDataDrop = [this](TCustomSyntaxMemo *, int &types) { SyntaxMemo1DataDrop(types); };
   // From here on the store the editor shows always belongs to the window's
   // documents (or is their one spare), never to the editor itself.
   std::unique_ptr<TTextStore> first(SyntaxMemo1->Store());
@@ -216,8 +214,8 @@ void TEditorMainForm::NewButtonClick(QObject *) {
 }
 
 void TEditorMainForm::OpenButtonClick(QObject *) {
-  WorkingDirectory = TIniFile(SettingsFilePath())
-                         .ReadString("WORKING_DIRECTORY", "PATHNAME", WorkingDirectory);
+  WorkingDirectory =
+      TIniFile(SettingsFilePath()).ReadString("WORKING_DIRECTORY", "PATHNAME", WorkingDirectory);
   TFileDialogRequest request;
   request.Filter = OpenFilter;
   request.InitialDir = WorkingDirectory;
@@ -260,8 +258,8 @@ void TEditorMainForm::OpenPath(const std::string &pathRef) {
     if (!CloseCurrent())
       return;
   }
-  if (CurrentFile && StatusBar1->PanelText(1).isEmpty() && CurrentFile->FileName == NoNameFileName &&
-      OpenFilesTab->currentIndex() <= 0)
+  if (CurrentFile && StatusBar1->PanelText(1).isEmpty() &&
+      CurrentFile->FileName == NoNameFileName && OpenFilesTab->currentIndex() <= 0)
     CloseCurrent();
 
   TFileObject *previous = CurrentFile;

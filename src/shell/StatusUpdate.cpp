@@ -121,11 +121,33 @@ void TEditorMainForm::SyntaxMemo1Change(QObject *) {
   const bool haveTabs = OpenFilesTab->count() > 0;
   if (EditAreaPanel->isHidden() == haveTabs)
     EditAreaPanel->setVisible(haveTabs);
-  for (QAction *a : {SaveButton, CutButton, CopyButton, PasteButton, UndoButton, RedoButton,
-                     PrintButton, PreviewButton, IndentButton, UndentButton, Save1, SaveAs1, Close1,
-                     CloseAll1, PrintSetup1, PrintPreview1, Print1, FileSeparator1, FileSeparator2,
-                     Edit1->menuAction(), Search1->menuAction(), Options1->menuAction(),
-                     View1->menuAction(), CompileButton, ProgramButton, DownloadButton, ASMButton})
+  for (QAction *a : {SaveButton,
+                     CutButton,
+                     CopyButton,
+                     PasteButton,
+                     UndoButton,
+                     RedoButton,
+                     PrintButton,
+                     PreviewButton,
+                     IndentButton,
+                     UndentButton,
+                     Save1,
+                     SaveAs1,
+                     Close1,
+                     CloseAll1,
+                     PrintSetup1,
+                     PrintPreview1,
+                     Print1,
+                     FileSeparator1,
+                     FileSeparator2,
+                     Edit1->menuAction(),
+                     Search1->menuAction(),
+                     Options1->menuAction(),
+                     View1->menuAction(),
+                     CompileButton,
+                     ProgramButton,
+                     DownloadButton,
+                     ASMButton})
     SetVisible(a, haveTabs);
 
   if (!haveTabs) {
@@ -148,8 +170,7 @@ void TEditorMainForm::SyntaxMemo1Change(QObject *) {
 
   const int64_t line = SyntaxMemo1->LineFromPos(SyntaxMemo1->Caret()) + 1;
   const int column = SyntaxMemo1->CaretColumn() + 1;
-  StatusBar1->SetPanelText(
-      0, QString::asprintf("%6lld:%4d", static_cast<long long>(line), column));
+  StatusBar1->SetPanelText(0, QString::asprintf("%6lld:%4d", static_cast<long long>(line), column));
   const bool modified = !CurrentFile || CurrentFile->IsModifiedShown(SyntaxMemo1);
   StatusBar1->SetPanelText(1, modified ? QStringLiteral("Modified") : QString());
 
@@ -162,7 +183,7 @@ void TEditorMainForm::SyntaxMemo1Change(QObject *) {
   SetEnabled(IndentButton, selection);
   SetEnabled(UndentButton, selection);
 
-  const QString mode = SyntaxMemo1->ReadOnly()       ? QStringLiteral(" Read only")
+  const QString mode = SyntaxMemo1->ReadOnly()     ? QStringLiteral(" Read only")
                        : SyntaxMemo1->InsertMode() ? QStringLiteral(" Insert")
                                                    : QStringLiteral(" Overwrite");
   // An information text keeps the panel for its two seconds; the mode shows

@@ -102,7 +102,8 @@ TEST_F(HistoryFile, TwentyEntriesAreWrittenAndRead) {
 }
 
 TEST_F(HistoryFile, HeadersInOtherCaseAreReadAndRewrittenWithTheProgramsHeader) {
-  Write("; my notes\r\n[mru]\r\n/x.bas\r\n\r\n[FINDHISTORY]\r\nfoo\r\nbar\r\n\r\ntrailing note\r\n");
+  Write(
+      "; my notes\r\n[mru]\r\n/x.bas\r\n\r\n[FINDHISTORY]\r\nfoo\r\nbar\r\n\r\ntrailing note\r\n");
   TEdPersistent h(path);
   EXPECT_EQ(h.MRU(), std::vector<std::string>{"/x.bas"});
   EXPECT_EQ(h.FindHistory(), (std::vector<std::string>{"foo", "bar"}));

@@ -250,9 +250,8 @@ TEST_F(EndToEnd, ProcessKilledAtRandomTimesDuringRealSavesLeavesOldOrNewWhole) {
     const pid_t pid = ::fork();
     if (pid == 0) {
       const std::string bytes = Memo()->GetTextLS();
-      SaveFileSafely(a, [&](TStream &s) {
-        s.WriteBuffer(bytes.data(), static_cast<int64_t>(bytes.size()));
-      });
+      SaveFileSafely(
+          a, [&](TStream &s) { s.WriteBuffer(bytes.data(), static_cast<int64_t>(bytes.size())); });
       ::_exit(0);
     }
     ::usleep(static_cast<useconds_t>(delayUs));

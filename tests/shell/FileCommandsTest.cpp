@@ -64,8 +64,9 @@ TEST_F(FileCommands, OpenDialogUsesTheFilterAndTheStoredWorkingDirectory) {
   form->OpenButtonClick(nullptr);
   ASSERT_EQ(rec->Records.size(), 1u);
   EXPECT_EQ(rec->Records[0].Kind, "OPEN");
-  EXPECT_EQ(rec->Records[0].Type,
-            "TARNIC files|*.bas;|INCLUDE files|*.inc;|ASM files|*.asm;|PBP files|*.pbp;|All files|*.*");
+  EXPECT_EQ(
+      rec->Records[0].Type,
+      "TARNIC files|*.bas;|INCLUDE files|*.inc;|ASM files|*.asm;|PBP files|*.pbp;|All files|*.*");
   EXPECT_EQ(rec->Records[0].Buttons, "/some/where");
   EXPECT_EQ(TabText(0), "a.bas");
   // Cancel changes nothing.
@@ -75,7 +76,8 @@ TEST_F(FileCommands, OpenDialogUsesTheFilterAndTheStoredWorkingDirectory) {
 
 TEST_F(FileCommands, OpeningAMissingFileWhileADocumentIsShownAsksNothingElse) {
   Open(dir + "gone.bas");
-  EXPECT_EQ(Messages(), std::vector<std::string>{"Cannot Find or Open File\r\"" + dir + "gone.bas\""});
+  EXPECT_EQ(Messages(),
+            std::vector<std::string>{"Cannot Find or Open File\r\"" + dir + "gone.bas\""});
   EXPECT_EQ(Tabs(), 1);
   EXPECT_EQ(TabText(0), "No_name.bas");
 }
@@ -398,7 +400,8 @@ TEST_F(FileCommands, AMissingCommandLineFileLeavesNoDocumentAndSaysWhy) {
   const std::string missing = dir + "not there.bas";
   Start(missing);
   EXPECT_EQ(Tabs(), 0);
-  EXPECT_EQ(Messages(), std::vector<std::string>{"File '" + missing + "' cannot be opened for reading"});
+  EXPECT_EQ(Messages(),
+            std::vector<std::string>{"File '" + missing + "' cannot be opened for reading"});
   EXPECT_EQ(form->windowTitle(), "KORVEX Compiler");
   // New still works from there.
   form->NewButtonClick(nullptr);

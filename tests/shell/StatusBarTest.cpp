@@ -5,8 +5,8 @@
 #include "FileCommandsTestFixture.h"
 
 #include <QAction>
-#include <QMenu>
 #include <QElapsedTimer>
+#include <QMenu>
 #include <QStatusTipEvent>
 #include <QTimer>
 
@@ -138,11 +138,11 @@ TEST_F(StatusBarTest, WithoutDocumentsEverythingEditingIsHidden) {
   form->CloseAll1Click(nullptr);
   EXPECT_EQ(form->windowTitle(), "KORVEX Compiler");
   EXPECT_TRUE(form->EditAreaPanel->isHidden());
-  for (QAction *a : {form->SaveButton, form->CutButton, form->CompileButton, form->ProgramButton,
-                     form->DownloadButton, form->ASMButton, form->Save1, form->SaveAs1,
-                     form->Close1, form->CloseAll1, form->FileSeparator1,
-                     form->Edit1->menuAction(), form->Search1->menuAction(),
-                     form->Options1->menuAction(), form->View1->menuAction()})
+  for (QAction *a :
+       {form->SaveButton, form->CutButton, form->CompileButton, form->ProgramButton,
+        form->DownloadButton, form->ASMButton, form->Save1, form->SaveAs1, form->Close1,
+        form->CloseAll1, form->FileSeparator1, form->Edit1->menuAction(),
+        form->Search1->menuAction(), form->Options1->menuAction(), form->View1->menuAction()})
     EXPECT_FALSE(a->isVisible()) << a->objectName().toStdString();
   EXPECT_FALSE(form->ASMData1->isChecked());
   EXPECT_TRUE(form->NewButton->isVisible());

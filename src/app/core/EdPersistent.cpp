@@ -128,7 +128,8 @@ const std::vector<std::string> &TEdPersistent::GetSection(const std::string &hea
 void TEdPersistent::PutSection(const std::string &header, const std::vector<std::string> &entries) {
   // Copy first: the entries may be the result list itself.
   const std::vector<std::string> given(
-      entries.begin(), entries.begin() + static_cast<std::ptrdiff_t>(std::min(entries.size(), MaxEntries)));
+      entries.begin(),
+      entries.begin() + static_cast<std::ptrdiff_t>(std::min(entries.size(), MaxEntries)));
   const int i = IndexOf(header);
   if (i >= 0) {
     const auto at = lines_.begin() + i;
