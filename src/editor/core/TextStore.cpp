@@ -395,10 +395,14 @@ TEditSpan TTextStore::InsertNormalised(int64_t pos, const char *text, size_t len
 void TTextStore::Append(const char *text, size_t len) {
   if (len == 0)
     return;
-  // The last node is re-cut only when it is open (no CR, room left).
+  // An open last node (a block ended inside its line) is completed with the
+  // head of the text alone; the rest becomes new nodes directly.
   if (last_ && !last_->EndsWithCR() && last_->Length < kMaxNodeChars) {
-    InsertNormalised(charCount_, text, len);
-    return;
+    const size_t head = static_cast<size_t>(
+        CutLength(text, std::min<size_t>(len, static_cast<size_t>(kMaxNodeChars - last_->Length))));
+    InsertNormalised(charCount_, text, head);
+    text += head;
+    len -= head;
   }
   const char *s = text;
   size_t left = len;
@@ -618,7 +622,22 @@ size_t TNormaliser::Feed(const char *in, size_t n, char *out) {
   if (lastCR_ && n > 0 && in[0] == 10)
     i = 1;
   lastCR_ = false;
-  for (; i < n; ++i) {
+  constexpr uint64_t kOnes = 0x0101010101010101ull;
+  constexpr uint64_t kHighs = 0x8080808080808080ull;
+  while (i < n) {
+    // Ordinary text is copied eight bytes at a time until a control byte
+    // (below 32) shows up in the word.
+    while (i + 8 <= n) {
+      uint64_t w;
+      std::memcpy(&w, in + i, 8);
+      if ((w - kOnes * 32) & ~w & kHighs)
+        break;
+      std::memcpy(out + j, &w, 8);
+      i += 8;
+      j += 8;
+    }
+    if (i >= n)
+      break;
     const auto c = static_cast<unsigned char>(in[i]);
     if (c >= 32 || c == '\t') {
       out[j++] = static_cast<char>(c);
@@ -635,6 +654,7 @@ size_t TNormaliser::Feed(const char *in, size_t n, char *out) {
     } else {
       out[j++] = '.';
     }
+    ++i;
   }
   return j;
 }

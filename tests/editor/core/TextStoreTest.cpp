@@ -396,3 +396,33 @@ TEST(TextStoreLoad, OutOfMemoryKeepsThePreviousText) {
   EXPECT_FALSE(m.Loading());
   EXPECT_TRUE(m.Redraw());
 }
+
+TEST(TextStoreNormalise, MatchesAByteByByteReferenceOverAnyBlocks) {
+  std::mt19937 rng(3);
+  for (int round = 0; round < 500; ++round) {
+    std::string in;
+    const int n = static_cast<int>(rng() % 400);
+    for (int i = 0; i < n; ++i)
+      in += static_cast<char>(rng() % 3 == 0 ? "\r\n\t\0\x1f "[rng() % 6] : rng() % 256);
+    // Reference: one byte at a time, pairs joined.
+    std::string want;
+    for (size_t i = 0; i < in.size(); ++i) {
+      const auto c = static_cast<unsigned char>(in[i]);
+      if (c == 13 && i + 1 < in.size() && in[i + 1] == 10)
+        ++i;
+      want += c == 13 || c == 10 ? '\r' : c < 32 && c != 9 ? '.' : static_cast<char>(c);
+    }
+    // Fed in random blocks, a pair may straddle any boundary.
+    TNormaliser norm;
+    std::string got;
+    size_t at = 0;
+    while (at < in.size()) {
+      const size_t k = std::min<size_t>(in.size() - at, 1 + rng() % 40);
+      std::string buf(k, '\0');
+      buf.resize(norm.Feed(in.data() + at, k, buf.data()));
+      got += buf;
+      at += k;
+    }
+    ASSERT_EQ(got, want) << round;
+  }
+}
