@@ -865,19 +865,21 @@ int64_t TCustomSyntaxMemo::WriteSelection(TStream &stream, TSaveFormat format) {
   case sfTEXT: {
     const char *breakSeq = format == sfUNIX ? "\n" : store_->LineStyle == lsCRLF ? "\r\n" : "\r";
     const size_t breakLen = std::strlen(breakSeq);
-    store_->ForEachChunk(start, end, [&](const char *p, size_t n) {
-      const char *e = p + n;
-      while (p < e) {
-        const char *cr = static_cast<const char *>(std::memchr(p, kCR, static_cast<size_t>(e - p)));
-        if (!cr) {
-          w.Put(p, static_cast<size_t>(e - p));
-          break;
-        }
-        w.Put(p, static_cast<size_t>(cr - p));
+    if (end <= start)
+      break;
+    // A CR only ever ends a node: each node is its text, then maybe a break.
+    TLinePos p = store_->Locate(start);
+    int64_t off = start - p.Start;
+    int64_t left = end - start;
+    for (TLineNode *n = p.Node; n && left > 0; n = n->Next) {
+      const int64_t take = std::min<int64_t>(left, n->Length - off);
+      const bool cr = off + take == n->Length && n->EndsWithCR();
+      w.Put(n->Text() + off, static_cast<size_t>(take - (cr ? 1 : 0)));
+      if (cr)
         w.Put(breakSeq, breakLen);
-        p = cr + 1;
-      }
-    });
+      left -= take;
+      off = 0;
+    }
     break;
   }
   }

@@ -7,32 +7,37 @@
 #include "TextStore.h"
 
 #include <cstdint>
+#include <cstring>
 #include <string>
+#include <vector>
 
 // Buffers output for a stream and counts what the stream accepted. After a
 // short write it stops writing (the rest would land at the wrong offset).
 class TChunkWriter {
 public:
-  explicit TChunkWriter(TStream &s) : stream_(s) { buf_.reserve(kSize); }
+  explicit TChunkWriter(TStream &s) : stream_(s), buf_(kSize) {}
   TChunkWriter(const TChunkWriter &) = delete;
   TChunkWriter &operator=(const TChunkWriter &) = delete;
   void Put(const char *p, size_t n) {
-    if (buf_.size() + n > kSize)
+    if (used_ + n > kSize) {
       Flush();
-    if (n > kSize)
-      Write(p, n);
-    else
-      buf_.append(p, n);
+      if (n > kSize) {
+        Write(p, n);
+        return;
+      }
+    }
+    std::memcpy(buf_.data() + used_, p, n);
+    used_ += n;
   }
   void Put(const std::string &s) { Put(s.data(), s.size()); }
   void Put(char c) {
-    if (buf_.size() >= kSize)
+    if (used_ >= kSize)
       Flush();
-    buf_ += c;
+    buf_[used_++] = c;
   }
   void Flush() {
-    Write(buf_.data(), buf_.size());
-    buf_.clear();
+    Write(buf_.data(), used_);
+    used_ = 0;
   }
   int64_t Written() const { return written_; }
   bool Short() const { return short_; }
@@ -41,7 +46,8 @@ private:
   static constexpr size_t kSize = 1 << 16;
   void Write(const char *p, size_t n);
   TStream &stream_;
-  std::string buf_;
+  std::vector<char> buf_;
+  size_t used_ = 0;
   int64_t written_ = 0;
   bool short_ = false;
 };
