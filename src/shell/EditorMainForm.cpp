@@ -7,8 +7,11 @@
 #include "CommandGuard.h"
 #include "EdPersistent.h"
 #include "FileObject.h"
+#include "KorvexError.h"
+#include "ParserRepository.h"
 #include "ProcessPaths.h"
 #include "Prompter.h"
+#include "QtRegistry.h"
 #include "StatusBar.h"
 
 #include <QAction>
@@ -490,8 +493,25 @@ void TEditorMainForm::FormCreate(QObject *) {
   // before any window exists (a window made by a test has none).
 }
 
+// The user's display settings of the schemes live in the registry copy. A bad
+// entry is reported and the built-in styles stay; start-up goes on either way.
+static void LoadDisplaySettings() {
+  try {
+    TQtRegistry registry;
+    ProgramRepository().LoadFromRegistry(registry);
+  } catch (const EKorvexError &e) {
+    MessageDlg(e.what(), TMsgDlgType::mtError, mbOK);
+  }
+}
+
+void StoreDisplaySettings() {
+  TQtRegistry registry;
+  ProgramRepository().SaveToRegistry(registry);
+}
+
 void TEditorMainForm::FormShow(QObject *) {
   Close1Click(this);
+  LoadDisplaySettings();
   HintsRouted = true;
 }
 
@@ -500,6 +520,7 @@ void TEditorMainForm::FormActivate(QObject *) {
     OpenPath(CommandLineFile);
   else
     NewButtonClick(this);
+  LoadDisplaySettings();
   if (!FindFileIgnoringCase(IncFolder, "KORVIR_BOOT.EXE").empty()) {
     KORVEX_IR_Option->setEnabled(true);
     KORVEX_IR_Option->setVisible(true);

@@ -15,6 +15,8 @@
 #include "SyntaxMemo.h"
 #include "TextStore.h"
 
+void StoreDisplaySettings(); // EditorMainForm.cpp
+
 #include <QAction>
 #include <QApplication>
 #include <QFile>
@@ -538,6 +540,7 @@ void TEditorMainForm::FormClose(QObject *, bool &CanClose) {
     }
     delete document;
   }
+  StoreDisplaySettings();
   for (QAction *a : Reopen1->actions())
     if (a != ReopenPlaceholder)
       delete a;

@@ -11,12 +11,12 @@
 
 #include <QScrollBar>
 
-namespace {
-
-TParserRepository &Repository() {
+TParserRepository &ProgramRepository() {
   static TParserRepository repository(EmbeddedStoredSchemes());
   return repository;
 }
+
+namespace {
 
 int32_t ToInt32(int64_t v) {
   return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX));
@@ -60,9 +60,9 @@ private:
 TSyntaxMemoParser *FindScheme(const std::string &name) {
   if (name.empty())
     return nullptr;
-  if (TSyntaxMemoParser *p = Repository().Component(name))
+  if (TSyntaxMemoParser *p = ProgramRepository().Component(name))
     return p;
-  return Repository().Find(name);
+  return ProgramRepository().Find(name);
 }
 
 TFileObject::TFileObject() : TextStore(std::make_unique<TTextStore>()) {}

@@ -57,3 +57,6 @@ private:
 // The schemes the documents are shown with ("TARNIC" for BASIC), loaded once
 // from their stored forms.
 TSyntaxMemoParser *FindScheme(const std::string &name);
+// The program's built-in schemes, loaded from their stored form at first use.
+class TParserRepository;
+TParserRepository &ProgramRepository();
