@@ -62,7 +62,7 @@ public:
   std::vector<TSM_CharGroup> Groups;
 };
 
-// Reads a character specification string: a sequence of specifiers, each
+// Reads a character-set string: a sequence of specifiers, each
 // giving one group.
 //   x         the character x
 //   [...]     a class: characters, ranges a-z, named classes [:alpha:],

@@ -36,10 +36,10 @@ struct TSM_EditableStyle {
 };
 
 // One %%kwTables table: words the user may extend, valid in States and
-// accepted when followed by a character of the Terminator specification.
+// accepted when followed by a character of the Terminator set.
 struct TSM_KwTableDef {
   TStateSet States;
-  std::string Terminator; // character specification as written
+  std::string Terminator; // character-set text as written
   int32_t Flag = 0;
   std::vector<std::pair<std::string, int32_t>> Words; // word, token value
   bool operator==(const TSM_KwTableDef &) const = default;
@@ -117,6 +117,6 @@ public:
   std::unique_ptr<TSyntaxKeywords> UserKeywords;
   TSM_CharGroupManager UserGroups;
   // Rebuilds UserKeywords from KwTables. Terminators that do not parse as a
-  // character specification count as "anything may follow".
+  // character-set text count as "anything may follow".
   void RebuildUserKeywords(bool caseSensitive);
 };

@@ -1,4 +1,4 @@
-// Character specifications and group interning.
+// Character-set strings and group interning.
 #include "CharGroup.h"
 
 #include <gtest/gtest.h>
