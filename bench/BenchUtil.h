@@ -1,7 +1,11 @@
 // Shared by the benchmarks: input paths and the RATIO / FIGURE lines.
 #pragma once
 
+#include <benchmark/benchmark.h>
+
 #include <cstdio>
+#include <map>
+#include <vector>
 #include <cstdlib>
 #include <string>
 
@@ -28,5 +32,23 @@ inline void Skipped(const std::string &peer) {
   std::printf("SKIPPED peer %s: not installed\n", peer.c_str());
   std::fflush(stdout);
 }
+
+// Seconds per iteration (wall clock) of every benchmark run so far, by name,
+// so a program can print ratios between its own runs after they finish.
+inline std::map<std::string, double> &Seconds() {
+  static std::map<std::string, double> s;
+  return s;
+}
+
+// Console output as usual, and each run's time recorded in Seconds().
+class RealTimeCollector : public benchmark::ConsoleReporter {
+public:
+  void ReportRuns(const std::vector<Run> &runs) override {
+    for (const auto &r : runs)
+      if (r.run_type == Run::RT_Iteration && r.iterations > 0)
+        Seconds()[r.benchmark_name()] = r.real_accumulated_time / static_cast<double>(r.iterations);
+    ConsoleReporter::ReportRuns(runs);
+  }
+};
 
 } // namespace kxbench

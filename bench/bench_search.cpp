@@ -19,20 +19,8 @@
 
 namespace {
 
-std::map<std::string, double> &Seconds() {
-  static std::map<std::string, double> s;
-  return s;
-}
-
-class Collector : public benchmark::ConsoleReporter {
-public:
-  void ReportRuns(const std::vector<Run> &runs) override {
-    for (const auto &r : runs)
-      if (r.run_type == Run::RT_Iteration && r.iterations > 0)
-        Seconds()[r.benchmark_name()] = r.real_accumulated_time / static_cast<double>(r.iterations);
-    ConsoleReporter::ReportRuns(runs);
-  }
-};
+using kxbench::Seconds;
+using Collector = kxbench::RealTimeCollector;
 
 const std::string &Text(const std::string &file) {
   static std::map<std::string, std::string> cache;
