@@ -227,12 +227,10 @@ intptr_t TCustomSyntaxMemo::Perform(uint32_t msg, intptr_t wParam, intptr_t lPar
     int64_t done = 0;
     for (int64_t i = first; n && i <= last; ++i, n = n->Next) {
       if (msg == SM_SETATTRIBUTES) {
-        if (!n->Attributes)
-          n->Attributes = new uint8_t[n->Length];
-        std::memcpy(n->Attributes, bytes + done, n->Length);
+        std::memcpy(n->AllocAttributes(), bytes + done, n->Length);
         n->Flags |= nfStale | nfRepaint;
-      } else if (n->Attributes) {
-        std::memcpy(bytes + done, n->Attributes, n->Length);
+      } else if (const uint8_t *a = n->Attributes()) {
+        std::memcpy(bytes + done, a, n->Length);
       } else {
         std::memset(bytes + done, 0, n->Length);
       }

@@ -76,8 +76,8 @@ int64_t TSyntaxHighlighting::Scan(TLineNode *node, int64_t line, int64_t start, 
   const int64_t firstLine = line;
 
   int context = 0;
-  if (TLineNode *p = node->Prev; p && p->Attributes && p->Length > 0 && !(p->Flags & nfStale))
-    context = p->Attributes[p->Length - 1];
+  if (TLineNode *p = node->Prev; p && p->Attributes() && p->Length > 0 && !(p->Flags & nfStale))
+    context = p->Attributes()[p->Length - 1];
   h.Reset(context);
   src.SetPosition(start);
 
@@ -89,13 +89,14 @@ int64_t TSyntaxHighlighting::Scan(TLineNode *node, int64_t line, int64_t start, 
   bool changed = false;
 
   auto enter = [&](TLineNode *n) {
-    const bool valid = n->Attributes && !(n->Flags & (nfStale | nfGuessed)) && n->Length > 0;
-    oldLast = valid ? n->Attributes[n->Length - 1] : -1;
+    const uint8_t *a = n->Attributes();
+    const bool valid = a && !(n->Flags & (nfStale | nfGuessed)) && n->Length > 0;
+    oldLast = valid ? a[n->Length - 1] : -1;
     // Bytes compared below decide for lines that had some; the edited lines
     // themselves are repainted by the editor anyway.
-    changed = !n->Attributes;
-    if (!n->Attributes)
-      n->Attributes = new uint8_t[n->Length > 0 ? n->Length : 1]();
+    changed = !a;
+    if (!a)
+      n->AllocAttributes();
   };
   auto finish = [&](TLineNode *n) {
     n->Flags &= ~(nfStale | nfGuessed);
@@ -123,7 +124,7 @@ int64_t TSyntaxHighlighting::Scan(TLineNode *node, int64_t line, int64_t start, 
   for (;;) {
     if (off >= cur->Length) {
       finish(cur);
-      const int newLast = cur->Length > 0 ? cur->Attributes[cur->Length - 1] : -1;
+      const int newLast = cur->Length > 0 ? cur->Attributes()[cur->Length - 1] : -1;
       TLineNode *n = cur->Next;
       if (!n)
         return curLine + 1;
@@ -158,7 +159,7 @@ int64_t TSyntaxHighlighting::Scan(TLineNode *node, int64_t line, int64_t start, 
           break;
       }
       const int n = static_cast<int>(std::min<int64_t>(end - p, cur->Length - off));
-      uint8_t *a = cur->Attributes + off;
+      uint8_t *a = cur->Attributes() + off;
       if (!changed)
         for (int i = 0; i < n; ++i)
           if (a[i] != value) {

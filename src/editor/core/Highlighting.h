@@ -61,7 +61,7 @@ public:
   // Continues the sequential scan by about `lines` lines; false when complete.
   bool Continue(int64_t lines);
   // Whether a node needs scanning before it can be painted.
-  static bool NeedsScan(const TLineNode *n) { return !n->Attributes || (n->Flags & nfStale); }
+  static bool NeedsScan(const TLineNode *n) { return !n->Attributes() || (n->Flags & nfStale); }
 
   TTokenSeenEvent OnTokenSeen;
   // Lines whose style bytes changed (first, last) during the last call.

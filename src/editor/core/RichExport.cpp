@@ -76,8 +76,8 @@ void ForEachRun(TTextStore &store, int64_t start, int64_t end, THighlighter *h, 
   TLinePos first = store.Locate(start);
   int64_t from = first.Node ? first.Start : start;
   int state = 0;
-  if (first.Node && first.Node->Prev && first.Node->Prev->Attributes)
-    state = first.Node->Prev->Attributes[first.Node->Prev->Length - 1];
+  if (first.Node && first.Node->Prev && first.Node->Prev->Attributes())
+    state = first.Node->Prev->Attributes()[first.Node->Prev->Length - 1];
   else
     from = 0;
   h->Reset(state);

@@ -6,53 +6,188 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <cstdio>
 #include <new>
+#include <sys/mman.h>
+#include <unistd.h>
 
 // ---------------------------------------------------------------------------
-// Node pool: nodes come in 8-byte size classes carved from large chunks, so a
-// store of millions of short lines costs no per-allocation overhead and is
-// freed chunk by chunk.
+// Node arena: every node of a store is carved from one reserved address range
+// of the store's own, which is what lets a link be a 4-byte distance. The range
+// is only reserved (no memory behind it) and is committed in steps as the text
+// grows; nodes come in 4-byte size classes with a free list per class, so a
+// store of millions of short lines costs no per-allocation overhead, and the
+// whole range goes back to the system when the text is cleared.
 
 struct TTextStore::Pool {
-  static constexpr size_t kChunk = 1 << 20;
-  static constexpr size_t kGrain = 8;
-  std::vector<char *> chunks;
-  char *cur = nullptr;
-  size_t left = 0;
+  static constexpr size_t kGrain = 4;
+  // Links reach +-8 GB, so no range may be larger than that.
+  static constexpr size_t kMaxReserve = size_t(8) << 30;
+  static constexpr size_t kMinReserve = size_t(16) << 20;
+  static constexpr size_t kCommitStep = size_t(1) << 20;
+
+  char *base = nullptr;
+  size_t reserved = 0, committed = 0, used = 0;
   std::vector<void *> freeLists;
 
+  Pool() = default;
+  Pool(const Pool &) = delete;
+  Pool &operator=(const Pool &) = delete;
   ~Pool() {
-    for (char *c : chunks)
-      std::free(c);
+    if (base)
+      munmap(base, reserved);
   }
+
+  void Reserve() {
+    // Address space may be limited (ulimit -v); settle for less if it is.
+    for (size_t size = kMaxReserve; size >= kMinReserve; size /= 2) {
+      void *p = mmap(nullptr, size, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+      if (p != MAP_FAILED) {
+        base = static_cast<char *>(p);
+        reserved = size;
+        return;
+      }
+    }
+    throw std::bad_alloc();
+  }
+
+  void Commit(size_t need) {
+    static const size_t page = static_cast<size_t>(sysconf(_SC_PAGESIZE));
+    size_t want = std::max(need, committed + std::max(kCommitStep, committed / 8));
+    want = (want + page - 1) / page * page;
+    want = std::min(want, reserved);
+    if (want < need ||
+        mprotect(base + committed, want - committed, PROT_READ | PROT_WRITE) != 0)
+      throw std::bad_alloc();
+    committed = want;
+  }
+
   void *Alloc(size_t bytes) {
     const size_t cls = bytes / kGrain;
     if (cls < freeLists.size() && freeLists[cls]) {
       void *p = freeLists[cls];
-      freeLists[cls] = *static_cast<void **>(p);
+      std::memcpy(&freeLists[cls], p, sizeof(void *));
       return p;
     }
-    if (left < bytes) {
-      char *c = static_cast<char *>(std::malloc(kChunk));
-      if (!c)
-        throw std::bad_alloc();
-      chunks.push_back(c);
-      cur = c;
-      left = kChunk;
-    }
-    void *p = cur;
-    cur += bytes;
-    left -= bytes;
+    if (!base)
+      Reserve();
+    if (reserved - used < bytes)
+      throw std::bad_alloc();
+    if (committed - used < bytes)
+      Commit(used + bytes);
+    void *p = base + used;
+    used += bytes;
     return p;
   }
+
   void Free(void *p, size_t bytes) {
     const size_t cls = bytes / kGrain;
     if (cls >= freeLists.size())
       freeLists.resize(cls + 1, nullptr);
-    *static_cast<void **>(p) = freeLists[cls];
+    std::memcpy(p, &freeLists[cls], sizeof(void *)); // blocks are 4-aligned
     freeLists[cls] = p;
   }
 };
+
+template <> void TNodeLink<TLineNode>::LinkOutOfRange() {
+  // Only a node from outside the store's arena can get here: a programming
+  // error that would corrupt the list if it went on.
+  std::fputs("TTextStore: link between nodes of different stores\n", stderr);
+  std::abort();
+}
+
+// ---------------------------------------------------------------------------
+// Attributes and attachments, in the side table; slot 0 means none.
+
+namespace kxnode {
+
+namespace {
+std::vector<uint32_t> &FreeSlots() {
+  static std::vector<uint32_t> slots;
+  return slots;
+}
+} // namespace
+
+std::vector<TNodeExtras> &ExtrasTable() {
+  static std::vector<TNodeExtras> table(1);
+  return table;
+}
+
+uint32_t AcquireExtras() {
+  auto &slots = FreeSlots();
+  if (!slots.empty()) {
+    const uint32_t i = slots.back();
+    slots.pop_back();
+    return i;
+  }
+  auto &table = ExtrasTable();
+  if (table.size() >= UINT32_MAX)
+    throw std::bad_alloc();
+  table.emplace_back();
+  return static_cast<uint32_t>(table.size() - 1);
+}
+
+void ReleaseExtras(uint32_t index) {
+  ExtrasTable()[index] = TNodeExtras{};
+  FreeSlots().push_back(index);
+}
+
+size_t LiveExtras() { return ExtrasTable().size() - 1 - FreeSlots().size(); }
+
+} // namespace kxnode
+
+uint8_t *TLineNode::AllocAttributes() {
+  if (uint8_t *a = Attributes())
+    return a;
+  if (!Extra)
+    Extra = kxnode::AcquireExtras();
+  uint8_t *a = new uint8_t[Length > 0 ? Length : 1]();
+  kxnode::ExtrasTable()[Extra].Attributes = a;
+  return a;
+}
+
+void TLineNode::FreeAttributes() {
+  if (!Extra)
+    return;
+  TNodeExtras &e = kxnode::ExtrasTable()[Extra];
+  delete[] e.Attributes;
+  e.Attributes = nullptr;
+  if (!e.Attachment) {
+    kxnode::ReleaseExtras(Extra);
+    Extra = 0;
+  }
+}
+
+void TLineNode::SetAttachment(TLineAttachment *a) {
+  if (!Extra) {
+    if (!a)
+      return;
+    Extra = kxnode::AcquireExtras();
+  }
+  TNodeExtras &e = kxnode::ExtrasTable()[Extra];
+  e.Attachment = a;
+  if (!e.Attachment && !e.Attributes) {
+    kxnode::ReleaseExtras(Extra);
+    Extra = 0;
+  }
+}
+
+TLineAttachment *TLineNode::TakeAttachment() {
+  TLineAttachment *a = Attachment();
+  if (a)
+    SetAttachment(nullptr);
+  return a;
+}
+
+void TLineNode::FreeExtras() {
+  if (!Extra)
+    return;
+  TNodeExtras &e = kxnode::ExtrasTable()[Extra];
+  delete[] e.Attributes;
+  delete e.Attachment;
+  kxnode::ReleaseExtras(Extra);
+  Extra = 0;
+}
 
 namespace {
 
@@ -75,10 +210,8 @@ int CutLength(const char *text, size_t len) {
 TTextStore::TTextStore() : undo_(new TUndoStack), pool_(new Pool) {}
 
 TTextStore::~TTextStore() {
-  for (TLineNode *n = first_; n; n = n->Next) {
-    delete[] n->Attributes;
-    delete n->Attachment;
-  }
+  for (TLineNode *n = first_; n; n = n->Next)
+    n->FreeExtras();
   delete pool_;
   delete undo_;
 }
@@ -94,8 +227,7 @@ TLineNode *TTextStore::NewNode(const char *text, int len, int slack) {
   n->Flags = FlagsFor(text, len);
   n->Word1 = -1;
   n->Word2 = -1;
-  n->Attributes = nullptr;
-  n->Attachment = nullptr;
+  n->Extra = 0;
   n->Next = nullptr;
   n->Prev = nullptr;
   std::memcpy(n->Text(), text, static_cast<size_t>(len));
@@ -106,8 +238,7 @@ TLineNode *TTextStore::NewNode(const char *text, int len, int slack) {
 }
 
 void TTextStore::FreeNode(TLineNode *node) {
-  delete[] node->Attributes;
-  delete node->Attachment;
+  node->FreeExtras();
   pool_->Free(node, sizeof(TLineNode) + node->Capacity);
 }
 
@@ -138,10 +269,8 @@ void TTextStore::Unlink(TLineNode *node) {
 }
 
 void TTextStore::Clear() {
-  for (TLineNode *n = first_; n; n = n->Next) {
-    delete[] n->Attributes;
-    delete n->Attachment;
-  }
+  for (TLineNode *n = first_; n; n = n->Next)
+    n->FreeExtras();
   delete pool_;
   pool_ = new Pool;
   first_ = last_ = nullptr;
@@ -308,8 +437,7 @@ TEditSpan TTextStore::InsertNormalised(int64_t pos, const char *text, size_t len
     std::memmove(t + off + 1, t + off, static_cast<size_t>(n->Length - off) + 1);
     t[off] = text[0];
     ++n->Length;
-    delete[] n->Attributes;
-    n->Attributes = nullptr;
+    n->FreeAttributes();
     n->Flags |= nfRepaint | nfStale;
     if (text[0] == '\t')
       n->Flags |= nfHasTab;
@@ -362,10 +490,10 @@ TEditSpan TTextStore::InsertNormalised(int64_t pos, const char *text, size_t len
     // Room for a few typed characters after an edit.
     TLineNode *n = NewNode(s, cut, 15);
     if (firstNew && old) {
-      n->Attachment = old->Attachment;
-      old->Attachment = nullptr;
-      if (n->Attachment)
-        n->Attachment->Node = n;
+      if (TLineAttachment *a = old->TakeAttachment()) {
+        n->SetAttachment(a);
+        a->Node = n;
+      }
       n->Marks = old->Marks;
       n->Gutter = old->Gutter;
       n->Word1 = old->Word1;
@@ -448,7 +576,7 @@ TEditSpan TTextStore::Delete(int64_t pos, int64_t count) {
     joined.append(e.Node->Text() + (pos + count - e.Start),
                   static_cast<size_t>(e.Node->Length - (pos + count - e.Start)));
   TLineNode *prev = s.Node->Prev;
-  TLineNode *stop = e.Node ? e.Node->Next : nullptr;
+  TLineNode *stop = e.Node ? e.Node->Next.Get() : nullptr;
   const int64_t oldLines = lineCount_;
   if (anchorNode_ && anchorLine_ >= s.Line)
     anchorNode_ = nullptr;
@@ -456,8 +584,7 @@ TEditSpan TTextStore::Delete(int64_t pos, int64_t count) {
 
   // Keep the first node's attachment and words for the joined line.
   TLineNode *keep = s.Node;
-  TLineAttachment *attachment = keep->Attachment;
-  keep->Attachment = nullptr;
+  TLineAttachment *attachment = keep->TakeAttachment();
   uint16_t marks = keep->Marks;
   uint16_t gutter = keep->Gutter;
   const int32_t w1 = keep->Word1, w2 = keep->Word2;
@@ -467,10 +594,8 @@ TEditSpan TTextStore::Delete(int64_t pos, int64_t count) {
       if (!(marks & nmBookmarkMask))
         marks = static_cast<uint16_t>(marks | (n->Marks & nmBookmarkMask));
       gutter = static_cast<uint16_t>(gutter | n->Gutter);
-      if (!attachment && n->Attachment) {
-        attachment = n->Attachment;
-        n->Attachment = nullptr;
-      }
+      if (!attachment && n->Attachment())
+        attachment = n->TakeAttachment();
     }
     Unlink(n);
     FreeNode(n);
@@ -488,10 +613,11 @@ TEditSpan TTextStore::Delete(int64_t pos, int64_t count) {
     const int cut = CutLength(t, left);
     TLineNode *n = NewNode(t, cut, 15);
     if (firstNew) {
-      n->Attachment = attachment;
-      attachment = nullptr;
-      if (n->Attachment)
-        n->Attachment->Node = n;
+      if (attachment) {
+        n->SetAttachment(attachment);
+        attachment->Node = n;
+        attachment = nullptr;
+      }
       n->Marks = marks;
       n->Gutter = gutter;
       n->Word1 = w1;
@@ -590,6 +716,8 @@ std::string TTextStore::CheckInvariants() const {
       return "stray continuation mark at line " + std::to_string(lines);
     if (n->Text()[n->Length] != 0)
       return "missing NUL at line " + std::to_string(lines);
+    if (const TLineAttachment *a = n->Attachment(); a && a->Node != n)
+      return "attachment pointing elsewhere at line " + std::to_string(lines);
     bool tab = false;
     for (int i = 0; i < n->Length; ++i) {
       const auto c = static_cast<unsigned char>(n->Text()[i]);

@@ -41,8 +41,66 @@ public:
   TLineNode *Node = nullptr;
 };
 
+// The line attributes and attachment of a node live in a side table rather than
+// in the node: few lines have either at a time (attributes only once a line is
+// highlighted, attachments only for marked lines), and a node of a million-line
+// file should not pay 16 bytes for two pointers that are mostly null. Like the
+// nodes themselves the table is used from the editor's thread only.
+struct TNodeExtras {
+  uint8_t *Attributes = nullptr;
+  TLineAttachment *Attachment = nullptr;
+};
+namespace kxnode {
+std::vector<TNodeExtras> &ExtrasTable();
+uint32_t AcquireExtras();
+void ReleaseExtras(uint32_t index);
+// Slots in use: every node with attributes or an attachment holds one.
+size_t LiveExtras();
+} // namespace kxnode
+
+// A link to another node held as its distance in 4-byte units (4 bytes rather
+// than 8). Every node of a store is carved from that store's own arena, which
+// is one reserved address range of at most 8 GB, so the distance always fits.
+template <class T> class TNodeLink {
+public:
+  TNodeLink() = default; // trivial: nodes are carved from raw memory
+  TNodeLink(const TNodeLink &) = delete;
+  TNodeLink &operator=(const TNodeLink &other) {
+    Set(other.Get());
+    return *this;
+  }
+  TNodeLink &operator=(T *p) {
+    Set(p);
+    return *this;
+  }
+  operator T *() const { return Get(); }
+  T *operator->() const { return Get(); }
+  T *Get() const {
+    if (!units_)
+      return nullptr;
+    return reinterpret_cast<T *>(reinterpret_cast<uintptr_t>(this) +
+                                 static_cast<uintptr_t>(static_cast<intptr_t>(units_) * 4));
+  }
+
+private:
+  void Set(T *p) {
+    if (!p) {
+      units_ = 0;
+      return;
+    }
+    const intptr_t diff =
+        static_cast<intptr_t>(reinterpret_cast<uintptr_t>(p) - reinterpret_cast<uintptr_t>(this));
+    units_ = static_cast<int32_t>(diff / 4);
+    if (static_cast<intptr_t>(units_) * 4 != diff)
+      LinkOutOfRange();
+  }
+  [[noreturn]] static void LinkOutOfRange();
+  int32_t units_;
+};
+
 // The text follows the header in the same allocation; Capacity bytes are
-// available there, always enough for Length characters plus the NUL.
+// available there, always enough for Length characters plus the NUL. The
+// header is 32 bytes: on a typical source file it is more than the text.
 struct TLineNode {
   uint16_t Length;   // characters including the terminating CR
   uint16_t Capacity; // bytes of text storage (allocation detail)
@@ -51,18 +109,41 @@ struct TLineNode {
   uint32_t Flags;
   int32_t Word1; // -1 for new nodes, carried over like the marker words
   int32_t Word2;
-  uint8_t *Attributes; // one style byte per character, or null
-  TLineAttachment *Attachment;
-  TLineNode *Next;
-  TLineNode *Prev;
+  uint32_t Extra; // index of the attributes and attachment, 0 for none
+  TNodeLink<TLineNode> Next;
+  TNodeLink<TLineNode> Prev;
+
+  TLineNode(const TLineNode &) = delete;
+  TLineNode &operator=(const TLineNode &) = delete;
 
   char *Text() { return reinterpret_cast<char *>(this + 1); }
   const char *Text() const { return reinterpret_cast<const char *>(this + 1); }
   bool EndsWithCR() const { return Length > 0 && Text()[Length - 1] == kCR; }
   // Length without the terminating CR.
   int TextLength() const { return EndsWithCR() ? Length - 1 : Length; }
+
+  // One style byte per character, or null; dropped whenever the text changes.
+  uint8_t *Attributes() const {
+    return Extra ? kxnode::ExtrasTable()[Extra].Attributes : nullptr;
+  }
+  // The attributes, allocated (zeroed, at least one byte) when absent.
+  uint8_t *AllocAttributes();
+  void FreeAttributes();
+  // The object the line owns, or null.
+  TLineAttachment *Attachment() const {
+    return Extra ? kxnode::ExtrasTable()[Extra].Attachment : nullptr;
+  }
+  // Hands the line an attachment (the previous one is not freed) or none.
+  void SetAttachment(TLineAttachment *a);
+  // Removes the attachment and returns it to the caller.
+  TLineAttachment *TakeAttachment();
+  // Frees the attributes and the attachment.
+  void FreeExtras();
+
+private:
+  TLineNode() = default;
 };
-static_assert(sizeof(TLineNode) % 8 == 0);
+static_assert(sizeof(TLineNode) == 32);
 
 // Where a position or line lives: its node, line index and the node's start.
 struct TLinePos {

@@ -67,17 +67,15 @@ TLineNode *TTextStore::RecutLine(TLineNode *head, const std::vector<int> &rows) 
   TLineAttachment *attachment = nullptr;
   for (TLineNode *n : old) {
     text.append(n->Text(), n->Length);
-    if (n->Attributes && !(n->Flags & nfStale))
-      attrs.insert(attrs.end(), n->Attributes, n->Attributes + n->Length);
+    if (const uint8_t *a = n->Attributes(); a && !(n->Flags & nfStale))
+      attrs.insert(attrs.end(), a, a + n->Length);
     else
       haveAttrs = false;
     marks = static_cast<uint16_t>(marks | (n->Marks & ~nmContinued));
     gutter = static_cast<uint16_t>(gutter | n->Gutter);
     flags |= n->Flags & ~nfHasTab;
-    if (!attachment && n->Attachment) {
-      attachment = n->Attachment;
-      n->Attachment = nullptr;
-    }
+    if (!attachment && n->Attachment())
+      attachment = n->TakeAttachment();
   }
   const int32_t word1 = head->Word1, word2 = head->Word2;
   TLineNode *prev = head->Prev;
@@ -95,8 +93,7 @@ TLineNode *TTextStore::RecutLine(TLineNode *head, const std::vector<int> &rows) 
     TLineNode *node = NewNode(text.data() + off, n, 0);
     node->Flags |= (flags & ~(nfStale | nfHasTab)) | nfRepaint;
     if (haveAttrs) {
-      node->Attributes = new uint8_t[static_cast<size_t>(n > 0 ? n : 1)];
-      std::memcpy(node->Attributes, attrs.data() + off, static_cast<size_t>(n));
+      std::memcpy(node->AllocAttributes(), attrs.data() + off, static_cast<size_t>(n));
       node->Flags &= ~nfStale;
     } else {
       node->Flags |= nfStale;
@@ -106,9 +103,10 @@ TLineNode *TTextStore::RecutLine(TLineNode *head, const std::vector<int> &rows) 
       node->Gutter = gutter;
       node->Word1 = word1;
       node->Word2 = word2;
-      node->Attachment = attachment;
-      if (attachment)
+      if (attachment) {
+        node->SetAttachment(attachment);
         attachment->Node = node;
+      }
     } else {
       node->Marks = nmContinued;
     }

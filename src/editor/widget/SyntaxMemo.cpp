@@ -757,7 +757,7 @@ void TSyntaxMemo::PaintRow(QPainter &p, TLineNode *node, int64_t line, int64_t r
   const int width = viewport()->width();
   const char *text = node->Text();
   const int len = node->TextLength();
-  const uint8_t *attr = styled ? node->Attributes : nullptr;
+  const uint8_t *attr = styled ? node->Attributes() : nullptr;
   const bool tabs = (node->Flags & nfHasTab) != 0;
   const int64_t selS = SelStart() - rowStart, selE = SelEnd() - rowStart;
   const bool showSel = SelAvail() && (hasFocus() || !HideSelection);

@@ -209,10 +209,10 @@ bool TSyntaxMemo::IsHotspotAt(const QPoint &pt) {
   TLinePos lp = Store()->LocateLine(line);
   const int col = LeftColumn() + (pt.x() - TextLeft()) / charWidth_;
   const int off = ColumnToOffset(lp.Node, col, Tabs());
-  if (off >= lp.Node->TextLength() || !lp.Node->Attributes)
+  if (off >= lp.Node->TextLength() || !lp.Node->Attributes())
     return false;
   const auto *scheme = dynamic_cast<TSchemeHighlighter *>(Highlighter);
-  return scheme && scheme->IsHotspot(lp.Node->Attributes[off]);
+  return scheme && scheme->IsHotspot(lp.Node->Attributes()[off]);
 }
 
 void TSyntaxMemo::mousePressEvent(QMouseEvent *e) {

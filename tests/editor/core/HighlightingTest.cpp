@@ -68,7 +68,7 @@ std::string Bytes(TTextStore &s) {
   std::string out;
   for (TLineNode *n = s.First(); n; n = n->Next)
     for (int i = 0; i < n->Length; ++i)
-      out += n->Attributes ? char('0' + n->Attributes[i]) : '?';
+      out += n->Attributes() ? char('0' + n->Attributes()[i]) : '?';
   return out;
 }
 
@@ -171,7 +171,7 @@ TEST(HighlightingPass, AFreshTextIsScannedOnlyWhereAsked) {
   pass.Ensure(90000, 90039);
   EXPECT_LT(h.tokens, 41 * 4);
   TLineNode *n = m.Store()->LocateLine(90000).Node;
-  ASSERT_NE(n->Attributes, nullptr);
+  ASSERT_NE(n->Attributes(), nullptr);
   EXPECT_TRUE(n->Flags & nfGuessed);
   while (pass.Continue(5000)) {
   }

@@ -125,25 +125,25 @@ TEST(TextStoreEdit, MarkerWordsAndAttachmentFollowTheFirstNode) {
   n->Gutter = 0x10;
   n->Word1 = 7;
   n->Word2 = 8;
-  n->Attachment = new TLineAttachment;
-  n->Attachment->Node = n;
-  n->Attributes = new uint8_t[n->Length]();
+  n->SetAttachment(new TLineAttachment);
+  n->Attachment()->Node = n;
+  n->AllocAttributes();
   st.InsertNormalised(1, "a\rb", 3); // general path, splits the line
   TLineNode *f = st.First();
   EXPECT_EQ(f->Marks, 0x4);
   EXPECT_EQ(f->Gutter, 0x10);
   EXPECT_EQ(f->Word1, 7);
   EXPECT_EQ(f->Word2, 8);
-  ASSERT_NE(f->Attachment, nullptr);
-  EXPECT_EQ(f->Attachment->Node, f);
-  EXPECT_EQ(f->Attributes, nullptr);
+  ASSERT_NE(f->Attachment(), nullptr);
+  EXPECT_EQ(f->Attachment()->Node, f);
+  EXPECT_EQ(f->Attributes(), nullptr);
   EXPECT_EQ(f->Next->Marks, 0);
   EXPECT_EQ(f->Next->Word1, -1);
   EXPECT_TRUE(f->Next->Flags & nfStale);
   // Joining the lines again keeps the first node's words.
   st.Delete(2, 1);
   EXPECT_EQ(st.First()->Word1, 7);
-  EXPECT_EQ(st.First()->Attachment->Node, st.First());
+  EXPECT_EQ(st.First()->Attachment()->Node, st.First());
   EXPECT_EQ(st.CheckInvariants(), "");
 }
 

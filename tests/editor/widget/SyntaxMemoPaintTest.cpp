@@ -242,8 +242,8 @@ TEST(SyntaxMemoPaint, SchemeColoursTheTextAndTheFirstScreenPaintsWithoutAFullSca
   // The first screen is styled; the sequential scan is still far from the end.
   EXPECT_LT(m->Highlighting().Frontier(), 10000);
   TLineNode *first = m->Store()->First();
-  ASSERT_NE(first->Attributes, nullptr);
-  EXPECT_EQ(first->Attributes[0], 1); // comment token
+  ASSERT_NE(first->Attributes(), nullptr);
+  EXPECT_EQ(first->Attributes()[0], 1); // comment token
   // Comments are green italics: green pixels in the first row's text.
   EXPECT_GT(CountColour(img, QRect(m->TextLeft(), 0, 10 * m->CharWidth(), m->LineHeight()),
                         QColor(0, 128, 0), 40),
@@ -252,15 +252,15 @@ TEST(SyntaxMemoPaint, SchemeColoursTheTextAndTheFirstScreenPaintsWithoutAFullSca
   m->SetTopLine(80000);
   Shot(*m);
   TLineNode *far = m->Store()->LocateLine(80000).Node;
-  ASSERT_NE(far->Attributes, nullptr);
+  ASSERT_NE(far->Attributes(), nullptr);
   m->FinishHighlighting();
   EXPECT_TRUE(m->Highlighting().Complete());
-  EXPECT_EQ(far->Attributes[0], 1);
+  EXPECT_EQ(far->Attributes()[0], 1);
   // Typing a quote at the start of a statement line makes it a comment.
   m->SetSelection(m->LineStart(1), m->LineStart(1));
   m->KeyPress('\'');
-  EXPECT_EQ(m->Store()->LocateLine(1).Node->Attributes[0], 1);
-  EXPECT_EQ(m->Store()->LocateLine(1).Node->Attributes[6], 1);
+  EXPECT_EQ(m->Store()->LocateLine(1).Node->Attributes()[0], 1);
+  EXPECT_EQ(m->Store()->LocateLine(1).Node->Attributes()[6], 1);
 }
 
 TEST(SyntaxMemoWrap, WrapsAtTheColumnNumbersFirstRowsAndUnwraps) {
