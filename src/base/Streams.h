@@ -66,6 +66,7 @@ public:
   int64_t Write(const void *, int64_t) override;
   int64_t Seek(int64_t offset, TSeekOrigin origin) override;
   int64_t Size() override { return size_; }
+  const char *Memory() const { return data_; }
 
 private:
   const char *data_;

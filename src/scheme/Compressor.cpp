@@ -3,11 +3,13 @@
 #include "Compressor.h"
 
 #include <algorithm>
+#include <bit>
 #include <cerrno>
 #include <climits>
 #include <cstring>
 #include <memory>
 #include <new>
+#include <typeinfo>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -140,6 +142,39 @@ uint32_t GetLE32(const uint8_t *b) {
   return b[0] | (b[1] << 8) | (b[2] << 16) | (static_cast<uint32_t>(b[3]) << 24);
 }
 
+// The next n bytes of a stream that keeps its data in memory (one of the two
+// memory streams itself, not a subclass that might read differently), or
+// nullptr when the stream is of another kind or holds fewer bytes. A caller
+// that uses them seeks past them, which is all a read would have done.
+const uint8_t *MemoryAt(TStream &s, int64_t n) {
+  const char *base;
+  int64_t size;
+  if (typeid(s) == typeid(TMemoryStream)) {
+    auto &m = static_cast<TMemoryStream &>(s);
+    base = m.Memory();
+    size = m.Size();
+  } else if (typeid(s) == typeid(TReadOnlyMemoryStream)) {
+    auto &m = static_cast<TReadOnlyMemoryStream &>(s);
+    base = m.Memory();
+    size = m.Size();
+  } else {
+    return nullptr;
+  }
+  const int64_t pos = s.Position();
+  if (pos < 0 || pos > size || size - pos < n)
+    return nullptr;
+  return reinterpret_cast<const uint8_t *>(base) + pos;
+}
+
+// A memory stream that grows at its end (its position at its size), into
+// whose bytes a decoder may write directly; nullptr otherwise.
+TMemoryStream *GrowingMemory(TStream &s) {
+  if (typeid(s) != typeid(TMemoryStream))
+    return nullptr;
+  auto &m = static_cast<TMemoryStream &>(s);
+  return m.Position() == m.Size() ? &m : nullptr;
+}
+
 // Buffered input of exactly `size` bytes; running short is a read error.
 class Source {
 public:
@@ -151,6 +186,19 @@ public:
     if (pos_ == end_ && !Refill())
       return -1;
     return buf_[pos_++];
+  }
+  // The next block of up to kBlockSize bytes: straight from the stream's
+  // memory where it has some, else read into p. Returns where the bytes are
+  // and sets n to their count.
+  const uint8_t *Block(uint8_t *p, size_t &n) {
+    n = static_cast<size_t>(std::min<int64_t>(left_, kBlockSize));
+    if (const uint8_t *m = MemoryAt(s_, static_cast<int64_t>(n))) {
+      s_.Seek(static_cast<int64_t>(n), TSeekOrigin::soCurrent);
+      left_ -= static_cast<int64_t>(n);
+      return m;
+    }
+    Block(p);
+    return p;
   }
   // Up to kBlockSize bytes into the caller's buffer; returns the count.
   size_t Block(uint8_t *p) {
@@ -194,6 +242,57 @@ inline size_t MatchLength(const uint8_t *a, const uint8_t *b, size_t limit) {
   while (len < limit && a[len] == b[len])
     len++;
   return len;
+}
+
+inline uint64_t Load64(const uint8_t *p) {
+  uint64_t v;
+  std::memcpy(&v, p, 8);
+  return v;
+}
+
+// Length of the run of `b` starting at p (whose first 16 bytes are known to be
+// b, `same` being b in every byte), at most limit.
+inline size_t RunLength(const uint8_t *p, uint8_t b, uint64_t same, size_t limit) {
+  size_t j = 16;
+  while (j + 8 <= limit) {
+    const uint64_t x = Load64(p + j) ^ same;
+    if (x != 0)
+      return j + (std::endian::native == std::endian::little
+                      ? static_cast<size_t>(__builtin_ctzll(x)) >> 3
+                      : static_cast<size_t>(__builtin_clzll(x)) >> 3);
+    j += 8;
+  }
+  while (j < limit && p[j] == b)
+    j++;
+  return j;
+}
+
+// Copies length (3..18) bytes from dist bytes back as a byte-by-byte copy
+// would, overlapping copies repeating the last dist bytes. Writes up to 32
+// bytes: the caller's buffer takes the overrun. Whole words go where the
+// distance allows them; a short distance goes byte by byte, which beats
+// widening the pattern first because the bytes it reads were just written.
+inline void CopyMatch(uint8_t *d, size_t dist, size_t length) {
+  if (dist >= 16) {
+    std::memcpy(d, d - dist, 16);
+    std::memcpy(d + 16, d + 16 - dist, 16);
+  } else if (dist >= 8) {
+    std::memcpy(d, d - dist, 8);
+    std::memcpy(d + 8, d + 8 - dist, 8);
+    std::memcpy(d + 16, d + 16 - dist, 8);
+  } else {
+    for (size_t k = 0; k < length; k++)
+      d[k] = d[k - dist];
+  }
+}
+
+// Writes count (16..4110) copies of b; up to 32 bytes are written whatever
+// the count, which the caller's buffer takes.
+inline void FillRun(uint8_t *d, uint8_t b, size_t count) {
+  if (count <= 32)
+    std::memset(d, b, 32); // a fixed size: two wide stores
+  else
+    std::memset(d, b, count);
 }
 
 inline unsigned BlockHash(const uint8_t *p) {
@@ -767,13 +866,80 @@ private:
 namespace kxcompress {
 
 size_t BlockCompress(const uint8_t *in, size_t n, uint8_t *out, uint16_t *hash) {
-  std::fill(hash, hash + kHashSize, 0xFFFF);
+  std::memset(hash, 0xFF, kHashSize * sizeof hash[0]); // every entry 0xFFFF: empty
   out[0] = 0x40;
   size_t ctrlPos = 1; // where the current control word goes
   size_t op = 3;
   unsigned ctrl = 0;
   int items = 0;
   size_t p = 0;
+  // Fast path, while every item has 18 input bytes ahead of it and a whole
+  // group of 16 items (a control word and at most 4 bytes each) cannot take
+  // the output past n. It makes exactly the choices of the checked loop
+  // below, which finishes the block: the run test reads 16 bytes at once, the
+  // hash comes from one 32-bit load, and matches compare 8 + 8 + 2 bytes.
+  if (std::endian::native == std::endian::little && n >= 128) {
+    const size_t pEnd = n - 18;
+    const size_t opEnd = n - (2 + 16 * 4);
+    while (p <= pEnd) {
+      if (items == 16) {
+        if (op > opEnd)
+          break;
+        out[ctrlPos] = static_cast<uint8_t>(ctrl >> 8);
+        out[ctrlPos + 1] = static_cast<uint8_t>(ctrl);
+        ctrlPos = op;
+        op += 2;
+        ctrl = 0;
+        items = 0;
+      }
+      items++;
+      const uint64_t w0 = Load64(in + p), w1 = Load64(in + p + 8);
+      const uint64_t same = (w0 & 0xFF) * 0x0101010101010101ull;
+      if (((w0 ^ same) | (w1 ^ same)) == 0) { // at least 16 equal bytes: a run
+        const size_t j = RunLength(in + p, static_cast<uint8_t>(w0), same,
+                                   std::min<size_t>(n - p, 4095));
+        const size_t k = j - 16;
+        out[op] = 0;
+        out[op + 1] = static_cast<uint8_t>(k >> 8);
+        out[op + 2] = static_cast<uint8_t>(k);
+        out[op + 3] = static_cast<uint8_t>(w0);
+        op += 4;
+        p += j;
+        ctrl = (ctrl << 1) | 1;
+        continue;
+      }
+      const auto w = static_cast<uint32_t>(w0);
+      const unsigned h =
+          ((((w & 0xFF) << 8) ^ ((w >> 4) & 0xFF0) ^ ((w >> 16) & 0xFF)) * 40543u >> 4) & 0xFFF;
+      const size_t cand = hash[h];
+      hash[h] = static_cast<uint16_t>(p);
+      const size_t dist = p - cand; // an empty entry (0xFFFF) is never within reach
+      uint64_t x0;
+      if (dist <= 4095 && ((x0 = Load64(in + cand) ^ w0) & 0xFFFFFF) == 0) { // 3 bytes or more
+        size_t len;
+        if (x0 != 0) {
+          len = static_cast<size_t>(__builtin_ctzll(x0)) >> 3;
+        } else {
+          const uint64_t x1 = Load64(in + cand + 8) ^ w1;
+          if (x1 != 0)
+            len = 8 + (static_cast<size_t>(__builtin_ctzll(x1)) >> 3);
+          else
+            len = in[cand + 16] != in[p + 16] ? 16 : in[cand + 17] != in[p + 17] ? 17 : 18;
+        }
+        {
+          out[op] = static_cast<uint8_t>(dist >> 4);
+          out[op + 1] = static_cast<uint8_t>(((dist & 0xF) << 4) | (len - 3));
+          op += 2;
+          p += len;
+          ctrl = (ctrl << 1) | 1;
+          continue;
+        }
+      }
+      out[op++] = static_cast<uint8_t>(w0);
+      p++;
+      ctrl <<= 1;
+    }
+  }
   while (p < n && op <= n) {
     if (items == 16) {
       out[ctrlPos] = static_cast<uint8_t>(ctrl >> 8);
@@ -846,6 +1012,12 @@ long BlockDecompress(const uint8_t *in, size_t len, uint8_t *out) {
   }
   if (in[0] != 0x40)
     return -1;
+  // Output room that lets a whole group of 16 items (at most 18 bytes each,
+  // runs aside) go without per-item checks. Copies, literal stretches and
+  // short runs write up to 32 bytes at a time; the last of them starts at
+  // least 18 bytes (a run: 16) before the block's end, so the buffer's 16
+  // bytes of slack take the overrun.
+  constexpr size_t kGroupRoom = 16 * 18;
   size_t ip = 1, op = 0;
   unsigned ctrl = 0;
   int bits = 0;
@@ -856,53 +1028,47 @@ long BlockDecompress(const uint8_t *in, size_t len, uint8_t *out) {
       ctrl = (static_cast<unsigned>(in[ip]) << 8) | in[ip + 1];
       ip += 2;
       bits = 16;
-      continue;
-    }
-    // With room for a whole group (16 items of at most 4 input and 18 output
-    // bytes, plus the 16 a literal stretch reads and the overrun of a wide
-    // copy, which the buffer's slack takes) the group runs without per-item checks.
-    if (len - ip >= 64 + 16 && kBlockSize - op >= 16 * 18) {
-      while (bits > 0) {
-        const unsigned top = ctrl & 0xFFFF;
-        if (!(top & 0x8000)) { // a stretch of literals, copied at once
-          int lit = top ? __builtin_clz(top) - 16 : 16;
-          lit = std::min(lit, bits);
+      // With the input for a whole group (16 items of at most 4 bytes, plus
+      // the 16 bytes a literal stretch reads) the group runs unchecked.
+      if (len - ip < 64 + 16 || kBlockSize - op < kGroupRoom)
+        continue;
+      // The control bits on top, with a marker bit below the last one: the
+      // leading zeros count the literals before the next copy or run, and the
+      // word is used up when only the marker is left.
+      uint32_t c = (ctrl << 16) | 0x8000u;
+      for (;;) {
+        if (!(c & 0x80000000u)) {
+          const auto lit = static_cast<unsigned>(__builtin_clz(c));
           std::memcpy(out + op, in + ip, 16);
-          op += static_cast<size_t>(lit);
-          ip += static_cast<size_t>(lit);
-          ctrl <<= lit;
-          bits -= lit;
-          continue;
+          op += lit;
+          ip += lit;
+          c <<= lit;
         }
-        ctrl <<= 1;
-        bits--;
+        if (c == 0x80000000u) {
+          bits = 0;
+          break;
+        }
+        c <<= 1;
         const unsigned b0 = in[ip], b1 = in[ip + 1];
         const size_t dist = (b0 << 4) | (b1 >> 4);
-        if (dist == 0) { // a run may use up the room: back to checked items
+        if (dist == 0) { // run item
           const size_t count = (((b1 & 0xF) << 8) | in[ip + 2]) + 16;
           if (count > kBlockSize - op)
             return -1;
-          std::memset(out + op, in[ip + 3], count);
+          FillRun(out + op, in[ip + 3], count);
           op += count;
           ip += 4;
-          break;
+          if (kBlockSize - op < kGroupRoom) { // finish the group item by item
+            bits = 31 - __builtin_ctz(c);
+            ctrl = c >> 16;
+            break;
+          }
+          continue;
         }
         if (dist > op)
           return -1;
         const size_t length = (b1 & 0xF) + 3;
-        uint8_t *d = out + op;
-        const uint8_t *src = d - dist;
-        if (dist >= 16) {
-          std::memcpy(d, src, 16);
-          std::memcpy(d + 16, src + 16, 16);
-        } else if (dist >= 8) {
-          std::memcpy(d, src, 8);
-          std::memcpy(d + 8, src + 8, 8);
-          std::memcpy(d + 16, src + 16, 8);
-        } else {
-          for (size_t k = 0; k < length; k++)
-            d[k] = src[k];
-        }
+        CopyMatch(out + op, dist, length);
         op += length;
         ip += 2;
       }
@@ -935,14 +1101,12 @@ long BlockDecompress(const uint8_t *in, size_t len, uint8_t *out) {
     const size_t length = (b1 & 0xF) + 3;
     if (dist > op || length > kBlockSize - op)
       return -1;
-    uint8_t *d = out + op;
-    const uint8_t *s = d - dist;
-    if (dist >= 8) { // whole words; the buffer's slack takes the overrun
-      for (size_t k = 0; k < length; k += 8)
-        std::memcpy(d + k, s + k, 8);
-    } else {
+    if (kBlockBufferSize - op >= 32) {
+      CopyMatch(out + op, dist, length);
+    } else { // the last bytes of the buffer
+      uint8_t *d = out + op;
       for (size_t k = 0; k < length; k++)
-        d[k] = s[k];
+        d[k] = d[k - dist];
     }
     op += length;
     ip += 2;
@@ -1036,8 +1200,8 @@ int64_t TCompressor::Compress() {
     const auto hash = HashTable();
     size_t n;
     do {
-      n = in.Block(raw.data());
-      const size_t len = BlockCompress(raw.data(), n, coded.data(), hash.get());
+      const uint8_t *block = in.Block(raw.data(), n);
+      const size_t len = BlockCompress(block, n, coded.data(), hash.get());
       const uint8_t lenBytes[2] = {static_cast<uint8_t>(len), static_cast<uint8_t>(len >> 8)};
       out.Bytes(lenBytes, 2);
       out.Bytes(coded.data(), len);
@@ -1075,6 +1239,9 @@ int64_t TCompressor::Decompress() {
     } catch (const std::bad_alloc &) {
       Fail(kNoBuffers);
     }
+    // Blocks are decoded from the input's memory and into the output's where
+    // the streams keep their bytes there, sparing two copies of every byte.
+    TMemoryStream *direct = GrowingMemory(*io.out);
     int64_t done = 0;
     long n;
     do {
@@ -1082,17 +1249,50 @@ int64_t TCompressor::Decompress() {
       if (ReadFully(*io.in, lenBytes, 2) != 2)
         Fail(kSizeMismatchBlock);
       const size_t len = lenBytes[0] | (lenBytes[1] << 8);
-      if (len > kMaxStoredBlock ||
-          ReadFully(*io.in, coded.data(), static_cast<int64_t>(len)) != static_cast<int64_t>(len))
+      if (len > kMaxStoredBlock)
         Fail(kSizeMismatchBlock);
-      n = BlockDecompress(coded.data(), len, raw.data());
-      if (n < 0 || done + n > size)
-        Fail(kSizeMismatchBlock);
-      out.Bytes(raw.data(), static_cast<size_t>(n));
+      const uint8_t *block = MemoryAt(*io.in, static_cast<int64_t>(len));
+      if (block) {
+        io.in->Seek(static_cast<int64_t>(len), TSeekOrigin::soCurrent);
+      } else {
+        if (ReadFully(*io.in, coded.data(), static_cast<int64_t>(len)) !=
+            static_cast<int64_t>(len))
+          Fail(kSizeMismatchBlock);
+        block = coded.data();
+      }
+      if (direct) {
+        // Room for the block and the decoder's slack past the end; what the
+        // block did not fill is cut off again, and a refused block leaves
+        // nothing behind, as with a buffered write.
+        std::string &bytes = direct->Bytes();
+        const size_t at = bytes.size();
+        bytes.resize(at + kBlockBufferSize);
+        n = BlockDecompress(block, len, reinterpret_cast<uint8_t *>(bytes.data()) + at);
+        const bool ok = n >= 0 && done + n <= size;
+        bytes.resize(at + (ok ? static_cast<size_t>(n) : 0));
+        direct->Seek(0, TSeekOrigin::soEnd);
+        if (!ok)
+          Fail(kSizeMismatchBlock);
+      } else {
+        n = BlockDecompress(block, len, raw.data());
+        if (n < 0 || done + n > size)
+          Fail(kSizeMismatchBlock);
+        out.Bytes(raw.data(), static_cast<size_t>(n));
+      }
       done += n;
     } while (n == static_cast<long>(kBlockSize));
-    if (done != size)
+    if (done != size) {
+      if (direct) { // a buffered write would not have passed on the short last block
+        direct->SetSize(direct->Size() - n);
+        direct->Seek(0, TSeekOrigin::soEnd);
+      }
       Fail(kSizeMismatchBlock);
+    }
+    if (direct) {
+      out.Flush();
+      io.Finish();
+      return out.Total() + done;
+    }
   } else {
     if (size < 0)
       Fail(kSizeMismatchLzh);
@@ -1126,7 +1326,8 @@ std::string TCompressor::Unpack(std::string_view packed) {
   // Room for the stated size, as far as the input could justify it.
   if (packed.size() >= kHeaderSize) {
     const uint32_t stated = GetLE32(reinterpret_cast<const uint8_t *>(packed.data()) + 4);
-    out.Bytes().reserve(std::min<size_t>(stated & 0x7FFFFFFF, packed.size() * 1024 + 65536));
+    out.Bytes().reserve(std::min<size_t>(stated & 0x7FFFFFFF, packed.size() * 1024 + 65536) +
+                        kBlockBufferSize);
   }
   TCompressor c;
   c.StreamMode = true;
