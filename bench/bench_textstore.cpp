@@ -51,6 +51,16 @@ template <class F> double Best(int n, F f) {
   return best;
 }
 
+// Best of n runs, each after an untimed preparation.
+template <class P, class F> double Best(int n, P prepare, F f) {
+  double best = 1e30;
+  for (int i = 0; i < n; ++i) {
+    prepare();
+    best = std::min(best, Time(f));
+  }
+  return best;
+}
+
 long StatusKB(const char *key) {
   FILE *f = std::fopen("/proc/self/status", "r");
   if (!f)
@@ -89,8 +99,11 @@ TwoTimes OurSave(const std::string &file) {
   TCustomSyntaxMemo m;
   m.LoadFromFile(file);
   const std::string out = TempPath("ours.bas");
+  // Every save goes to a new file, as the peers' do: replacing a file of the
+  // same size adds the system's cost of dropping the old one to both alike.
   const double cold = Time([&] { m.SaveToFile(out); });
-  const double warm = Best(3, [&] { m.SaveToFile(out); });
+  const double warm = Best(
+      3, [&] { std::remove(out.c_str()); }, [&] { m.SaveToFile(out); });
   std::remove(out.c_str());
   return {cold, warm};
 }
@@ -127,15 +140,17 @@ double SciLoad(const std::string &file, QsciScintilla &sci) {
   });
 }
 
-double SciSave(QsciScintilla &sci) {
+TwoTimes SciSave(QsciScintilla &sci) {
   const std::string out = TempPath("sci.bas");
-  const double t = Time([&] {
+  auto save = [&] {
     QFile f(QString::fromStdString(out));
     f.open(QIODevice::WriteOnly);
     sci.write(&f);
-  });
+  };
+  const double cold = Time(save);
+  const double warm = Best(3, [&] { std::remove(out.c_str()); }, save);
   std::remove(out.c_str());
-  return t;
+  return {cold, warm};
 }
 #endif
 
@@ -161,11 +176,13 @@ void LoadSave(const std::string &label, const std::string &file) {
   {
     QsciScintilla sci;
     const double l = SciLoad(file, sci);
-    const double s = SciSave(sci);
+    const TwoTimes s = SciSave(sci);
     kxbench::Figure("load-" + label + " QScintilla", l * 1000, "ms");
-    kxbench::Figure("save-" + label + " QScintilla", s * 1000, "ms");
+    kxbench::Figure("save-" + label + " QScintilla", s.cold * 1000, "ms");
+    kxbench::Figure("save-" + label + " QScintilla, best of 3", s.warm * 1000, "ms");
     kxbench::Ratio("load-" + label, "QScintilla", ourLoad, l);
-    kxbench::Ratio("save-" + label, "QScintilla", ourSave, s);
+    kxbench::Ratio("save-" + label, "QScintilla", ourSave, s.cold);
+    kxbench::Ratio("save-" + label + " best of 3", "QScintilla", save.warm, s.warm);
   }
 #else
   kxbench::Skipped("QScintilla");

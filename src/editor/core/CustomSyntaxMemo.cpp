@@ -842,8 +842,10 @@ void TCustomSyntaxMemo::SaveToFile(const std::string &name) {
 }
 
 int64_t TCustomSyntaxMemo::WriteSelection(TStream &stream, TSaveFormat format) {
-  TChunkWriter w(stream);
   const int64_t start = SelStart(), end = SelEnd();
+  // Large plain texts are gathered while a second thread writes.
+  const bool plain = format == sfTEXT || format == sfUNIX;
+  TChunkWriter w(stream, plain && end - start > static_cast<int64_t>(4 * TChunkWriter::kSize));
   switch (format) {
   case sfRTF:
   case sfHTML: {
@@ -872,6 +874,22 @@ int64_t TCustomSyntaxMemo::WriteSelection(TStream &stream, TSaveFormat format) {
     int64_t off = start - p.Start;
     int64_t left = end - start;
     for (TLineNode *n = p.Node; n && left > 0; n = n->Next) {
+      if (off == 0 && left >= n->Length) {
+        // A whole node, copied at once with its CR turned into the break.
+        const size_t len = n->Length;
+        char *d = w.Reserve(len + 1);
+        std::memcpy(d, n->Text(), len);
+        size_t used = len;
+        if (n->EndsWithCR()) {
+          if (breakLen == 2)
+            d[used++] = '\n';
+          else
+            d[len - 1] = breakSeq[0];
+        }
+        w.Commit(used);
+        left -= n->Length;
+        continue;
+      }
       const int64_t take = std::min<int64_t>(left, n->Length - off);
       const bool cr = off + take == n->Length && n->EndsWithCR();
       w.Put(n->Text() + off, static_cast<size_t>(take - (cr ? 1 : 0)));

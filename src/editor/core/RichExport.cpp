@@ -1,12 +1,93 @@
 // Rich text and HTML output of styled text, and the store's character source.
 #include "RichExport.h"
 
+#include <condition_variable>
+#include <exception>
+#include <mutex>
+#include <thread>
+
 #include "Streams.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <vector>
+
+struct TChunkWriter::Background {
+  std::thread thread;
+  std::mutex m;
+  std::condition_variable cv;
+  std::vector<char> spare; // the buffer being written
+  size_t length = 0;
+  bool pending = false, stop = false;
+  std::exception_ptr error;
+};
+
+TChunkWriter::TChunkWriter(TStream &s, bool background)
+    : stream_(s), buf_(kSize), background_(background) {}
+
+TChunkWriter::~TChunkWriter() {
+  if (!bg_ || !bg_->thread.joinable())
+    return;
+  {
+    std::lock_guard<std::mutex> lk(bg_->m);
+    bg_->stop = true;
+  }
+  bg_->cv.notify_all();
+  bg_->thread.join();
+}
+
+void TChunkWriter::Hand() {
+  if (!background_) {
+    Write(buf_.data(), used_);
+    used_ = 0;
+    return;
+  }
+  if (!bg_) {
+    bg_ = std::make_unique<Background>();
+    bg_->spare.resize(kSize);
+    bg_->thread = std::thread([b = bg_.get(), this] {
+      std::unique_lock<std::mutex> lk(b->m);
+      for (;;) {
+        b->cv.wait(lk, [b] { return b->pending || b->stop; });
+        if (!b->pending)
+          return;
+        lk.unlock();
+        try {
+          Write(b->spare.data(), b->length);
+        } catch (...) {
+          lk.lock();
+          b->error = std::current_exception();
+          lk.unlock();
+        }
+        lk.lock();
+        b->pending = false;
+        b->cv.notify_all();
+      }
+    });
+  }
+  Wait();
+  {
+    std::lock_guard<std::mutex> lk(bg_->m);
+    buf_.swap(bg_->spare);
+    bg_->length = used_;
+    bg_->pending = true;
+  }
+  bg_->cv.notify_all();
+  used_ = 0;
+}
+
+void TChunkWriter::Wait() {
+  if (!bg_)
+    return;
+  std::unique_lock<std::mutex> lk(bg_->m);
+  bg_->cv.wait(lk, [this] { return !bg_->pending; });
+  if (bg_->error) {
+    std::exception_ptr e = bg_->error;
+    bg_->error = nullptr;
+    std::rethrow_exception(e);
+  }
+}
 
 void TChunkWriter::Write(const char *p, size_t n) {
   if (n == 0 || short_)

@@ -8,20 +8,26 @@
 
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
 // Buffers output for a stream and counts what the stream accepted. After a
 // short write it stops writing (the rest would land at the wrong offset).
+// In the background mode a second thread writes one full buffer while the
+// caller fills the next, so gathering a large text and the system's copy of
+// it overlap; the stream is then used only by that thread until Flush.
 class TChunkWriter {
 public:
-  explicit TChunkWriter(TStream &s) : stream_(s), buf_(kSize) {}
+  explicit TChunkWriter(TStream &s, bool background = false);
+  ~TChunkWriter();
   TChunkWriter(const TChunkWriter &) = delete;
   TChunkWriter &operator=(const TChunkWriter &) = delete;
   void Put(const char *p, size_t n) {
     if (used_ + n > kSize) {
-      Flush();
+      Hand();
       if (n > kSize) {
+        Wait();
         Write(p, n);
         return;
       }
@@ -32,24 +38,40 @@ public:
   void Put(const std::string &s) { Put(s.data(), s.size()); }
   void Put(char c) {
     if (used_ >= kSize)
-      Flush();
+      Hand();
     buf_[used_++] = c;
   }
+  // Writes everything put so far and waits for it; a failure of the stream
+  // (an exception) comes out here.
   void Flush() {
-    Write(buf_.data(), used_);
-    used_ = 0;
+    if (used_ > 0)
+      Hand();
+    Wait();
   }
+  // Room for n bytes (n at most the buffer's size) written in place; Commit
+  // then says how many were used.
+  char *Reserve(size_t n) {
+    if (used_ + n > kSize)
+      Hand();
+    return buf_.data() + used_;
+  }
+  void Commit(size_t n) { used_ += n; }
   int64_t Written() const { return written_; }
   bool Short() const { return short_; }
+  static constexpr size_t kSize = 1 << 18;
 
 private:
-  static constexpr size_t kSize = 1 << 16;
+  struct Background;
+  void Hand(); // the full buffer goes to the stream (or its thread)
+  void Wait(); // until the thread has written what it holds
   void Write(const char *p, size_t n);
   TStream &stream_;
   std::vector<char> buf_;
   size_t used_ = 0;
   int64_t written_ = 0;
   bool short_ = false;
+  bool background_;
+  std::unique_ptr<Background> bg_;
 };
 
 struct TRichOptions {
