@@ -845,7 +845,7 @@ int64_t TCustomSyntaxMemo::WriteSelection(TStream &stream, TSaveFormat format) {
   const int64_t start = SelStart(), end = SelEnd();
   // Large plain texts are gathered while a second thread writes.
   const bool plain = format == sfTEXT || format == sfUNIX;
-  TChunkWriter w(stream, plain && end - start > static_cast<int64_t>(4 * TChunkWriter::kSize));
+  TChunkWriter w(stream, plain && end - start > static_cast<int64_t>(2 * TChunkWriter::kBackgroundSize));
   switch (format) {
   case sfRTF:
   case sfHTML: {
@@ -873,23 +873,34 @@ int64_t TCustomSyntaxMemo::WriteSelection(TStream &stream, TSaveFormat format) {
     TLinePos p = store_->Locate(start);
     int64_t off = start - p.Start;
     int64_t left = end - start;
+    // Whole nodes are copied straight into the writer's buffer, through local
+    // pointers the copies cannot be assumed to change.
+    const bool crlf = breakLen == 2;
+    const char lineEnd = breakSeq[0];
+    char *d = w.Begin();
+    char *lim = w.End();
     for (TLineNode *n = p.Node; n && left > 0; n = n->Next) {
-      if (off == 0 && left >= n->Length) {
-        // A whole node, copied at once with its CR turned into the break.
-        const size_t len = n->Length;
-        char *d = w.Reserve(len + 1);
-        std::memcpy(d, n->Text(), len);
-        size_t used = len;
-        if (n->EndsWithCR()) {
-          if (breakLen == 2)
-            d[used++] = '\n';
-          else
-            d[len - 1] = breakSeq[0];
+      const size_t len = n->Length;
+      if (off == 0 && left >= static_cast<int64_t>(len)) {
+        if (static_cast<size_t>(lim - d) < len + 1) {
+          w.Advance(d);
+          w.Next();
+          d = w.Begin();
+          lim = w.End();
         }
-        w.Commit(used);
-        left -= n->Length;
+        const char *t = n->Text();
+        std::memcpy(d, t, len);
+        d += len;
+        if (t[len - 1] == kCR) { // the CR becomes the break
+          if (crlf)
+            *d++ = '\n';
+          else
+            d[-1] = lineEnd;
+        }
+        left -= static_cast<int64_t>(len);
         continue;
       }
+      w.Advance(d);
       const int64_t take = std::min<int64_t>(left, n->Length - off);
       const bool cr = off + take == n->Length && n->EndsWithCR();
       w.Put(n->Text() + off, static_cast<size_t>(take - (cr ? 1 : 0)));
@@ -897,7 +908,10 @@ int64_t TCustomSyntaxMemo::WriteSelection(TStream &stream, TSaveFormat format) {
         w.Put(breakSeq, breakLen);
       left -= take;
       off = 0;
+      d = w.Begin();
+      lim = w.End();
     }
+    w.Advance(d);
     break;
   }
   }

@@ -24,7 +24,7 @@ struct TChunkWriter::Background {
 };
 
 TChunkWriter::TChunkWriter(TStream &s, bool background)
-    : stream_(s), buf_(kSize), background_(background) {}
+    : stream_(s), buf_(background ? kBackgroundSize : kSize), background_(background) {}
 
 TChunkWriter::~TChunkWriter() {
   if (!bg_ || !bg_->thread.joinable())
@@ -45,7 +45,7 @@ void TChunkWriter::Hand() {
   }
   if (!bg_) {
     bg_ = std::make_unique<Background>();
-    bg_->spare.resize(kSize);
+    bg_->spare.resize(buf_.size());
     bg_->thread = std::thread([b = bg_.get(), this] {
       std::unique_lock<std::mutex> lk(b->m);
       for (;;) {

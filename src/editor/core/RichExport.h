@@ -24,9 +24,9 @@ public:
   TChunkWriter(const TChunkWriter &) = delete;
   TChunkWriter &operator=(const TChunkWriter &) = delete;
   void Put(const char *p, size_t n) {
-    if (used_ + n > kSize) {
+    if (used_ + n > buf_.size()) {
       Hand();
-      if (n > kSize) {
+      if (n > buf_.size()) {
         Wait();
         Write(p, n);
         return;
@@ -37,7 +37,7 @@ public:
   }
   void Put(const std::string &s) { Put(s.data(), s.size()); }
   void Put(char c) {
-    if (used_ >= kSize)
+    if (used_ >= buf_.size())
       Hand();
     buf_[used_++] = c;
   }
@@ -48,17 +48,22 @@ public:
       Hand();
     Wait();
   }
-  // Room for n bytes (n at most the buffer's size) written in place; Commit
-  // then says how many were used.
-  char *Reserve(size_t n) {
-    if (used_ + n > kSize)
+  // Writing in place: the free part of the buffer is Begin() to End();
+  // Advance says how far it was filled, Next hands a full buffer on and
+  // makes the whole of the next one free.
+  char *Begin() { return buf_.data() + used_; }
+  char *End() { return buf_.data() + buf_.size(); }
+  void Advance(char *p) { used_ = static_cast<size_t>(p - buf_.data()); }
+  void Next() {
+    if (used_ > 0)
       Hand();
-    return buf_.data() + used_;
   }
-  void Commit(size_t n) { used_ += n; }
   int64_t Written() const { return written_; }
   bool Short() const { return short_; }
-  static constexpr size_t kSize = 1 << 18;
+  static constexpr size_t kSize = 1 << 16;
+  // The background mode hands the system megabyte pieces: fewer hand-overs,
+  // and the file system takes large writes faster.
+  static constexpr size_t kBackgroundSize = 1 << 20;
 
 private:
   struct Background;
