@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <cstdio>
+#include <memory>
 #include <new>
 #include <sys/mman.h>
 #include <unistd.h>
@@ -148,14 +149,22 @@ size_t LiveExtras() { return ExtrasTable().size() - 1 - FreeSlots().size(); }
 
 } // namespace kxnode
 
+// A node keeps its slot only while it has attributes or an attachment.
+void TLineNode::DropEmptyExtra() {
+  const TNodeExtras &e = kxnode::ExtrasTable()[Extra];
+  if (!e.Attributes && !e.Attachment) {
+    kxnode::ReleaseExtras(Extra);
+    Extra = 0;
+  }
+}
+
 uint8_t *TLineNode::AllocAttributes() {
   if (uint8_t *a = Attributes())
     return a;
+  std::unique_ptr<uint8_t[]> a(new uint8_t[Length > 0 ? Length : 1]());
   if (!Extra)
     Extra = kxnode::AcquireExtras();
-  uint8_t *a = new uint8_t[Length > 0 ? Length : 1]();
-  kxnode::ExtrasTable()[Extra].Attributes = a;
-  return a;
+  return kxnode::ExtrasTable()[Extra].Attributes = a.release();
 }
 
 void TLineNode::FreeAttributes() {
@@ -164,10 +173,7 @@ void TLineNode::FreeAttributes() {
   TNodeExtras &e = kxnode::ExtrasTable()[Extra];
   delete[] e.Attributes;
   e.Attributes = nullptr;
-  if (!e.Attachment) {
-    kxnode::ReleaseExtras(Extra);
-    Extra = 0;
-  }
+  DropEmptyExtra();
 }
 
 void TLineNode::SetAttachment(TLineAttachment *a) {
@@ -176,12 +182,8 @@ void TLineNode::SetAttachment(TLineAttachment *a) {
       return;
     Extra = kxnode::AcquireExtras();
   }
-  TNodeExtras &e = kxnode::ExtrasTable()[Extra];
-  e.Attachment = a;
-  if (!e.Attachment && !e.Attributes) {
-    kxnode::ReleaseExtras(Extra);
-    Extra = 0;
-  }
+  kxnode::ExtrasTable()[Extra].Attachment = a;
+  DropEmptyExtra();
 }
 
 TLineAttachment *TLineNode::TakeAttachment() {

@@ -142,6 +142,7 @@ struct TLineNode {
 
 private:
   TLineNode() = default;
+  void DropEmptyExtra();
 };
 static_assert(sizeof(TLineNode) == 32);
 
