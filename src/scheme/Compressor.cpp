@@ -722,8 +722,12 @@ struct LzhDecoder {
   }
 };
 
+// Zero-initialised, as the published program's static tables are: parts of
+// them are read before written (the ring beyond the spaces, by a damaged
+// stream's copies and by the match search past a short input's end), and what
+// an earlier run left there must not decide a later run's output.
 template <class X> std::unique_ptr<X> LzhTables() {
-  std::unique_ptr<X> x(new (std::nothrow) X);
+  std::unique_ptr<X> x(new (std::nothrow) X());
   if (!x)
     throw ElzhException("LZH : Cannot get memory for dictionary tables");
   return x;
