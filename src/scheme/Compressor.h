@@ -32,11 +32,14 @@ constexpr size_t kHashSize = 4096;
 
 // Codes one block of n <= kBlockSize bytes into out (at least kBlockBufferSize
 // bytes) using hash (kHashSize entries, reset here). Returns the block length.
+// Reads nothing outside in[0, n), so it may code straight from a stream's
+// memory; out beyond the returned length holds scratch.
 size_t BlockCompress(const uint8_t *in, size_t n, uint8_t *out, uint16_t *hash);
 // Decodes one block into out (at least kBlockBufferSize bytes). Returns the
 // number of bytes produced (at most kBlockSize), or -1 when the block is malformed:
 // an unknown marker, an item cut short, a copy reaching before the block's
-// start or output beyond kBlockSize.
+// start or output beyond kBlockSize. Reads nothing outside in[0, len); may
+// write scratch into out beyond the bytes it produces.
 long BlockDecompress(const uint8_t *in, size_t len, uint8_t *out);
 
 } // namespace kxcompress
