@@ -1279,7 +1279,11 @@ int64_t TCompressor::Decompress() {
         // nothing behind, as with a buffered write.
         std::string &bytes = direct->Bytes();
         const size_t at = bytes.size();
-        bytes.resize(at + kBlockBufferSize);
+        try {
+          bytes.resize(at + kBlockBufferSize);
+        } catch (const std::exception &) { // as a failed write
+          Fail(io.names.WriteError());
+        }
         n = BlockDecompress(block, len, reinterpret_cast<uint8_t *>(bytes.data()) + at);
         const bool ok = n >= 0 && done + n <= size;
         bytes.resize(at + (ok ? static_cast<size_t>(n) : 0));
