@@ -37,8 +37,38 @@ struct TTextStore::Pool {
   Pool(const Pool &) = delete;
   Pool &operator=(const Pool &) = delete;
   ~Pool() {
-    if (base)
+    if (base) {
+      Unregister(this);
       munmap(base, reserved);
+    }
+  }
+
+  // Every arena's range, so that a node's own memory can be found from its
+  // address (a node does not know its store).
+  static std::vector<Pool *> &Registry() {
+    static std::vector<Pool *> pools;
+    return pools;
+  }
+  static Pool *&LastFound() {
+    static Pool *last = nullptr;
+    return last;
+  }
+  static void Unregister(Pool *p) {
+    auto &r = Registry();
+    r.erase(std::remove(r.begin(), r.end(), p), r.end());
+    if (LastFound() == p)
+      LastFound() = nullptr;
+  }
+  bool Holds(uintptr_t a) const { return a - reinterpret_cast<uintptr_t>(base) < reserved; }
+  static Pool *Of(const void *address) {
+    const auto a = reinterpret_cast<uintptr_t>(address);
+    Pool *&last = LastFound(); // a highlighting pass asks for one store's lines in a row
+    if (last && last->Holds(a))
+      return last;
+    for (Pool *p : Registry())
+      if (p->Holds(a))
+        return last = p;
+    return nullptr;
   }
 
   void Reserve() {
@@ -48,6 +78,7 @@ struct TTextStore::Pool {
       if (p != MAP_FAILED) {
         base = static_cast<char *>(p);
         reserved = size;
+        Registry().push_back(this);
         return;
       }
     }
@@ -158,20 +189,56 @@ void TLineNode::DropEmptyExtra() {
   }
 }
 
+// Attributes live in the node's own arena, after a word holding the size of
+// their block: once a text is highlighted every line has them, and a heap
+// block each would cost more than the bytes themselves.
+namespace {
+
+uint8_t *NewAttributes(const void *node, int length) {
+  TTextStore::Pool *pool = TTextStore::Pool::Of(node);
+  if (!pool) // a node always lives in an arena; keep going if not
+    return new uint8_t[length > 0 ? length : 1]();
+  const uint32_t bytes = 4 + (static_cast<uint32_t>(length > 0 ? length : 1) + 3) / 4 * 4;
+  auto *block = static_cast<uint8_t *>(pool->Alloc(bytes));
+  std::memcpy(block, &bytes, 4);
+  std::memset(block + 4, 0, bytes - 4);
+  return block + 4;
+}
+
+void DeleteAttributes(uint8_t *a) {
+  if (!a)
+    return;
+  TTextStore::Pool *pool = TTextStore::Pool::Of(a);
+  if (!pool) {
+    delete[] a;
+    return;
+  }
+  uint32_t bytes;
+  std::memcpy(&bytes, a - 4, 4);
+  pool->Free(a - 4, bytes);
+}
+
+} // namespace
+
 uint8_t *TLineNode::AllocAttributes() {
   if (uint8_t *a = Attributes())
     return a;
-  std::unique_ptr<uint8_t[]> a(new uint8_t[Length > 0 ? Length : 1]());
-  if (!Extra)
-    Extra = kxnode::AcquireExtras();
-  return kxnode::ExtrasTable()[Extra].Attributes = a.release();
+  uint8_t *a = NewAttributes(this, Length);
+  try {
+    if (!Extra)
+      Extra = kxnode::AcquireExtras();
+  } catch (...) {
+    DeleteAttributes(a);
+    throw;
+  }
+  return kxnode::ExtrasTable()[Extra].Attributes = a;
 }
 
 void TLineNode::FreeAttributes() {
   if (!Extra)
     return;
   TNodeExtras &e = kxnode::ExtrasTable()[Extra];
-  delete[] e.Attributes;
+  DeleteAttributes(e.Attributes);
   e.Attributes = nullptr;
   DropEmptyExtra();
 }
@@ -197,7 +264,7 @@ void TLineNode::FreeExtras() {
   if (!Extra)
     return;
   TNodeExtras &e = kxnode::ExtrasTable()[Extra];
-  delete[] e.Attributes;
+  DeleteAttributes(e.Attributes);
   delete e.Attachment;
   kxnode::ReleaseExtras(Extra);
   Extra = 0;

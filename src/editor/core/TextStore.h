@@ -308,6 +308,9 @@ public:
   // The fast single-character path was taken by the last insert.
   bool LastInsertWasFast() const { return lastFast_; }
 
+  // The store's node arena (opaque); line attributes are carved from it too.
+  struct Pool;
+
 private:
   void LinkAfter(TLineNode *prev, TLineNode *node);
   void Unlink(TLineNode *node);
@@ -316,7 +319,6 @@ private:
   void RememberRecent(const TLinePos &p);
   TLinePos Walk(TLinePos from, int64_t pos);
 
-  struct Pool;
   TLineNode *first_ = nullptr;
   TLineNode *last_ = nullptr;
   int64_t lineCount_ = 0;
