@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+
 namespace {
 
 struct BeepCounter : TEditorView {
@@ -268,6 +270,9 @@ TEST(UndoLogging, DisabledLogsNothingAndNoStackIsSafe) {
   m.LogTransaction(ltEnable, 0, nullptr);
   m.ReplaceSel("d");
   EXPECT_TRUE(m.CanUndo());
+  // Detaching hands the stack to the caller, who frees it.
+  std::unique_ptr<TUndoStack> held(
+      reinterpret_cast<TUndoStack *>(m.Perform(SM_UNDOSTACK, 0, 0)));
   auto *stack = reinterpret_cast<TUndoStack *>(m.Perform(SM_UNDOSTACK, 1, 0));
   EXPECT_EQ(stack, nullptr);
   m.ReplaceSel("e"); // nothing is logged without a stack
