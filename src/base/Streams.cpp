@@ -1,12 +1,12 @@
 // Byte streams over memory and files, and the atomic whole-file write.
 #include "Streams.h"
 
+#include "SafeSave.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 int64_t TStream::Size() {
   const int64_t pos = Position();
@@ -183,46 +183,5 @@ std::string ReadWholeFile(const std::string &path) {
 }
 
 void WriteFileAtomic(const std::string &path, const std::string &bytes) {
-  const auto slash = path.find_last_of('/');
-  const std::string dir = slash == std::string::npos ? "." : path.substr(0, slash);
-  const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
-  std::string tmp = dir + "/." + base + ".XXXXXX";
-  const int fd = ::mkstemp(tmp.data());
-  if (fd < 0)
-    throw EFCreateError("Cannot create file \"" + path + "\". " + std::strerror(errno));
-  auto fail = [&](int err) {
-    ::close(fd);
-    ::unlink(tmp.c_str());
-    throw EWriteError("Cannot write file \"" + path + "\". " + std::strerror(err));
-  };
-  struct stat st {};
-  if (::stat(path.c_str(), &st) == 0)
-    ::fchmod(fd, st.st_mode & 07777);
-  else {
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::fchmod(fd, 0666 & ~mask);
-  }
-  size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0) {
-      if (errno == EINTR)
-        continue;
-      fail(errno);
-    }
-    done += static_cast<size_t>(n);
-  }
-  if (::fsync(fd) != 0)
-    fail(errno);
-  if (::close(fd) != 0) {
-    const int err = errno;
-    ::unlink(tmp.c_str());
-    throw EWriteError("Cannot write file \"" + path + "\". " + std::strerror(err));
-  }
-  if (::rename(tmp.c_str(), path.c_str()) != 0) {
-    const int err = errno;
-    ::unlink(tmp.c_str());
-    throw EWriteError("Cannot write file \"" + path + "\". " + std::strerror(err));
-  }
+  SaveFileSafely(path, [&](TStream &s) { s.WriteBuffer(bytes.data(), static_cast<int64_t>(bytes.size())); });
 }

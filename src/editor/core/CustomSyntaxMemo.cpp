@@ -3,56 +3,20 @@
 #include "CustomSyntaxMemo.h"
 
 #include "RichExport.h"
+#include "SafeSave.h"
 #include "Streams.h"
 #include "SyntaxMemoStrings.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <new>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
 bool FileIsReadable(const std::string &name) {
   std::error_code ec;
   return !name.empty() && std::filesystem::is_regular_file(name, ec);
-}
-
-// Writes through a temporary file in the same folder renamed over the target,
-// so a failed save never leaves a half-written document behind.
-template <class F> void SaveFileAtomic(const std::string &path, F write) {
-  const auto slash = path.find_last_of('/');
-  const std::string dir = slash == std::string::npos ? "." : path.substr(0, slash);
-  const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
-  std::string tmp = dir + "/." + base + ".XXXXXX";
-  const int fd = ::mkstemp(tmp.data());
-  if (fd < 0)
-    throw EFCreateError("Cannot create file \"" + path + "\". " + std::strerror(errno));
-  struct stat st {};
-  if (::stat(path.c_str(), &st) == 0) {
-    ::fchmod(fd, st.st_mode & 07777);
-  } else {
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::fchmod(fd, 0666 & ~mask);
-  }
-  ::close(fd);
-  try {
-    TFileStream f(tmp, TFileMode::fmCreate);
-    write(f);
-    f.Close();
-  } catch (...) {
-    ::unlink(tmp.c_str());
-    throw;
-  }
-  if (::rename(tmp.c_str(), path.c_str()) != 0) {
-    const int err = errno;
-    ::unlink(tmp.c_str());
-    throw EWriteError("Cannot write file \"" + path + "\". " + std::strerror(err));
-  }
 }
 
 } // namespace
@@ -830,7 +794,10 @@ void TCustomSyntaxMemo::SaveToFile(const std::string &name) {
   const bool wasLoading = loading_;
   loading_ = true;
   try {
-    SaveFileAtomic(name, [this](TStream &s) { SaveToStream(&s); });
+    // A temporary file renamed over the target, so a failed save never leaves
+    // a half-written file; the main window's document saves also flush it to
+    // the disk, this one promises what a plain file write promises.
+    SaveFileSafely(name, [this](TStream &s) { SaveToStream(&s); }, false);
   } catch (...) {
     loading_ = wasLoading;
     throw;

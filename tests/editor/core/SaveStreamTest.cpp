@@ -6,7 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <random>
+#include <unistd.h>
 #include <string>
 
 namespace {
@@ -118,4 +121,29 @@ TEST(SaveLarge, AStreamThatRefusesGivesTheSaveError) {
   } catch (const EFileSaveError &e) {
     EXPECT_STREQ(e.what(), "Could not save text to stream");
   }
+}
+
+TEST(SaveToFile, ThroughASymbolicLinkReplacesTheFileItNames) {
+  // Saving to a link must keep the link and update the file behind it, like
+  // the main window's saves; it used to put a plain file where the link was.
+  namespace fs = std::filesystem;
+  const fs::path dir = fs::temp_directory_path() / ("kx-save-link-" + std::to_string(::getpid()));
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  const fs::path real = dir / "real.bas", link = dir / "link.bas";
+  {
+    std::ofstream(real) << "old\r\n";
+  }
+  fs::permissions(real, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  fs::create_symlink(real, link);
+  TCustomSyntaxMemo m;
+  Load(m, "new text\r\n");
+  m.SaveToFile(link.string());
+  EXPECT_TRUE(fs::is_symlink(link));
+  EXPECT_EQ(ReadWholeFile(real.string()), "new text\r\n");
+  EXPECT_EQ(fs::status(real).permissions() & fs::perms::all,
+            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  // No temporary file is left behind.
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 2);
+  fs::remove_all(dir);
 }

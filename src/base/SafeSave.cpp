@@ -61,7 +61,8 @@ std::string FolderOf(const std::string &path) {
 
 } // namespace
 
-void SaveFileSafely(const std::string &path, const std::function<void(TStream &)> &write) {
+void SaveFileSafely(const std::string &path, const std::function<void(TStream &)> &write,
+                    bool flushToDisk) {
   std::string target = path;
   std::error_code ec;
   if (std::filesystem::is_symlink(path, ec)) {
@@ -105,7 +106,7 @@ void SaveFileSafely(const std::string &path, const std::function<void(TStream &)
     ::unlink(tmp.c_str());
     throw;
   }
-  if (::fsync(fd) != 0)
+  if (flushToDisk && ::fsync(fd) != 0)
     fail(Reason(errno));
   if (::close(fd) != 0) {
     const int err = errno;
@@ -117,6 +118,8 @@ void SaveFileSafely(const std::string &path, const std::function<void(TStream &)
     ::unlink(tmp.c_str());
     throw EWriteError("Cannot write file \"" + path + "\". " + Reason(err));
   }
+  if (!flushToDisk)
+    return;
   // The rename itself reaches the disk with the folder.
   const int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY);
   if (dfd >= 0) {

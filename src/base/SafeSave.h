@@ -11,8 +11,11 @@ class TStream;
 
 // Raises EWriteError / EFCreateError naming the file and the platform's
 // reason. The file keeps its permissions; a symbolic link keeps pointing at
-// the file it names, which is the one replaced.
-void SaveFileSafely(const std::string &path, const std::function<void(TStream &)> &write);
+// the file it names, which is the one replaced. With flushToDisk false the
+// new bytes are left to the system's cache like any plain write, for callers
+// that only promise what a plain file write promises.
+void SaveFileSafely(const std::string &path, const std::function<void(TStream &)> &write,
+                    bool flushToDisk = true);
 
 // Copies source to target through SaveFileSafely. Raises EFOpenError naming
 // source when it cannot be read.
