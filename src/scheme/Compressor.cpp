@@ -870,13 +870,65 @@ private:
 
 namespace kxcompress {
 
-size_t BlockCompress(const uint8_t *in, size_t n, uint8_t *out, uint16_t *hash) {
-  std::memset(hash, 0xFF, kHashSize * sizeof hash[0]); // every entry 0xFFFF: empty
-  out[0] = 0x40;
+namespace {
+
+// The items of one coded block: the marker, then groups of a big-endian
+// control word (one bit an item, from the top: 1 for a copy or run) and up to
+// 16 items. Both of the coder's loops emit through it.
+struct BlockWriter {
+  uint8_t *out;
+  size_t op = 3;      // the marker and the first control word come first
   size_t ctrlPos = 1; // where the current control word goes
-  size_t op = 3;
   unsigned ctrl = 0;
   int items = 0;
+
+  explicit BlockWriter(uint8_t *o) : out(o) { out[0] = 0x40; }
+  // Stores the full control word and reserves the next one.
+  void NextGroup() {
+    out[ctrlPos] = static_cast<uint8_t>(ctrl >> 8);
+    out[ctrlPos + 1] = static_cast<uint8_t>(ctrl);
+    ctrlPos = op;
+    op += 2;
+    ctrl = 0;
+    items = 0;
+  }
+  void Literal(uint8_t b) {
+    out[op++] = b;
+    ctrl <<= 1;
+    items++;
+  }
+  // Count 16..4095: a zero distance, count - 16, the byte.
+  void Run(size_t count, uint8_t b) {
+    const size_t k = count - 16;
+    out[op] = 0;
+    out[op + 1] = static_cast<uint8_t>(k >> 8);
+    out[op + 2] = static_cast<uint8_t>(k);
+    out[op + 3] = b;
+    op += 4;
+    ctrl = (ctrl << 1) | 1;
+    items++;
+  }
+  // Distance 1..4095 in 12 bits, length 3..18 in 4.
+  void Copy(size_t dist, size_t len) {
+    out[op] = static_cast<uint8_t>(dist >> 4);
+    out[op + 1] = static_cast<uint8_t>(((dist & 0xF) << 4) | (len - 3));
+    op += 2;
+    ctrl = (ctrl << 1) | 1;
+    items++;
+  }
+  // The last control word, left-aligned.
+  void Finish() {
+    ctrl <<= 16 - items;
+    out[ctrlPos] = static_cast<uint8_t>(ctrl >> 8);
+    out[ctrlPos + 1] = static_cast<uint8_t>(ctrl);
+  }
+};
+
+} // namespace
+
+size_t BlockCompress(const uint8_t *in, size_t n, uint8_t *out, uint16_t *hash) {
+  std::memset(hash, 0xFF, kHashSize * sizeof hash[0]); // every entry 0xFFFF: empty
+  BlockWriter w{out};
   size_t p = 0;
   // Fast path, while every item has 18 input bytes ahead of it and a whole
   // group of 16 items (a control word and at most 4 bytes each) cannot take
@@ -896,30 +948,18 @@ size_t BlockCompress(const uint8_t *in, size_t n, uint8_t *out, uint16_t *hash) 
       hv[q] = static_cast<uint16_t>(static_cast<uint16_t>(x * 40543u) >> 4);
     }
     while (p <= pEnd) {
-      if (items == 16) {
-        if (op > opEnd)
+      if (w.items == 16) {
+        if (w.op > opEnd)
           break;
-        out[ctrlPos] = static_cast<uint8_t>(ctrl >> 8);
-        out[ctrlPos + 1] = static_cast<uint8_t>(ctrl);
-        ctrlPos = op;
-        op += 2;
-        ctrl = 0;
-        items = 0;
+        w.NextGroup();
       }
-      items++;
       const uint64_t w0 = Load64(in + p), w1 = Load64(in + p + 8);
       const uint64_t same = (w0 & 0xFF) * 0x0101010101010101ull;
       if (((w0 ^ same) | (w1 ^ same)) == 0) { // at least 16 equal bytes: a run
         const size_t j = RunLength(in + p, static_cast<uint8_t>(w0), same,
                                    std::min<size_t>(n - p, 4095));
-        const size_t k = j - 16;
-        out[op] = 0;
-        out[op + 1] = static_cast<uint8_t>(k >> 8);
-        out[op + 2] = static_cast<uint8_t>(k);
-        out[op + 3] = static_cast<uint8_t>(w0);
-        op += 4;
+        w.Run(j, static_cast<uint8_t>(w0));
         p += j;
-        ctrl = (ctrl << 1) | 1;
         continue;
       }
       const unsigned h = hv[p];
@@ -938,30 +978,17 @@ size_t BlockCompress(const uint8_t *in, size_t n, uint8_t *out, uint16_t *hash) 
           else
             len = in[cand + 16] != in[p + 16] ? 16 : in[cand + 17] != in[p + 17] ? 17 : 18;
         }
-        {
-          out[op] = static_cast<uint8_t>(dist >> 4);
-          out[op + 1] = static_cast<uint8_t>(((dist & 0xF) << 4) | (len - 3));
-          op += 2;
-          p += len;
-          ctrl = (ctrl << 1) | 1;
-          continue;
-        }
+        w.Copy(dist, len);
+        p += len;
+        continue;
       }
-      out[op++] = static_cast<uint8_t>(w0);
+      w.Literal(static_cast<uint8_t>(w0));
       p++;
-      ctrl <<= 1;
     }
   }
-  while (p < n && op <= n) {
-    if (items == 16) {
-      out[ctrlPos] = static_cast<uint8_t>(ctrl >> 8);
-      out[ctrlPos + 1] = static_cast<uint8_t>(ctrl);
-      ctrlPos = op;
-      op += 2;
-      ctrl = 0;
-      items = 0;
-    }
-    items++;
+  while (p < n && w.op <= n) {
+    if (w.items == 16)
+      w.NextGroup();
     const uint8_t b = in[p];
     if (p + 1 < n && in[p + 1] == b) {
       const size_t lim = std::min<size_t>(n - p, 4095);
@@ -969,14 +996,8 @@ size_t BlockCompress(const uint8_t *in, size_t n, uint8_t *out, uint16_t *hash) 
       while (j < lim && in[p + j] == b)
         j++;
       if (j >= 16) {
-        const size_t k = j - 16;
-        out[op] = 0;
-        out[op + 1] = static_cast<uint8_t>(k >> 8);
-        out[op + 2] = static_cast<uint8_t>(k);
-        out[op + 3] = b;
-        op += 4;
+        w.Run(j, b);
         p += j;
-        ctrl = (ctrl << 1) | 1;
         continue;
       }
     }
@@ -988,29 +1009,22 @@ size_t BlockCompress(const uint8_t *in, size_t n, uint8_t *out, uint16_t *hash) 
         const size_t maxLen = std::min<size_t>(18, n - p);
         const size_t len = MatchLength(in + cand, in + p, maxLen);
         if (len >= 3) {
-          const size_t dist = p - cand;
-          out[op] = static_cast<uint8_t>(dist >> 4);
-          out[op + 1] = static_cast<uint8_t>(((dist & 0xF) << 4) | (len - 3));
-          op += 2;
+          w.Copy(p - cand, len);
           p += len;
-          ctrl = (ctrl << 1) | 1;
           continue;
         }
       }
     }
-    out[op++] = b;
+    w.Literal(b);
     p++;
-    ctrl <<= 1;
   }
-  ctrl <<= 16 - items;
-  out[ctrlPos] = static_cast<uint8_t>(ctrl >> 8);
-  out[ctrlPos + 1] = static_cast<uint8_t>(ctrl);
-  if (op > n) {
+  w.Finish();
+  if (w.op > n) {
     out[0] = 0x80;
     std::memcpy(out + 1, in, n);
     return n + 1;
   }
-  return op;
+  return w.op;
 }
 
 long BlockDecompress(const uint8_t *in, size_t len, uint8_t *out) {
