@@ -534,63 +534,6 @@ void TEditorMainForm::FormDestroy(QObject *) {
   DestroyDocuments();
 }
 
-void TEditorMainForm::PrintButtonClick(QObject *) {}
-void TEditorMainForm::PrintSetup1Click(QObject *) {}
-void TEditorMainForm::PrintPreview1Click(QObject *) {}
-
-// ---- editing and navigation ----------------------------------------------
-
-void TEditorMainForm::Edit1Click(QObject *) {}
-void TEditorMainForm::PopupMenu1Popup(QObject *) {}
-void TEditorMainForm::UndoButtonClick(QObject *) {}
-void TEditorMainForm::RedoButtonClick(QObject *) {}
-void TEditorMainForm::CutButtonClick(QObject *) {}
-void TEditorMainForm::CopyButtonClick(QObject *) {}
-void TEditorMainForm::PasteButtonClick(QObject *) {}
-void TEditorMainForm::Delete1Click(QObject *) {}
-void TEditorMainForm::SelectAll1Click(QObject *) {}
-void TEditorMainForm::Upper1Click(QObject *) {}
-void TEditorMainForm::Lower1Click(QObject *) {}
-void TEditorMainForm::Capitalise1Click(QObject *) {}
-void TEditorMainForm::IndentButtonClick(QObject *) {}
-void TEditorMainForm::UndentButtonClick(QObject *) {}
-void TEditorMainForm::Bookmark91Click(QObject *) {}
-void TEditorMainForm::Bookmark92Click(QObject *) {}
-void TEditorMainForm::Gotolinenumber1Click(QObject *) {}
-void TEditorMainForm::Searchagain1Click(QObject *) {}
-void TEditorMainForm::Showall1Click(QObject *) {}
-void TEditorMainForm::Find1Click(QObject *) {}
-void TEditorMainForm::Replace1Click(QObject *) {}
-void TEditorMainForm::Font1Click(QObject *) {}
-void TEditorMainForm::LineNumberFont1Click(QObject *) {}
-void TEditorMainForm::Properties1Click(QObject *) {}
-
-// ---- toolchain -----------------------------------------------------------
-
-void TEditorMainForm::CompileButtonClick(QObject *) {}
-void TEditorMainForm::ShowReportClick(QObject *) {}
-void TEditorMainForm::ASMButtonClick(QObject *) {}
-void TEditorMainForm::ProgramDataClick(QObject *) {}
-void TEditorMainForm::EepromDataClick(QObject *) {}
-void TEditorMainForm::EpicProgClick(QObject *) {}
-void TEditorMainForm::ExtProgClick(QObject *) {}
-void TEditorMainForm::ProgrammerPathClick(QObject *) {}
-void TEditorMainForm::EPIC_DirectoryClick(QObject *) {}
-void TEditorMainForm::ProgramButtonClick(QObject *) {}
-void TEditorMainForm::Standard_Bootloader_OptionClick(QObject *) {}
-void TEditorMainForm::MELoader_OptionClick(QObject *) {}
-void TEditorMainForm::KORVEX_IR_OptionClick(QObject *) {}
-void TEditorMainForm::External_Bootloader_OptionClick(QObject *) {}
-void TEditorMainForm::BootloaderPathClick(QObject *) {}
-void TEditorMainForm::MELoaderPathClick(QObject *) {}
-void TEditorMainForm::DownloadButtonClick(QObject *) {}
-void TEditorMainForm::RunExternalTool(QObject *) {}
-void TEditorMainForm::BuildRunMenus() {}
-void TEditorMainForm::SerialTerminalClick(QObject *) {}
-void TEditorMainForm::CalculatorClick(QObject *) {}
-void TEditorMainForm::ASCIITableClick(QObject *) {}
-void TEditorMainForm::Help1Click(QObject *) {}
-
 void TEditorMainForm::About1Click(QObject *) {
   if (AboutForm)
     AboutForm->exec();
