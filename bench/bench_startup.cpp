@@ -81,7 +81,7 @@ std::vector<double> korvexTimes, peerTimes;
 // Each iteration starts korvex and then the peer, so that both see the same
 // machine load; the iteration's time is korvex's.
 void BM_Startup_KorvexThenBareQMainWindow(benchmark::State &state) {
-  const std::string korvex = BenchFolder() + "../korvex";
+  const std::string korvex = BenchFolder() + "../korvex-editor";
   const std::string peer = BenchFolder() + "peer_bare_window";
   for (const std::string &p : {korvex, peer}) {
     if (::access(p.c_str(), X_OK) != 0) {

@@ -1,4 +1,5 @@
 # Helpers shared by every folder's CMakeLists.txt.
+include(${CMAKE_CURRENT_LIST_DIR}/Layers.cmake)
 
 # Warnings as errors for our own code only.
 function(kx_warnings target)
@@ -10,6 +11,7 @@ endfunction()
 # An empty folder gives an INTERFACE library so that dependents still link.
 function(kx_library name)
   cmake_parse_arguments(KX "QT" "" "DEPS" ${ARGN})
+  set_property(GLOBAL APPEND PROPERTY KX_LIBRARY_TARGETS ${name})
   file(GLOB srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
   file(GLOB hdrs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
   if(srcs)
@@ -32,6 +34,8 @@ function(kx_library name)
 endfunction()
 
 # kx_test(NAME folder LABEL label DEPS targets...)
+# The test main gives every test process its own HOME, XDG folders and TMPDIR
+# under KX_TEST_TMP_ROOT (or the system's temporary folder when run by hand).
 # One GoogleTest executable per test folder; every TEST becomes a CTest case.
 function(kx_test name)
   cmake_parse_arguments(KX "QT" "LABEL" "DEPS" ${ARGN})
@@ -40,12 +44,10 @@ function(kx_test name)
     return()
   endif()
   add_executable(${name} ${srcs})
-  target_link_libraries(${name} PRIVATE ${KX_DEPS} GTest::gtest GTest::gmock GTest::gtest_main)
-  target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests/support)
+  target_link_libraries(${name} PRIVATE ${KX_DEPS} kx_test_main)
   target_compile_definitions(${name} PRIVATE
     KX_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
     KX_BINARY_DIR="${CMAKE_BINARY_DIR}"
-    KX_SHARED_DIR="${KX_SHARED_DIR}"
     KX_TESTDATA_DIR="${CMAKE_SOURCE_DIR}/tests/data"
     KX_TOOLS_DIR="${CMAKE_BINARY_DIR}/tests/tools")
   kx_warnings(${name})
@@ -54,6 +56,7 @@ function(kx_test name)
   endif()
   gtest_discover_tests(${name}
     WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
-    PROPERTIES LABELS ${KX_LABEL} ENVIRONMENT "QT_QPA_PLATFORM=offscreen"
+    PROPERTIES LABELS ${KX_LABEL}
+      ENVIRONMENT "QT_QPA_PLATFORM=offscreen;KX_TEST_TMP_ROOT=${CMAKE_BINARY_DIR}/test-tmp"
     DISCOVERY_TIMEOUT 60)
 endfunction()

@@ -44,7 +44,7 @@ void ConnectStartupHooks(TEditorMainForm *form) {
 
 int main(int argc, char **argv) {
   TKorvexApplication app(argc, argv);
-  QCoreApplication::setApplicationName(QStringLiteral("korvex"));
+  QCoreApplication::setApplicationName(QStringLiteral("korvex-editor"));
   InstallProcessPrompter();
 
   TSingleInstance instance;

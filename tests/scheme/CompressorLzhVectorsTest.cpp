@@ -13,7 +13,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const fs::path kVectors = fs::path(KX_SHARED_DIR) / "vectors" / "lzh";
+const fs::path kVectors = fs::path(KX_TESTDATA_DIR) / "lzh";
+// Every test checks that all vectors were found: an empty folder must fail.
+constexpr size_t kVectorCount = 14;
 
 struct Vector {
   std::string name;
@@ -44,7 +46,7 @@ std::string OurForm(const std::string &reference) {
 
 TEST(CompressorLzhVectors, EncoderReproducesTheReferenceBitstreams) {
   const auto vectors = LoadVectors();
-  ASSERT_EQ(vectors.size(), 14u) << "vectors missing under " << kVectors;
+  ASSERT_EQ(vectors.size(), kVectorCount) << "vectors missing under " << kVectors;
   for (const auto &v : vectors) {
     const std::string ours = TCompressor::Pack(v.input, TCompressor::cmLZH);
     ASSERT_EQ(ours.size(), v.reference.size() + 4) << v.name;
@@ -53,7 +55,9 @@ TEST(CompressorLzhVectors, EncoderReproducesTheReferenceBitstreams) {
 }
 
 TEST(CompressorLzhVectors, DecoderRestoresTheReferenceInputs) {
-  for (const auto &v : LoadVectors()) {
+  const auto vectors = LoadVectors();
+  ASSERT_EQ(vectors.size(), kVectorCount) << "vectors missing under " << kVectors;
+  for (const auto &v : vectors) {
     const std::string back = TCompressor::Unpack(OurForm(v.reference));
     EXPECT_TRUE(back == v.input) << v.name;
   }
@@ -61,7 +65,9 @@ TEST(CompressorLzhVectors, DecoderRestoresTheReferenceInputs) {
 
 TEST(CompressorLzhVectors, EveryCutReferenceStreamIsRefused) {
   // Cutting the last byte of a non-empty bitstream loses bits the decoder needs.
-  for (const auto &v : LoadVectors()) {
+  const auto vectors = LoadVectors();
+  ASSERT_EQ(vectors.size(), kVectorCount) << "vectors missing under " << kVectors;
+  for (const auto &v : vectors) {
     if (v.input.empty())
       continue;
     const std::string full = OurForm(v.reference);

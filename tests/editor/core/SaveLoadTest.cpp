@@ -4,6 +4,8 @@
 #include "RichExport.h"
 #include "Streams.h"
 
+#include "TestEnvironment.h"
+
 #include <gtest/gtest.h>
 
 #include <cctype>
@@ -214,11 +216,7 @@ public:
   }
 };
 
-std::string TempDir() {
-  const fs::path d = fs::path(KX_BINARY_DIR) / "saveload-test";
-  fs::create_directories(d);
-  return d.string();
-}
+std::string TempDir() { return kxtest::FreshDir("saveload"); }
 
 } // namespace
 

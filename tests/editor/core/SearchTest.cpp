@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <random>
 
 namespace {
@@ -110,31 +111,55 @@ TEST(SearchRegExp, InvalidPatternGivesThreeLinesWithCaretUnderTheFault) {
   }
 }
 
+TEST(SearchPlain, CaselessMatchesEveryLetterAndNothingBeside) {
+  for (char lower = 'a'; lower <= 'z'; ++lower) {
+    const char upper = static_cast<char>(lower - 32);
+    EXPECT_EQ(Search(std::string("..") + upper, std::string(1, lower), 0, 0).start, 2) << lower;
+    EXPECT_EQ(Search(std::string("..") + lower, std::string(1, upper), 0, 0).start, 2) << upper;
+    EXPECT_EQ(Search(std::string("..") + upper, std::string(1, lower), sfMatchCase, 0).start, -1);
+  }
+  // Codes that differ from a letter only by the case bit are not letters.
+  for (const auto &[a, b] : {std::pair{'@', '`'}, std::pair{'[', '{'}, std::pair{'\xC9', '\xE9'}}) {
+    EXPECT_EQ(Search(std::string(1, a), std::string(1, b), 0, 0).start, -1) << a;
+    EXPECT_EQ(Search(std::string(1, b), std::string(1, a), 0, 0).start, -1) << b;
+  }
+}
+
 TEST(SearchProperty, MatchesAgreeWithANaiveScanInBothDirections) {
   std::mt19937 rng(7);
-  const char alphabet[] = "ab \r_A";
-  for (int round = 0; round < 300; ++round) {
+  // The letters at both ends of a-z and A-Z, the characters just outside
+  // them (whose codes differ from a letter's by the case bit), and accented
+  // letters, which caseless search leaves as they are.
+  const std::string alphabet = "azAZ@[`{ \r_\xE9\xC9";
+  const std::string firsts = "azAZ@[`{\xE9\xC9";
+  for (int round = 0; round < 1500; ++round) {
     std::string text;
     const int n = static_cast<int>(rng() % 40);
     for (int i = 0; i < n; ++i)
-      text += alphabet[rng() % 6];
-    const std::string pat = std::string(1, "abA"[rng() % 3]) + (rng() % 2 ? "b" : "");
+      text += alphabet[rng() % alphabet.size()];
+    std::string pat(1, firsts[rng() % firsts.size()]);
+    if (rng() % 2)
+      pat += firsts[rng() % firsts.size()];
     const uint32_t flags = (rng() % 2 ? sfMatchCase : 0) | (rng() % 2 ? sfWholeWords : 0);
     const int64_t from = n ? static_cast<int64_t>(rng() % (n + 1)) : 0;
     auto eq = [&](size_t at) {
       for (size_t j = 0; j < pat.size(); ++j) {
         char a = text[at + j], b = pat[j];
         if (!(flags & sfMatchCase)) {
-          a = static_cast<char>(std::tolower(a));
-          b = static_cast<char>(std::tolower(b));
+          a = static_cast<char>(std::tolower(static_cast<unsigned char>(a)));
+          b = static_cast<char>(std::tolower(static_cast<unsigned char>(b)));
         }
         if (a != b)
           return false;
       }
+      // Whole words: a word character at an end of the match may not
+      // continue a word outside it.
       if (flags & sfWholeWords) {
-        if (at > 0 && DefaultCharIsInWord(text[at - 1]))
+        const size_t end = at + pat.size();
+        if (at > 0 && DefaultCharIsInWord(text[at]) && DefaultCharIsInWord(text[at - 1]))
           return false;
-        if (at + pat.size() < text.size() && DefaultCharIsInWord(text[at + pat.size()]))
+        if (end < text.size() && DefaultCharIsInWord(text[end - 1]) &&
+            DefaultCharIsInWord(text[end]))
           return false;
       }
       return true;
@@ -156,8 +181,11 @@ TEST(SearchProperty, MatchesAgreeWithANaiveScanInBothDirections) {
     }
     EXPECT_EQ(Search(text, pat, flags, from).start, fwd) << round;
     EXPECT_EQ(Search(text, pat, flags | sfBackwards, from).start, bwd) << round;
-    // The regular-expression engine agrees on a literal pattern.
-    EXPECT_EQ(Search(text, pat, flags | sfRegExp, from).start, fwd) << round;
-    EXPECT_EQ(Search(text, pat, flags | sfRegExp | sfBackwards, from).start, bwd) << round;
+    // The regular-expression engine agrees on the pattern taken literally.
+    std::string literal;
+    for (char c : pat)
+      literal.append(std::isalnum(static_cast<unsigned char>(c)) ? "" : "\\").append(1, c);
+    EXPECT_EQ(Search(text, literal, flags | sfRegExp, from).start, fwd) << round;
+    EXPECT_EQ(Search(text, literal, flags | sfRegExp | sfBackwards, from).start, bwd) << round;
   }
 }

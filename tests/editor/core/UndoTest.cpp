@@ -222,6 +222,36 @@ TEST(UndoLimit, TrimsWholeTransactions) {
   EXPECT_TRUE(m.Modified()); // the start state left the history
 }
 
+TEST(UndoLimit, AHistoryExactlyAtTheLimitIsKeptWhole) {
+  int64_t full = 0;
+  int done = 0;
+  {
+    TCustomSyntaxMemo m;
+    Type(m, "abc");
+    full = m.Store()->UndoStack()->TotalSize();
+    done = m.Store()->UndoStack()->DoneCount();
+  }
+  TCustomSyntaxMemo m;
+  TUndoStack &u = *m.Store()->UndoStack();
+  u.Limit = full;
+  Type(m, "abc");
+  EXPECT_EQ(u.TotalSize(), full);
+  EXPECT_EQ(u.DoneCount(), done);
+  while (m.CanUndo())
+    m.Undo();
+  EXPECT_EQ(m.Text(), "");
+  EXPECT_FALSE(m.Modified());
+  // One byte less, and the oldest typing leaves the history.
+  TCustomSyntaxMemo tight;
+  tight.Store()->UndoStack()->Limit = full - 1;
+  Type(tight, "abc");
+  EXPECT_LT(tight.Store()->UndoStack()->TotalSize(), full);
+  EXPECT_LT(tight.Store()->UndoStack()->DoneCount(), done);
+  while (tight.CanUndo())
+    tight.Undo();
+  EXPECT_TRUE(tight.Modified());
+}
+
 TEST(UndoFailures, BadLogEntryClearsAndBeeps) {
   BeepCounter view;
   TCustomSyntaxMemo m;

@@ -1,8 +1,7 @@
-// The recording prompter (texts, scripted and default answers, the log that
-// real processes write) and the command guard.
+// The recording prompter: texts, scripted and default answers, and the log
+// that real processes write.
 #include "Prompter.h"
-#include "CommandGuard.h"
-#include "KorvexError.h"
+#include "ScopedRecorder.h"
 
 #include <gtest/gtest.h>
 
@@ -12,18 +11,6 @@
 #include <random>
 
 namespace {
-
-// Installs a fresh recording prompter for one test and puts the old one back.
-struct ScopedRecorder {
-  TRecordingPrompter *recorder;
-  std::unique_ptr<TPrompter> previous;
-  ScopedRecorder() {
-    auto r = std::make_unique<TRecordingPrompter>();
-    recorder = r.get();
-    previous = SetPrompter(std::move(r));
-  }
-  ~ScopedRecorder() { SetPrompter(std::move(previous)); }
-};
 
 TEST(RecordingPrompter, DefaultAnswerIsTheFirstOfferedInWindowsOrder) {
   TRecordingPrompter p;
@@ -125,56 +112,6 @@ TEST(RecordingPrompter, LogFileAndScriptFile) {
   EXPECT_EQ(records[2].Kind, "EVENT");
   EXPECT_EQ(records[2].Text, "shown");
   EXPECT_TRUE(TRecordingPrompter::ReadLog(log + ".missing").empty());
-}
-
-TEST(CommandGuard, EscapingExceptionsAreShownAndEndTheCommand) {
-  ScopedRecorder rec;
-  int after = 0;
-  EXPECT_TRUE(RunCommand([] {}));
-  EXPECT_FALSE(RunCommand([&] {
-    throw EKorvexError("Problem Running /no/such/TERM.EXE");
-    ++after;
-  }));
-  EXPECT_FALSE(RunCommand([] { throw std::runtime_error("plain failure"); }));
-  EXPECT_FALSE(RunCommand([] { throw 42; }));
-  EXPECT_FALSE(RunCommand([] { throw std::bad_alloc(); }));
-  EXPECT_EQ(after, 0);
-  ASSERT_EQ(rec.recorder->Records.size(), 4u);
-  const TPromptRecord &r = rec.recorder->Records[0];
-  EXPECT_EQ(r.Text, "Problem Running /no/such/TERM.EXE");
-  EXPECT_EQ(r.Type, "Error");
-  EXPECT_EQ(r.Buttons, "OK");
-  EXPECT_EQ(r.Caption, "KORVEX Editor");
-  EXPECT_EQ(rec.recorder->Records[1].Text, "plain failure");
-  EXPECT_FALSE(rec.recorder->Records[2].Text.empty());
-  EXPECT_EQ(rec.recorder->Records[3].Text, "Out of memory");
-}
-
-TEST(CommandGuard, AFailingPrompterDoesNotEscapeEither) {
-  struct Throwing : TRecordingPrompter {
-    TModalResult Message(const std::string &, TMsgDlgType, TMsgDlgButtons,
-                         const std::string &) override {
-      throw std::runtime_error("cannot show");
-    }
-  };
-  auto previous = SetPrompter(std::make_unique<Throwing>());
-  EXPECT_FALSE(RunCommand([] { throw EKorvexError("x"); }));
-  SetPrompter(std::move(previous));
-}
-
-TEST(CommandGuard, GuardedCallableRunsTheCommand) {
-  ScopedRecorder rec;
-  int runs = 0;
-  auto f = Guarded([&] {
-    if (++runs == 2)
-      throw EKorvexError("second run fails");
-  });
-  f();
-  f();
-  f();
-  EXPECT_EQ(runs, 3);
-  ASSERT_EQ(rec.recorder->Records.size(), 1u);
-  EXPECT_EQ(rec.recorder->Records[0].Text, "second run fails");
 }
 
 TEST(MessageHelpers, ShowMessageAndMessageDlgGoThroughThePrompter) {

@@ -54,6 +54,20 @@ TEST_F(IniFileTest, SectionsAndKeysCompareIgnoringCaseValuesAreTrimmed) {
   EXPECT_EQ(ini.ReadInteger("eeprom", "data_width", 0), 324);
 }
 
+TEST_F(IniFileTest, OnlyAMatchingPairOfQuotesIsTakenOff) {
+  Put("[Q]\nLONE=\"\nLONE1='\nPAIR=\"\"\nOPEN=\"a\nCLOSE=a\"\nMIXED=\"a'\nINNER='\"'\n"
+      "SPACED= \" x \" \n");
+  TIniFile ini(path);
+  EXPECT_EQ(ini.ReadString("Q", "LONE", "?"), "\"");
+  EXPECT_EQ(ini.ReadString("Q", "LONE1", "?"), "'");
+  EXPECT_EQ(ini.ReadString("Q", "PAIR", "?"), "");
+  EXPECT_EQ(ini.ReadString("Q", "OPEN", "?"), "\"a");
+  EXPECT_EQ(ini.ReadString("Q", "CLOSE", "?"), "a\"");
+  EXPECT_EQ(ini.ReadString("Q", "MIXED", "?"), "\"a'");
+  EXPECT_EQ(ini.ReadString("Q", "INNER", "?"), "\"");
+  EXPECT_EQ(ini.ReadString("Q", "SPACED", "?"), " x ");
+}
+
 TEST_F(IniFileTest, EmptyValueIsReadAsEmptyNotAsDefault) {
   Put("[WORKING_DIRECTORY]\nPATHNAME=\n");
   EXPECT_EQ(TIniFile(path).ReadString("WORKING_DIRECTORY", "PATHNAME", "dflt"), "");

@@ -33,7 +33,7 @@ TEST(ProcessPaths, ExecutableFolderIsThisProgramsFolder) {
   const std::string folder = ExecutableFolder();
   ASSERT_FALSE(folder.empty());
   EXPECT_EQ(folder.back(), '/');
-  EXPECT_TRUE(QFile::exists(QString::fromStdString(folder) + QStringLiteral("test_app")));
+  EXPECT_TRUE(QFile::exists(QString::fromStdString(folder) + QStringLiteral("test_base")));
 }
 
 TEST(ProcessPaths, ToolNamesMatchIgnoringCase) {
