@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -41,6 +42,8 @@ size_t BlockCompress(const uint8_t *in, size_t n, uint8_t *out, uint16_t *hash);
 // start or output beyond kBlockSize. Reads nothing outside in[0, len); may
 // write scratch into out beyond the bytes it produces.
 long BlockDecompress(const uint8_t *in, size_t len, uint8_t *out);
+// The hash table BlockCompress takes (kHashSize entries).
+std::unique_ptr<uint16_t[]> HashTable();
 
 } // namespace kxcompress
 

@@ -4,6 +4,8 @@
 #pragma once
 
 #include "KorvexError.h"
+#include "PositionLists.h"
+#include "TabStops.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -123,9 +125,7 @@ struct TLineNode {
   int TextLength() const { return EndsWithCR() ? Length - 1 : Length; }
 
   // One style byte per character, or null; dropped whenever the text changes.
-  uint8_t *Attributes() const {
-    return Extra ? kxnode::ExtrasTable()[Extra].Attributes : nullptr;
-  }
+  uint8_t *Attributes() const { return Extra ? kxnode::ExtrasTable()[Extra].Attributes : nullptr; }
   // The attributes, allocated (zeroed, at least one byte) when absent.
   uint8_t *AllocAttributes();
   void FreeAttributes();
@@ -151,74 +151,6 @@ struct TLinePos {
   TLineNode *Node = nullptr;
   int64_t Line = 0;
   int64_t Start = 0;
-};
-
-// Tab stops: up to 32 explicit columns, then multiples of the default.
-class TTabStops {
-public:
-  static constexpr int kMaxStops = 32;
-  TTabStops();
-  // "5;9 13" style text of 1-based columns; ESyntaxMemo on bad input.
-  void SetColumns(const std::string &text);
-  std::string Columns() const;
-  void SetDefault(int value); // ESyntaxMemo when not > 0
-  int Default() const { return default_; }
-  // 0-based column of the first stop after col.
-  int NextStop(int col) const;
-  const int *Table() const { return stops_; }
-
-private:
-  int stops_[kMaxStops]; // 0-based columns, unused -1
-  int default_ = 8;
-};
-
-// Column arithmetic on one node: node-local offset <-> visual column.
-int OffsetToColumn(const TLineNode *node, int offset, const TTabStops &tabs);
-int ColumnToOffset(const TLineNode *node, int column, const TTabStops &tabs);
-
-// A sorted list of positions that follows the text through inserts and deletes.
-class TSM_PositionList {
-public:
-  struct Entry {
-    int64_t Position;
-    int32_t Mark; // gutter-mark bit number or caller's tag
-  };
-  virtual ~TSM_PositionList() = default;
-  void Add(int64_t pos, int32_t mark);
-  bool Remove(int64_t pos, int32_t mark);
-  void Clear() { entries_.clear(); }
-  const std::vector<Entry> &Entries() const { return entries_; }
-  // An insert (count > 0) moves positions at or after pos; a delete (count < 0)
-  // drops the positions inside the removed span and moves later ones back.
-  void Shift(int64_t pos, int64_t count);
-  std::function<void()> OnChange;
-
-private:
-  std::vector<Entry> entries_;
-};
-
-class TSM_Breakpoints : public TSM_PositionList {};
-class TSM_CodeBreak : public TSM_PositionList {};
-class TSM_LineTracks : public TSM_PositionList {};
-
-// Named bookmarks in position order.
-class TCustomBookmarks {
-public:
-  struct Entry {
-    std::string Name;
-    int64_t Position;
-  };
-  void Add(const std::string &name, int64_t pos); // replaces a bookmark of that name
-  bool Remove(const std::string &name);
-  bool Find(const std::string &name, int64_t &pos) const;
-  void Clear() { list_.clear(); }
-  const std::vector<Entry> &Items() const { return list_; }
-  void Shift(int64_t pos, int64_t count);
-  std::function<void(const std::string &)> OnCustomBookmarkFree;
-  std::function<void()> OnChange;
-
-private:
-  std::vector<Entry> list_;
 };
 
 // Result of a store edit: the lines that now hold new text.
