@@ -1,6 +1,6 @@
 // Settings files are untrusted: reading and rewriting any bytes never fails,
 // the written key reads back, and nothing but that key's line changes.
-#include "../src/app/core/IniFile.cpp"
+#include "IniFile.h"
 
 #include <cstddef>
 #include <cstdint>
