@@ -9,6 +9,7 @@
 #include "FileObject.h"
 #include "KorvexError.h"
 #include "ParserRepository.h"
+#include "PreviewPrinter.h"
 #include "ProcessPaths.h"
 #include "Prompter.h"
 #include "QtRegistry.h"
@@ -108,9 +109,8 @@ void TEditorMainForm::CreateMenus() {
                            &T::PrintSetup1Click, QStringLiteral("Choose the printer and page"));
   PrintPreview1 = AddCommand(File1, QStringLiteral("Print Preview..."), "PrintPreview1",
                              &T::PrintPreview1Click, QStringLiteral("Preview the printed pages"));
-  // "&Print" has no action of its own; printing is the toolbar button's.
-  Print1 = File1->addAction(QStringLiteral("&Print"));
-  Print1->setObjectName(QStringLiteral("Print1"));
+  Print1 = AddCommand(File1, QStringLiteral("&Print"), "Print1", &T::PrintButtonClick,
+                      QStringLiteral("Print the file"));
   FileSeparator2 = File1->addSeparator();
   Exit1 = AddCommand(File1, QStringLiteral("E&xit"), "Exit1", &T::Exit1Click,
                      QStringLiteral("Leave the editor"));
@@ -313,7 +313,6 @@ void TEditorMainForm::CreateMenus() {
                           &T::ReOpenFileClick, QStringLiteral("Reload the file from disk"));
 
   // Commands whose work is not connected yet.
-  Disable({PrintSetup1, PrintPreview1, Print1});
   Disable({Undo1, Redo1, Cut1, Copy1, Paste1, Delete1, SelectAll1, Upper1, Lower1, Capitalise1,
            Font1, LineNumberFont1, Properties1});
   Disable({Find1, Replace1, Searchagain1, Showall1, Gotolinenumber1});
@@ -383,7 +382,7 @@ void TEditorMainForm::CreateToolBar() {
                              QStringLiteral("Download the HEX file Serially"));
   ASMButton = AddButton(QStringLiteral("ASM"), "ASMButton", &T::ASMButtonClick,
                         QStringLiteral("Display compiled code"));
-  Disable({PrintButton, PreviewButton, CutButton, CopyButton, PasteButton,
+  Disable({CutButton, CopyButton, PasteButton,
            UndoButton, RedoButton, IndentButton, UndentButton, CompileButton, ProgramButton,
            DownloadButton, ASMButton});
 }
@@ -482,6 +481,7 @@ void TEditorMainForm::FormCreate(QObject *) {
   CompileError = false;
   DeviceName = "16F84";
   ShowAllActive = false;
+  CreatePrintEngine();
   // The first document; the first show replaces it (see FormShow).
   CreateFirstDocument();
   EdPersistent = std::make_unique<TEdPersistent>(HistoryFilePath());

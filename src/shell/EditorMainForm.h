@@ -3,6 +3,8 @@
 // runs through the command guard.
 #pragma once
 
+#include "Prompter.h"
+
 #include <QMainWindow>
 
 #include <memory>
@@ -14,6 +16,7 @@ class QListWidget;
 class QPlainTextEdit;
 class TEdPersistent;
 class TFileObject;
+class TPreviewPrinter;
 class TSyntaxMemo;
 class QLabel;
 class QMenu;
@@ -53,6 +56,8 @@ public:
   void PrintButtonClick(QObject *Sender);
   void PrintSetup1Click(QObject *Sender);
   void PrintPreview1Click(QObject *Sender);
+  // Command 44 of the editor ("Print selection").
+  void PrintSelectionClick(QObject *Sender);
   void Exit1Click(QObject *Sender);
   void OpenFile(const QString &path);
   // The same for a path as the file system's bytes (any bytes a name holds).
@@ -188,6 +193,10 @@ public:
   std::string WorkingDirectory;
 
   TStatusBar *StatusBar1 = nullptr;
+  // The print engine, and the page-setup record (margins in thousandths of
+  // an inch) filled from the default printer at start-up.
+  std::unique_ptr<TPreviewPrinter> PreviewPrinter1;
+  TPageSetupChoice PageSetup;
   QTimer *FInfoTimer = nullptr;
 
   // Window state.
@@ -228,6 +237,10 @@ private:
   void DestroyDocuments();
   void CreateFirstDocument();
   void AttachScheme();
+  void CreatePrintEngine();
+  // Prints the text or the selection on the program's printer within the
+  // page-setup margins.
+  void PrintEditor(bool selectionOnly);
 
   bool formShown_ = false;
   bool activateDone_ = false;

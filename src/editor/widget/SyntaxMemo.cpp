@@ -2,6 +2,7 @@
 #include "SyntaxMemo.h"
 
 #include "GutterImages.h"
+#include "PrintPagination.h"
 #include "SchemeHighlighter.h"
 #include "SyntaxMemoParser.h"
 #include "WordWrap.h"
@@ -453,6 +454,7 @@ int64_t TSyntaxMemo::LogicalLineNumber(int64_t line) {
 void TSyntaxMemo::SyncStore() {
   if (Store() == shownStore_)
     return;
+  ++textGeneration_;
   shownStore_ = Store();
   highlighting_.SetStore(shownStore_);
   lnNode_ = nullptr;
@@ -465,6 +467,7 @@ void TSyntaxMemo::SyncStore() {
 }
 
 void TSyntaxMemo::TextChangedHook(int64_t start, int64_t extent) {
+  ++textGeneration_;
   // Line numbers before the edit stay good; the cache is dropped when it
   // lies at or after the edit.
   if (lnNode_) {

@@ -9,6 +9,7 @@
 #include "QtClipboard.h"
 
 #include <QAbstractScrollArea>
+#include <QDate>
 #include <QFont>
 #include <QImage>
 #include <QPen>
@@ -16,6 +17,7 @@
 #include <QTimer>
 
 #include <array>
+#include <climits>
 #include <functional>
 #include <memory>
 #include <string>
@@ -23,7 +25,9 @@
 
 class TSyntaxMemoParser;
 class TSchemeHighlighter;
+class TPrintPagination;
 class QPainter;
+class QPrinter;
 
 // Windows message numbers the control answers besides the core's.
 constexpr uint32_t WM_HSCROLL = 0x0114;
@@ -138,6 +142,30 @@ public:
   // The logical (1-based) line number of node `line`.
   int64_t LogicalLineNumber(int64_t line);
 
+  // --- printing (SyntaxMemoPrint.cpp) ---
+  // Draws page pageNumber (from 1) of the text, or of the selection, into a
+  // rectangle of a device with dpi pixels per inch, in the styles the screen
+  // shows and by the print options; true when more pages follow.
+  bool DrawPage(QPainter &canvas, int pageNumber, const QRect &rect, const QSize &dpi,
+                bool selectionOnly = false);
+  int PageCount(const QRect &rect, const QSize &dpi, bool selectionOnly = false);
+  // The rows of every page as text (see TPrintPagination::Dump).
+  std::string PageLayout(const QRect &rect, const QSize &dpi, bool selectionOnly = false);
+  // The printer of the print operation (not owned), and the rectangle of its
+  // physical page, in its pixels, that the pages fill (empty: the whole page).
+  QPrinter *Printer = nullptr;
+  QRect PrintArea;
+  // The date the heading shows (null: the day it is printed).
+  QDate PrintDate;
+  // Prints pages first..last (from 1, limited to those there are) of the text
+  // or of the selection, copies times over, as one print job.
+  void Print(int first = 1, int last = INT_MAX, int copies = 1) {
+    PrintText(false, first, last, copies);
+  }
+  void PrintSelection(int first = 1, int last = INT_MAX, int copies = 1) {
+    PrintText(true, first, last, copies);
+  }
+
   // Chooses a template from the list offered when no template name stands
   // before the caret; returns an index into candidates or -1. Unset: a popup list.
   std::function<int(TSyntaxMemo *, const std::vector<int> &candidates)> ChooseTemplate;
@@ -166,6 +194,10 @@ private:
   class TView;
   friend class TView;
   struct TResolvedStyle;
+  struct TPageFrame;
+  TPageFrame PageFrame(const QRect &rect, const QSize &dpi, bool selectionOnly, int deviceDpi);
+  TPrintPagination &Pagination(const TPageFrame &frame);
+  void PrintText(bool selectionOnly, int first, int last, int copies);
 
   void MeasureFont();
   void RebuildStyles();
@@ -205,6 +237,8 @@ private:
   THighlighter *activeHighlighter_ = nullptr;
   TTextStore *shownStore_ = nullptr;
   std::unique_ptr<TKeyboardActionContoller> ownKeyMap_;
+  std::unique_ptr<TPrintPagination> pagination_;
+  uint64_t textGeneration_ = 0; // counts edits and store changes, for the pagination
 
   QFont font_;
   QFont gutterFont_;

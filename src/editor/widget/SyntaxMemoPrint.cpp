@@ -1,0 +1,322 @@
+// TSyntaxMemo: drawing printed pages (heading, line numbers, highlighted
+// rows, page number) and the print operation.
+#include "SyntaxMemo.h"
+
+#include "PrintPagination.h"
+#include "QtClipboard.h"
+
+#include <QFile>
+#include <QFontMetricsF>
+#include <QImage>
+#include <QLocale>
+#include <QPainter>
+#include <QPrinter>
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+
+// Everything a page's drawing needs, in the device's pixels.
+struct TSyntaxMemo::TPageFrame {
+  std::array<QFont, 16> Fonts; // by font style bits
+  double CharWidth = 8;
+  double LineHeight = 16;
+  double Ascent = 12;
+  double Pixels = 13; // the font's size in the device's pixels
+  double StretchX = 1; // device pixels across per pixel down
+  bool FixedPitch = true;
+  QRectF Area;            // the whole rectangle given
+  double HeadingRows = 0; // rows taken above the text
+  double FooterRows = 0;  // rows taken below it
+  double NumberWidth = 0; // the line-number column, its gap included
+  int NumberDigits = 0;
+  bool Heading = false;
+  bool PageNumbers = false;
+  TPrintShape Shape;
+};
+
+namespace {
+
+// Fonts are measured on one reference surface whatever the device, so the
+// pages a text takes never depend on where they are drawn.
+const QImage &ReferenceSurface() {
+  static const QImage img = [] {
+    QImage i(1, 1, QImage::Format_RGB32);
+    i.setDotsPerMeterX(3780); // 96 per inch
+    i.setDotsPerMeterY(3780);
+    return i;
+  }();
+  return img;
+}
+
+int Digits(int64_t n) {
+  int d = 1;
+  while (n >= 10) {
+    n /= 10;
+    ++d;
+  }
+  return d;
+}
+
+// A font of the given size in the device's pixels, for a painter on a device
+// of logicalDpi (point sizes are turned into pixels at that resolution).
+QFont ScaledFont(QFont f, double pixels, int logicalDpi) {
+  f.setPointSizeF(std::max(0.5, pixels * 72.0 / std::max(1, logicalDpi)));
+  f.setHintingPreference(QFont::PreferNoHinting);
+  return f;
+}
+
+QString Text1252(const char *s, int n) {
+  QString out;
+  out.reserve(n);
+  for (int i = 0; i < n; ++i)
+    out.append(Cp1252Char(static_cast<unsigned char>(s[i])));
+  return out;
+}
+
+} // namespace
+
+TSyntaxMemo::TPageFrame TSyntaxMemo::PageFrame(const QRect &rect, const QSize &dpi,
+                                               bool selectionOnly, int deviceDpi) {
+  TPageFrame f;
+  const int dpiX = std::max(1, dpi.width()), dpiY = std::max(1, dpi.height());
+  const double points = QFontInfo(font_).pointSizeF() > 0 ? QFontInfo(font_).pointSizeF() : 10.0;
+  const double pixels = points * dpiY / 72.0;
+  f.Pixels = pixels;
+  f.StretchX = static_cast<double>(dpiX) / dpiY;
+  const int refDpi = ReferenceSurface().logicalDpiY();
+  QFont measured = ScaledFont(styleFonts_[0], pixels, refDpi);
+  const QFontMetricsF fm(measured, &ReferenceSurface());
+  // The grid follows the device's horizontal resolution when it differs.
+  f.CharWidth = std::max(0.01, fm.horizontalAdvance(QLatin1Char('W')) * dpiX / dpiY);
+  f.LineHeight = std::max(0.01, fm.height());
+  f.Ascent = fm.ascent();
+  f.FixedPitch = std::abs(fm.horizontalAdvance(QLatin1Char('i')) -
+                          fm.horizontalAdvance(QLatin1Char('W'))) < 0.01;
+  for (size_t bits = 0; bits < f.Fonts.size(); ++bits) {
+    f.Fonts[bits] = ScaledFont(styleFonts_[bits], pixels, deviceDpi);
+    if (dpiX != dpiY)
+      f.Fonts[bits].setStretch(std::clamp(static_cast<int>(std::lround(100.0 * dpiX / dpiY)), 1, 4000));
+  }
+  const uint32_t o = OptionsMask();
+  f.Area = QRectF(rect);
+  f.Heading = (o & (smoPrintFilename | smoPrintDate)) != 0;
+  f.PageNumbers = (o & smoPrintPageNos) != 0;
+  f.HeadingRows = f.Heading ? 2 : 0;
+  f.FooterRows = f.PageNumbers ? 2 : 0;
+
+  TPrintShape &s = f.Shape;
+  s.Start = selectionOnly ? SelStart() : 0;
+  s.End = selectionOnly ? SelEnd() : TextLength();
+  s.Wrap = (o & smoPrintWrap) != 0;
+  s.FirstNumber = LogicalLineNumber(LineFromPos(s.Start));
+  if (o & smoPrintLineNos) {
+    // Wide enough for the last number the text can reach.
+    f.NumberDigits = std::max(3, Digits(s.FirstNumber + std::max<int64_t>(LineCount(), 1)));
+    f.NumberWidth = (f.NumberDigits + 1) * f.CharWidth;
+  }
+  s.Columns = std::max(1, static_cast<int>((rect.width() - f.NumberWidth) / f.CharWidth));
+  s.Rows = std::max(1, static_cast<int>(rect.height() / f.LineHeight - f.HeadingRows -
+                                        f.FooterRows));
+  return f;
+}
+
+TPrintPagination &TSyntaxMemo::Pagination(const TPageFrame &frame) {
+  if (!pagination_)
+    pagination_ = std::make_unique<TPrintPagination>();
+  pagination_->Prepare(*Store(), Tabs(), textGeneration_, frame.Shape);
+  return *pagination_;
+}
+
+int TSyntaxMemo::PageCount(const QRect &rect, const QSize &dpi, bool selectionOnly) {
+  const TPageFrame frame = PageFrame(rect, dpi, selectionOnly, ReferenceSurface().logicalDpiY());
+  return Pagination(frame).PageCount();
+}
+
+std::string TSyntaxMemo::PageLayout(const QRect &rect, const QSize &dpi, bool selectionOnly) {
+  const TPageFrame frame = PageFrame(rect, dpi, selectionOnly, ReferenceSurface().logicalDpiY());
+  return Pagination(frame).Dump();
+}
+
+bool TSyntaxMemo::DrawPage(QPainter &canvas, int pageNumber, const QRect &rect, const QSize &dpi,
+                           bool selectionOnly) {
+  QPaintDevice *device = canvas.device();
+  const int deviceDpi = device ? device->logicalDpiY() : ReferenceSurface().logicalDpiY();
+  const TPageFrame f = PageFrame(rect, dpi, selectionOnly, deviceDpi);
+  TPrintPagination &pages = Pagination(f);
+  if (!pages.HasPage(pageNumber))
+    return false;
+  const std::vector<TPrintRow> rows = pages.PageRows(pageNumber);
+  const bool more = pages.HasPage(pageNumber + 1);
+
+  // The styles exactly as the screen resolves them.
+  const bool styled = HighlightingActive();
+  if (styled && !rows.empty()) {
+    const int64_t lastLine = LineFromPos(rows.back().Pos + rows.back().Length);
+    while (!highlighting_.Complete() && highlighting_.Frontier() <= lastLine)
+      highlighting_.Continue(1 << 16);
+  }
+  struct TStyle {
+    QColor Fore, Back;
+    uint8_t Font = 0;
+  };
+  std::array<TStyle, 256> style;
+  const QColor defFore = SMColor(DefTextColor), defBack = SMColor(DefBackColor);
+  for (int v = 0; v < 256; ++v) {
+    TTokenStyle st;
+    st.FontStyle = DefFontStyle;
+    if (styled)
+      st = Highlighter->Style(v);
+    style[static_cast<size_t>(v)] = {
+        SMColor(st.DefaultForeground ? DefTextColor : st.Foreground),
+        SMColor(st.DefaultBackground ? DefBackColor : st.Background),
+        static_cast<uint8_t>((styled ? st.FontStyle : DefFontStyle) & 0xF)};
+  }
+
+  // Texts are placed by the reference measures, as the rows are, so a page
+  // looks the same on every device.
+  auto advance = [&](int bits, const QString &t) {
+    const QFontMetricsF m(ScaledFont(styleFonts_[static_cast<size_t>(bits)], f.Pixels,
+                                     ReferenceSurface().logicalDpiY()),
+                          &ReferenceSurface());
+    return m.horizontalAdvance(t) * f.StretchX;
+  };
+
+  canvas.save();
+  canvas.setClipRect(f.Area);
+  canvas.setBackgroundMode(Qt::TransparentMode);
+  const double cw = f.CharWidth, lh = f.LineHeight;
+  const double left = f.Area.left(), top = f.Area.top();
+  const int lineWidth = std::max(1, dpi.height() / 144);
+
+  if (f.Heading) {
+    canvas.setFont(f.Fonts[fsBold]);
+    canvas.setPen(defFore);
+    if (OptionsMask() & smoPrintFilename)
+      canvas.drawText(QPointF(left, top + f.Ascent),
+                      QFile::decodeName(QByteArray::fromStdString(Title)));
+    if (OptionsMask() & smoPrintDate) {
+      const QDate date = PrintDate.isNull() ? QDate::currentDate() : PrintDate;
+      const QString text = QLocale::system().toString(date, QLocale::ShortFormat);
+      canvas.setFont(f.Fonts[0]);
+      canvas.drawText(QPointF(f.Area.right() - advance(0, text), top + f.Ascent), text);
+    }
+    canvas.fillRect(QRectF(left, top + lh * 1.4, f.Area.width(), lineWidth), defFore);
+  }
+
+  std::string text;
+  std::vector<uint8_t> attrs;
+  const double textLeft = left + f.NumberWidth;
+  const int columns = f.Shape.Columns;
+  for (size_t r = 0; r < rows.size(); ++r) {
+    const TPrintRow &row = rows[r];
+    const double y = top + (f.HeadingRows + static_cast<double>(r)) * lh;
+    if (row.Number > 0 && f.NumberWidth > 0) {
+      const QString number = QString::number(row.Number);
+      canvas.setFont(f.Fonts[0]);
+      canvas.setPen(QColor(128, 128, 128));
+      canvas.drawText(QPointF(left + f.NumberDigits * cw - advance(0, number), y + f.Ascent),
+                      number);
+    }
+    TPrintPagination::GatherLine(*Store(), row.Pos, row.Pos + row.Length, text,
+                                 styled ? &attrs : nullptr);
+    const int len = static_cast<int>(text.size());
+    int col = 0;
+    int i = 0;
+    while (i < len && col < columns) {
+      const uint8_t a = styled ? attrs[static_cast<size_t>(i)] : 0;
+      const TStyle &st = style[a];
+      if (text[static_cast<size_t>(i)] == '\t') {
+        const int next = Tabs().NextStop(col);
+        if (st.Back != defBack)
+          canvas.fillRect(QRectF(textLeft + col * cw, y, (std::min(next, columns) - col) * cw, lh),
+                          st.Back);
+        col = next;
+        ++i;
+        continue;
+      }
+      // A run: characters of one style up to the next TAB, within the row.
+      int j = i;
+      while (j < len && j - i < columns - col && text[static_cast<size_t>(j)] != '\t' &&
+             (styled ? attrs[static_cast<size_t>(j)] : 0) == a)
+        ++j;
+      const int n = j - i;
+      const double x = textLeft + col * cw;
+      if (st.Back != defBack)
+        canvas.fillRect(QRectF(x, y, n * cw, lh), st.Back);
+      canvas.setFont(f.Fonts[st.Font]);
+      canvas.setPen(st.Fore);
+      if (f.FixedPitch) {
+        canvas.drawText(QPointF(x, y + f.Ascent), Text1252(text.data() + i, n));
+      } else {
+        for (int k = 0; k < n; ++k)
+          if (text[static_cast<size_t>(i + k)] != ' ')
+            canvas.drawText(QPointF(x + k * cw, y + f.Ascent), Text1252(text.data() + i + k, 1));
+      }
+      col += n;
+      i = j;
+    }
+  }
+
+  if (f.PageNumbers) {
+    canvas.setFont(f.Fonts[0]);
+    canvas.setPen(defFore);
+    const QString text = QString::asprintf("Page %d", pageNumber);
+    canvas.drawText(QPointF(f.Area.right() - advance(0, text), f.Area.bottom() - lh + f.Ascent),
+                    text);
+  }
+  canvas.restore();
+  return more;
+}
+
+namespace {
+
+// Puts the printer's state back however the job ends.
+struct TPrinterState {
+  QPrinter &Printer;
+  bool FullPage;
+  int Copies;
+  explicit TPrinterState(QPrinter &p) : Printer(p), FullPage(p.fullPage()), Copies(p.copyCount()) {}
+  ~TPrinterState() {
+    Printer.setFullPage(FullPage);
+    Printer.setCopyCount(Copies);
+  }
+};
+
+} // namespace
+
+void TSyntaxMemo::PrintText(bool selectionOnly, int first, int last, int copies) {
+  if (!Printer)
+    throw ESyntaxMemo("There is no printer to print on");
+  QPrinter &pr = *Printer;
+  TPrinterState keep(pr);
+  // The print area is given on the physical page, so the origin is the
+  // paper's corner; we print the copies ourselves.
+  pr.setFullPage(true);
+  pr.setCopyCount(1);
+  const QRect area =
+      PrintArea.isEmpty() ? pr.paperRect(QPrinter::DevicePixel).toAlignedRect() : PrintArea;
+  const QSize dpi(pr.logicalDpiX(), pr.logicalDpiY());
+  const int count = PageCount(area, dpi, selectionOnly);
+  first = std::max(1, first);
+  last = std::min(last, count);
+  if (first > last || copies < 1)
+    return;
+  pr.setDocName(Title.empty() ? QStringLiteral("KORVEX Editor")
+                              : QFile::decodeName(QByteArray::fromStdString(Title)));
+  QPainter p;
+  if (!p.begin(&pr)) {
+    const QString where =
+        pr.outputFileName().isEmpty() ? pr.printerName() : pr.outputFileName();
+    throw ESyntaxMemo("Printing could not start on \"" + where.toLocal8Bit().toStdString() + "\"");
+  }
+  bool sheet = false;
+  for (int c = 0; c < copies; ++c)
+    for (int page = first; page <= last; ++page) {
+      if (sheet)
+        pr.newPage();
+      sheet = true;
+      DrawPage(p, page, area, dpi, selectionOnly);
+    }
+  p.end();
+}

@@ -1,0 +1,362 @@
+// The editor's printed pages: how rows and pages are cut from the text
+// (properties over random texts and shapes), the pages following edits, and
+// what a drawn page shows (styles, line numbers, heading, page number, wrap).
+#include "PrintPagination.h"
+#include "SyntaxMemoParser.h"
+#include "WidgetTestUtil.h"
+#include "WordWrap.h"
+
+#include <gtest/gtest.h>
+
+#include <QPainter>
+
+#include <random>
+
+using namespace kxwidget;
+
+namespace {
+
+std::string RandomText(std::mt19937 &rng) {
+  std::uniform_int_distribution<int> lines(0, 60), pick(0, 99);
+  const std::string alphabet = "abcdefgh  \t.";
+  std::string text;
+  const int n = lines(rng);
+  for (int i = 0; i < n; ++i) {
+    const int kind = pick(rng);
+    int len = kind < 20 ? 0 : kind < 90 ? pick(rng) : 2000 + pick(rng) * 30;
+    for (int k = 0; k < len; ++k)
+      text.push_back(alphabet[static_cast<size_t>(pick(rng)) % alphabet.size()]);
+    if (i + 1 < n || pick(rng) < 50)
+      text.push_back('\r');
+  }
+  return text;
+}
+
+struct TLine {
+  int64_t Start;
+  int Length; // without the CR
+};
+
+// The logical lines of a stored text, as the pages must show them.
+std::vector<TLine> LinesOf(const std::string &text) {
+  std::vector<TLine> out;
+  size_t start = 0;
+  while (start < text.size()) {
+    const size_t cr = text.find('\r', start);
+    const size_t end = cr == std::string::npos ? text.size() : cr;
+    out.push_back({static_cast<int64_t>(start), static_cast<int>(end - start)});
+    start = cr == std::string::npos ? text.size() : cr + 1;
+  }
+  return out;
+}
+
+int VisualWidth(const std::string &s, const TTabStops &tabs) {
+  int col = 0;
+  for (char c : s)
+    col = c == '\t' ? tabs.NextStop(col) : col + 1;
+  return col;
+}
+
+} // namespace
+
+TEST(PrintPagination, RowsCoverEveryLineInOrderAndFillEveryPageButTheLast) {
+  App();
+  std::mt19937 rng(1234);
+  std::uniform_int_distribution<int> cols(1, 40), rows(1, 30), coin(0, 1);
+  for (int round = 0; round < 150; ++round) {
+    const std::string text = RandomText(rng);
+    TCustomSyntaxMemo memo;
+    memo.Perform(WM_SETTEXT, 0, reinterpret_cast<intptr_t>(text.c_str()));
+    const std::string stored = memo.Text();
+    TPrintShape shape;
+    shape.End = memo.TextLength();
+    shape.Columns = cols(rng);
+    shape.Rows = rows(rng);
+    shape.Wrap = coin(rng) != 0;
+    SCOPED_TRACE("round " + std::to_string(round) + " columns " + std::to_string(shape.Columns) +
+                 " rows " + std::to_string(shape.Rows) + (shape.Wrap ? " wrap" : " cut"));
+    TPrintPagination pages;
+    pages.Prepare(*memo.Store(), memo.Tabs(), 1, shape);
+    const int count = pages.PageCount();
+    std::vector<TPrintRow> all;
+    for (int p = 1; p <= count; ++p) {
+      const std::vector<TPrintRow> r = pages.PageRows(p);
+      if (p < count) {
+        ASSERT_EQ(static_cast<int>(r.size()), shape.Rows) << "page " << p;
+      } else if (!stored.empty()) {
+        ASSERT_GE(r.size(), 1u);
+      }
+      all.insert(all.end(), r.begin(), r.end());
+    }
+    EXPECT_FALSE(pages.HasPage(count + 1));
+    EXPECT_TRUE(pages.PageRows(count + 1).empty());
+    const int64_t total = static_cast<int64_t>(all.size());
+    EXPECT_EQ(count, std::max<int64_t>(1, (total + shape.Rows - 1) / shape.Rows));
+
+    // Every logical line, whole and in order: one row when cut, contiguous
+    // rows no wider than the page when wrapped.
+    size_t at = 0;
+    const std::vector<TLine> lines = LinesOf(stored);
+    for (size_t i = 0; i < lines.size(); ++i) {
+      ASSERT_LT(at, all.size());
+      ASSERT_EQ(all[at].Pos, lines[i].Start) << "line " << i;
+      EXPECT_EQ(all[at].Number, static_cast<int64_t>(i) + 1);
+      if (!shape.Wrap) {
+        EXPECT_EQ(all[at].Length, lines[i].Length);
+        ++at;
+        continue;
+      }
+      int64_t pos = lines[i].Start;
+      const int64_t end = lines[i].Start + lines[i].Length;
+      bool first = true;
+      while (first || (at < all.size() && all[at].Number == 0 && all[at].Pos == pos && pos < end)) {
+        const TPrintRow &r = all[at];
+        EXPECT_EQ(r.Pos, pos);
+        if (!first) {
+          EXPECT_EQ(r.Number, 0);
+        }
+        std::string row = stored.substr(static_cast<size_t>(r.Pos), static_cast<size_t>(r.Length));
+        while (row.size() > 1 && row.back() == ' ')
+          row.pop_back();
+        if (row.size() > 1) {
+          EXPECT_LE(VisualWidth(row, memo.Tabs()), shape.Columns);
+        }
+        pos += r.Length;
+        ++at;
+        first = false;
+      }
+      EXPECT_EQ(pos, end) << "line " << i;
+    }
+    EXPECT_EQ(at, all.size());
+
+    // Pages asked for out of order are the same pages.
+    TPrintPagination shuffled;
+    shuffled.Prepare(*memo.Store(), memo.Tabs(), 1, shape);
+    EXPECT_EQ(shuffled.PageRows(count).size(), pages.PageRows(count).size());
+    EXPECT_EQ(shuffled.Dump(), pages.Dump());
+
+    // The screen's word wrap cuts nodes, not lines: the pages stay the same.
+    RewrapStore(*memo.Store(), 7, memo.Tabs());
+    TPrintPagination rewrapped;
+    rewrapped.Prepare(*memo.Store(), memo.Tabs(), 1, shape);
+    EXPECT_EQ(rewrapped.Dump(), pages.Dump());
+  }
+}
+
+TEST(PrintPagination, PrintsOnlyTheChosenPartAndNumbersFromItsLine) {
+  TTextStore store;
+  const std::string text = "one\rtwo\rthree\rfour\r";
+  store.InsertNormalised(0, text.data(), text.size());
+  TTabStops tabs;
+  TPrintShape shape;
+  shape.Start = 5; // inside "two"
+  shape.End = 11;  // inside "three"
+  shape.Columns = 80;
+  shape.Rows = 10;
+  shape.FirstNumber = 2;
+  TPrintPagination pages;
+  pages.Prepare(store, tabs, 1, shape);
+  EXPECT_EQ(pages.Dump(), "page 1: #2 5+2 #3 8+3\n");
+}
+
+// ---------------------------------------------------------------------------
+
+namespace {
+
+const QSize kDpi(96, 96);
+const QRect kArea(96, 96, 624, 864); // 8.5 by 11 inches less an inch all round
+
+std::string Lines(int n, const std::string &body = "line") {
+  std::string s;
+  for (int i = 1; i <= n; ++i)
+    s += body + " " + std::to_string(i) + "\r";
+  return s;
+}
+
+std::unique_ptr<TSyntaxMemo> PrintMemo(const std::string &text, uint32_t options) {
+  auto m = MakeMemo(text);
+  m->SetOptionsMask(options);
+  m->PrintDate = QDate(2024, 5, 17);
+  return m;
+}
+
+QImage PageImage(TSyntaxMemo &m, int page, bool *more = nullptr, QRect area = kArea) {
+  QImage img(816, 1056, QImage::Format_RGB32);
+  img.setDotsPerMeterX(3780);
+  img.setDotsPerMeterY(3780);
+  img.fill(Qt::white);
+  QPainter p(&img);
+  const bool r = m.DrawPage(p, page, area, kDpi);
+  p.end();
+  if (more)
+    *more = r;
+  return img;
+}
+
+// Rows on the first page when the text is long enough.
+int RowsPerPage(uint32_t options) {
+  auto m = PrintMemo(Lines(500), options);
+  const std::string dump = m->PageLayout(kArea, kDpi);
+  const std::string first = dump.substr(0, dump.find('\n'));
+  return static_cast<int>(std::count(first.begin(), first.end(), '+'));
+}
+
+// The box around every pixel darker than light grey.
+QRect InkBox(const QImage &img, const QRect &within) {
+  int x0 = INT_MAX, y0 = INT_MAX, x1 = -1, y1 = -1;
+  for (int y = within.top(); y <= within.bottom(); ++y)
+    for (int x = within.left(); x <= within.right(); ++x)
+      if (qGray(img.pixel(x, y)) < 200) {
+        x0 = std::min(x0, x);
+        y0 = std::min(y0, y);
+        x1 = std::max(x1, x);
+        y1 = std::max(y1, y);
+      }
+  return x1 < 0 ? QRect() : QRect(QPoint(x0, y0), QPoint(x1, y1));
+}
+
+} // namespace
+
+TEST(PrintPage, ATextThatFillsExactlyOnePageHasOnePage) {
+  for (uint32_t options : {0u, smoPrintFilename | smoPrintDate | smoPrintPageNos | smoPrintLineNos}) {
+    const int rows = RowsPerPage(options);
+    ASSERT_GT(rows, 10);
+    auto exact = PrintMemo(Lines(rows), options);
+    EXPECT_EQ(exact->PageCount(kArea, kDpi), 1);
+    bool more = true;
+    PageImage(*exact, 1, &more);
+    EXPECT_FALSE(more);
+    // The same without the final line break.
+    std::string text = Lines(rows);
+    text.pop_back();
+    auto unterminated = PrintMemo(text, options);
+    EXPECT_EQ(unterminated->PageCount(kArea, kDpi), 1);
+
+    auto over = PrintMemo(Lines(rows + 1), options);
+    EXPECT_EQ(over->PageCount(kArea, kDpi), 2);
+    PageImage(*over, 1, &more);
+    EXPECT_TRUE(more);
+    PageImage(*over, 2, &more);
+    EXPECT_FALSE(more);
+    // Past the last page nothing is drawn.
+    const QImage past = PageImage(*over, 3, &more);
+    EXPECT_FALSE(more);
+    EXPECT_TRUE(InkBox(past, past.rect()).isNull());
+  }
+  auto empty = PrintMemo("", 0);
+  EXPECT_EQ(empty->PageCount(kArea, kDpi), 1);
+}
+
+TEST(PrintPage, ThePagesFollowEveryEditAndUndo) {
+  const int rows = RowsPerPage(0);
+  auto m = PrintMemo(Lines(rows * 4), 0);
+  EXPECT_EQ(m->PageCount(kArea, kDpi), 4);
+  // Delete three pages' worth of lines: the cached page starts must go.
+  m->SetSelection(0, m->LineStart(rows * 3));
+  m->ReplaceSel("");
+  EXPECT_EQ(m->PageCount(kArea, kDpi), 1);
+  m->Undo();
+  EXPECT_EQ(m->PageCount(kArea, kDpi), 4);
+  // A same-length change inside a line keeps the count but not stale rows.
+  const std::string before = m->PageLayout(kArea, kDpi);
+  m->SetSelection(0, 4);
+  m->ReplaceSel("wxyz");
+  EXPECT_EQ(m->PageLayout(kArea, kDpi), before);
+  // Another store shown in the control has its own pages.
+  auto other = std::make_unique<TTextStore>();
+  TTextStore *mine = reinterpret_cast<TTextStore *>(m->Perform(SM_TEXTSTORE, 0, 0));
+  m->Perform(SM_TEXTSTORE, 1, reinterpret_cast<intptr_t>(other.get()));
+  EXPECT_EQ(m->PageCount(kArea, kDpi), 1);
+  m->Perform(SM_TEXTSTORE, 1, reinterpret_cast<intptr_t>(mine));
+  EXPECT_EQ(m->PageCount(kArea, kDpi), 4);
+}
+
+TEST(PrintPage, ShowsTheSchemesColoursAndBoldAsTheScreenDoes) {
+  TSyntaxMemoParser parser;
+  parser.CompileFile(std::string(KX_SOURCE_DIR) + "/resources/schemes/tarnic.scheme");
+  auto m = PrintMemo("' a comment\rHIGH PORTB.0\rPAUSE 500\r", smoSyntaxHighlight);
+  m->SetParser(&parser);
+  m->SetOptionsMask(smoSyntaxHighlight);
+  const QImage img = PageImage(*m, 1);
+  const QRect text(kArea.left(), kArea.top(), 300, 60);
+  // Comments green, keywords navy, numbers red: all three colours on paper.
+  EXPECT_GT(CountColour(img, text, QColor(0, 128, 0), 60), 10);
+  EXPECT_GT(CountColour(img, text, QColor(0, 0, 128), 60), 10);
+  EXPECT_GT(CountColour(img, text, QColor(255, 0, 0), 60), 5);
+  // Without highlighting the same text is all default colour.
+  m->SetOptionsMask(0);
+  const QImage plain = PageImage(*m, 1);
+  EXPECT_EQ(CountColour(plain, text, QColor(0, 128, 0), 60), 0);
+  EXPECT_EQ(CountColour(plain, text, QColor(255, 0, 0), 60), 0);
+}
+
+TEST(PrintPage, LineNumbersHeadingAndPageNumberAppearOnlyWithTheirOptions) {
+  const std::string text = Lines(200);
+  auto bare = PrintMemo(text, 0);
+  const QImage b = PageImage(*bare, 2);
+  const QRect ink = InkBox(b, b.rect());
+  // Without options the text starts at the rectangle's corner.
+  EXPECT_LE(std::abs(ink.left() - kArea.left()), 2);
+  EXPECT_LE(ink.top() - kArea.top(), 8);
+
+  auto numbered = PrintMemo(text, smoPrintLineNos);
+  const QImage n = PageImage(*numbered, 2);
+  // The text moves right to make room for the numbers, which stand left of it.
+  EXPECT_GT(InkBox(n, QRect(kArea.left() + 60, kArea.top(), 40, 20)).width(), 0);
+  EXPECT_GT(InkBox(n, QRect(kArea.left(), kArea.top(), 40, 20)).width(), 0);
+  EXPECT_TRUE(InkBox(b, QRect(kArea.left() + 40, kArea.top(), 16, kArea.height())).isNull() ||
+              InkBox(n, QRect(kArea.left(), kArea.top(), 60, 20)) !=
+                  InkBox(b, QRect(kArea.left(), kArea.top(), 60, 20)));
+
+  auto headed = PrintMemo(text, smoPrintFilename | smoPrintDate);
+  headed->Title = "HEADING.BAS";
+  const QImage h = PageImage(*headed, 2);
+  const QRect headingRow(kArea.left(), kArea.top(), kArea.width(), 18);
+  const QRect left = InkBox(h, QRect(headingRow.left(), headingRow.top(), 200, 18));
+  const QRect right = InkBox(h, QRect(headingRow.right() - 200, headingRow.top(), 200, 18));
+  EXPECT_GT(left.width(), 40) << "the title at the left";
+  EXPECT_GT(right.width(), 30) << "the date at the right";
+  // Only the title, then only the date.
+  headed->SetOptionsMask(smoPrintFilename);
+  EXPECT_TRUE(InkBox(PageImage(*headed, 2),
+                     QRect(headingRow.right() - 150, headingRow.top(), 150, 18)).isNull());
+  headed->SetOptionsMask(smoPrintDate);
+  EXPECT_TRUE(
+      InkBox(PageImage(*headed, 2), QRect(headingRow.left(), headingRow.top(), 150, 18)).isNull());
+
+  auto paged = PrintMemo(text, smoPrintPageNos);
+  const QImage pg = PageImage(*paged, 2);
+  const QRect foot(kArea.right() - 120, kArea.bottom() - 18, 120, 18);
+  const QRect number = InkBox(pg, foot);
+  EXPECT_GT(number.width(), 30);
+  EXPECT_LE(kArea.right() - number.right(), 3) << "right-aligned";
+  EXPECT_TRUE(InkBox(b, foot).isNull());
+}
+
+TEST(PrintPage, LongLinesWrapInsideThePageOrAreCutAtItsEdge) {
+  const std::string text = std::string(300, 'X') + "\rnext\r";
+  auto wrapped = PrintMemo(text, smoPrintWrap);
+  auto cut = PrintMemo(text, 0);
+  const QImage w = PageImage(*wrapped, 1);
+  const QImage c = PageImage(*cut, 1);
+  const int lh = 16; // rows are about this high at 10 points
+  // Wrapped: the X's fill several rows before "next"; cut: "next" is row 2.
+  const QRect row3(kArea.left(), kArea.top() + 2 * lh + 2, kArea.width(), lh - 4);
+  EXPECT_GT(InkBox(w, row3).width(), kArea.width() / 2);
+  EXPECT_LT(InkBox(c, row3).width(), 10);
+  // Nothing is drawn right of the rectangle either way.
+  for (const QImage *img : {&w, &c})
+    EXPECT_TRUE(InkBox(*img, QRect(kArea.right() + 1, 0, 816 - kArea.right() - 1, 1056)).isNull());
+  EXPECT_GT(wrapped->PageCount(kArea, kDpi), 0);
+  EXPECT_NE(wrapped->PageLayout(kArea, kDpi), cut->PageLayout(kArea, kDpi));
+}
+
+TEST(PrintPage, TheSelectionPrintsOnItsOwn) {
+  auto m = PrintMemo(Lines(300), smoPrintLineNos);
+  m->SetSelection(m->LineStart(100), m->LineStart(110));
+  const std::string dump = m->PageLayout(kArea, kDpi, true);
+  EXPECT_EQ(std::count(dump.begin(), dump.end(), '\n'), 1);
+  EXPECT_EQ(std::count(dump.begin(), dump.end(), '+'), 10);
+  EXPECT_EQ(dump.rfind("page 1: #101 " + std::to_string(m->LineStart(100)) + "+", 0), 0u);
+  EXPECT_GT(m->PageCount(kArea, kDpi), 3);
+}
