@@ -314,7 +314,8 @@ bool TPreviewForm::eventFilter(QObject *watched, QEvent *e) {
 
 TZoomView TPreviewForm::ZoomViewNow() const {
   TZoomView v;
-  v.Client = ScrollBox->maximumViewportSize();
+  // The client area without any scroll bar, whatever the bars now show.
+  v.Client = ScrollBox->contentsRect().size();
   v.ScrollBarWidth = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, ScrollBox);
   v.PpiX = logicalDpiX();
   v.PpiY = logicalDpiY();
@@ -342,6 +343,10 @@ void TPreviewForm::UpdateView() {
     needH = contentW + 20 > v.Client.width() - bar;
   const int vw = v.Client.width() - (needV ? bar : 0);
   const int vh = v.Client.height() - (needH ? bar : 0);
+  // The scroll bars are set here rather than left to the scroll area, so the
+  // view's size is known at once (a zoom click centres on it).
+  ScrollBox->setHorizontalScrollBarPolicy(needH ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
+  ScrollBox->setVerticalScrollBarPolicy(needV ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
   // Centred when they fit, else 10 pixels from the edges.
   const int x0 = contentW + 20 > vw ? 10 : (vw - contentW) / 2;
   const int y0 = contentH + 20 > vh ? 10 : (vh - contentH) / 2;
