@@ -69,9 +69,10 @@ void TPreviewPanel::paintEvent(QPaintEvent *e) {
     q.translate(-exposed.topLeft());
     // The page's device pixels onto the panel, across and down separately;
     // a picture plays scaled by the device's resolution over its own.
-    q.scale(static_cast<double>(width()) / m.PageWidth, static_cast<double>(height()) / m.PageHeight);
-    q.scale(static_cast<double>(pic.logicalDpiX()) / std::max(1, part.logicalDpiX()),
-            static_cast<double>(pic.logicalDpiY()) / std::max(1, part.logicalDpiY()));
+    q.scale(static_cast<double>(width()) / m.PageWidth,
+            static_cast<double>(height()) / m.PageHeight);
+    q.scale(static_cast<double>(PictureDpiX()) / std::max(1, part.logicalDpiX()),
+            static_cast<double>(PictureDpiY()) / std::max(1, part.logicalDpiY()));
     q.drawPicture(0, 0, pic);
     q.end();
     p.drawImage(exposed.topLeft(), part);
@@ -101,9 +102,8 @@ void TPreviewPanel::mousePressEvent(QMouseEvent *e) {
     return;
   }
   if (e->button() == Qt::LeftButton || e->button() == Qt::RightButton)
-    RunCommand([&] {
-      form_.ZoomClick(this, e->position().toPoint(), e->button() == Qt::LeftButton);
-    });
+    RunCommand(
+        [&] { form_.ZoomClick(this, e->position().toPoint(), e->button() == Qt::LeftButton); });
 }
 
 void TPreviewPanel::mouseMoveEvent(QMouseEvent *e) {
@@ -458,8 +458,8 @@ void TPreviewForm::ZoomClick(TPreviewPanel *panel, const QPoint &at, bool in) {
 void TPreviewForm::BeginDrag(const QPoint &global) {
   dragging_ = true;
   dragStart_ = global;
-  scrollStart_ = QPoint(ScrollBox->horizontalScrollBar()->value(),
-                        ScrollBox->verticalScrollBar()->value());
+  scrollStart_ =
+      QPoint(ScrollBox->horizontalScrollBar()->value(), ScrollBox->verticalScrollBar()->value());
   Panel1->setCursor(PanelCursor());
   Panel2->setCursor(PanelCursor());
 }

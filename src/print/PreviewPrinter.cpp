@@ -33,10 +33,10 @@ struct TWaitCursor {
 };
 
 // Without a printer: 8.5 by 11 inches at the recording surface's resolution.
-TDeviceMetrics SurfaceMetrics(const QPicture &surface, TPrinterOrientation orientation) {
+TDeviceMetrics SurfaceMetrics(TPrinterOrientation orientation) {
   TDeviceMetrics m;
-  m.PixelsPerInchX = surface.logicalDpiX();
-  m.PixelsPerInchY = surface.logicalDpiY();
+  m.PixelsPerInchX = PictureDpiX();
+  m.PixelsPerInchY = PictureDpiY();
   m.PageWidth = static_cast<int>(std::lrint(8.5 * m.PixelsPerInchX));
   m.PageHeight = static_cast<int>(std::lrint(11.0 * m.PixelsPerInchY));
   if (orientation == poLandscape) {
@@ -120,11 +120,15 @@ void TPreviewPrinter::NewPage() {
   bool fromPrinter = false;
   if (!target_)
     target_ = MakePrinterTarget(Printer());
-  if (target_->HasPrinter()) {
+  // Whether there is a printer is asked once a document: the answer takes
+  // a round trip to the print system.
+  if (PageCount() == 1)
+    hasPrinter_ = target_->HasPrinter();
+  if (hasPrinter_) {
     target_->SetOrientation(Orientation);
     fromPrinter = target_->ReadMetrics(m);
   }
-  metrics_ = fromPrinter ? m : SurfaceMetrics(page, Orientation);
+  metrics_ = fromPrinter ? m : SurfaceMetrics(Orientation);
   p.begin(&page);
   if (carry) {
     p.setFont(font);
@@ -132,7 +136,7 @@ void TPreviewPrinter::NewPage() {
     // "Arial" 10 point at the page's resolution (the picture counts points
     // at its own).
     font = QFont(QStringLiteral("Arial"));
-    font.setPointSizeF(10.0 * metrics_.PixelsPerInchY / page.logicalDpiY());
+    font.setPointSizeF(10.0 * metrics_.PixelsPerInchY / PictureDpiY());
     p.setFont(font);
   }
   p.setBrush(brush);

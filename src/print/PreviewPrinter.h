@@ -94,6 +94,7 @@ private:
   std::unique_ptr<TRecording> rec_;
   bool inDoc_ = false;
   bool pageDrawn_ = false;
+  bool hasPrinter_ = false;
   TDeviceMetrics metrics_;
   std::unique_ptr<QPrinter> ownPrinter_;
   QPrinter *printer_ = nullptr;

@@ -9,6 +9,16 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 
+int PictureDpiX() {
+  static const int dpi = QPicture().logicalDpiX();
+  return dpi;
+}
+
+int PictureDpiY() {
+  static const int dpi = QPicture().logicalDpiY();
+  return dpi;
+}
+
 namespace {
 
 class TPrinterTarget : public TPrintTarget {
@@ -61,8 +71,8 @@ public:
     painter_.save();
     // A picture plays scaled by the device's resolution over its own; the
     // page's pixels then land on printer pixels at the printer's resolution.
-    painter_.scale(static_cast<double>(page.logicalDpiX()) / recorded.PixelsPerInchX,
-                   static_cast<double>(page.logicalDpiY()) / recorded.PixelsPerInchY);
+    painter_.scale(static_cast<double>(PictureDpiX()) / recorded.PixelsPerInchX,
+                   static_cast<double>(PictureDpiY()) / recorded.PixelsPerInchY);
     painter_.drawPicture(0, 0, page);
     painter_.restore();
   }

@@ -41,5 +41,10 @@ public:
   virtual void AbortJob() = 0;
 };
 
+// The resolution recorded pages count in. Asking a filled picture for it
+// checks the whole recording each time, so it is asked of an empty one.
+int PictureDpiX();
+int PictureDpiY();
+
 // The target of a QPrinter (not owned).
 std::unique_ptr<TPrintTarget> MakePrinterTarget(QPrinter &printer);

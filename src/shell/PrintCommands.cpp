@@ -24,7 +24,7 @@ int Thousandths(double inches) {
 
 TPrinterOrientation PrinterOrientation() {
   return ProgramPrinter().pageLayout().orientation() == QPageLayout::Portrait ? poPortrait
-                                                                               : poLandscape;
+                                                                              : poLandscape;
 }
 
 // The printer's physical page less the page-setup margins, in its pixels;
@@ -34,7 +34,8 @@ QRect PrintRectangle(QPrinter &printer, const TPageSetupChoice &setup) {
   const double dpiX = printer.logicalDpiX(), dpiY = printer.logicalDpiY();
   const int left = static_cast<int>(std::nearbyint(dpiX * setup.MarginLeft / 1000.0));
   const int top = static_cast<int>(std::nearbyint(dpiY * setup.MarginTop / 1000.0));
-  const int right = paper.width() - static_cast<int>(std::nearbyint(dpiX * setup.MarginRight / 1000.0));
+  const int right =
+      paper.width() - static_cast<int>(std::nearbyint(dpiX * setup.MarginRight / 1000.0));
   const int bottom =
       paper.height() - static_cast<int>(std::nearbyint(dpiY * setup.MarginBottom / 1000.0));
   if (right <= left || bottom <= top)
@@ -79,8 +80,8 @@ void TEditorMainForm::PrintEditor(bool selectionOnly) {
     const QRect rect = PrintRectangle(printer, PageSetup);
     TPrintChoice choice;
     choice.MinPage = 1;
-    choice.MaxPage =
-        SyntaxMemo1->PageCount(rect, QSize(printer.logicalDpiX(), printer.logicalDpiY()), selectionOnly);
+    choice.MaxPage = SyntaxMemo1->PageCount(
+        rect, QSize(printer.logicalDpiX(), printer.logicalDpiY()), selectionOnly);
     choice.FromPage = 1;
     choice.ToPage = choice.MaxPage;
     if (!Prompter().PrintDialog(choice))

@@ -1,8 +1,8 @@
 // The preview window: its tools, hints and zoom list, the scale rules, the
 // zoom and hand tools, one and two pages, the grid, navigation with the
 // go-to-page dialog, and the modal window the engine opens.
-#include "GoToPageDialog.h"
 #include "PreviewForm.h"
+#include "GoToPageDialog.h"
 #include "PrintTestUtil.h"
 #include "Prompter.h"
 
@@ -75,8 +75,7 @@ TEST(PreviewForm, ToolsHintsAndZoomList) {
                          "Hand|Selects the Hand Tool to pan across the Page",
                          "&1|Display One page at a time", "&2|Display Two pages side by side",
                          "Fit Page|Fit to Page", "Fit Width|Fit to Width",
-                         "&Print...|Print the pages",
-                         "Pre&v|Move to Previous Page in Document",
+                         "&Print...|Print the pages", "Pre&v|Move to Previous Page in Document",
                          "&Next|Advance to Next Page in Document", "&Close|Close the preview"}));
   QStringList nav;
   for (QAction *a : f.Navigator->actions())

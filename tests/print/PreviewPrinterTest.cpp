@@ -169,8 +169,7 @@ TEST(PreviewPrinter, EachPageStartsWithThePreviousPagesTools) {
   QPainter *c = pp.Canvas();
   EXPECT_EQ(c->font().family(), "Arial");
   // 10 points at the page's resolution, counted in the picture's points.
-  EXPECT_NEAR(c->font().pointSizeF() * pp.Page(0).logicalDpiY() / pp.Metrics().PixelsPerInchY,
-              10.0, 0.01);
+  EXPECT_NEAR(c->font().pointSizeF() * PictureDpiY() / pp.Metrics().PixelsPerInchY, 10.0, 0.01);
   EXPECT_EQ(c->brush().style(), Qt::NoBrush);
   c->setPen(QPen(Qt::red, 3));
   c->setBrush(Qt::blue);
@@ -194,7 +193,7 @@ TEST(PreviewPrinter, MetricsComeFromThePrinterOrAScreenLetterPage) {
     pp.SetTarget(std::make_unique<TRecordingTarget>(log));
     Pages(pp, 1);
     const TDeviceMetrics &m = pp.Metrics();
-    const int dpi = pp.Page(0).logicalDpiX();
+    const int dpi = PictureDpiX();
     EXPECT_EQ(m.PixelsPerInchX, dpi);
     EXPECT_EQ(m.PageWidth, std::lrint(8.5 * dpi));
     EXPECT_EQ(m.PageHeight, 11 * m.PixelsPerInchY);
@@ -226,8 +225,8 @@ TEST(PreviewPrinter, UnitsConvertToDevicePixelsRoundingHalvesToEven) {
   Pages(pp, 1);
   EXPECT_EQ(pp.XDev(1.0), 100);
   EXPECT_EQ(pp.YDev(1.0), 200);
-  EXPECT_EQ(pp.XDev(0.125), 12); // 12.5
-  EXPECT_EQ(pp.XDev(0.135), 14); // 13.5
+  EXPECT_EQ(pp.XDev(0.125), 12);  // 12.5
+  EXPECT_EQ(pp.XDev(0.135), 14);  // 13.5
   EXPECT_EQ(pp.YDev(0.0625), 12); // 12.5
   pp.Units = unCentimeters;
   EXPECT_EQ(pp.XDev(2.54), 100);

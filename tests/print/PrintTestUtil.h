@@ -84,8 +84,8 @@ inline QImage PlayPage(const TPreviewPrinter &pp, int index) {
   img.fill(Qt::white);
   QPainter p(&img);
   const QPicture &pic = pp.Page(index);
-  p.scale(static_cast<double>(pic.logicalDpiX()) / img.logicalDpiX(),
-          static_cast<double>(pic.logicalDpiY()) / img.logicalDpiY());
+  p.scale(static_cast<double>(PictureDpiX()) / img.logicalDpiX(),
+          static_cast<double>(PictureDpiY()) / img.logicalDpiY());
   p.drawPicture(0, 0, pic);
   return img;
 }

@@ -85,14 +85,14 @@ TEST_F(PrintCommands, StartUpMakesThePrintEngineAndThePageSetupRecord) {
 }
 
 TEST_F(PrintCommands, ThePrintItemsWorkWhileADocumentIsOpen) {
-  for (QAction *a : {form->PrintButton, form->PreviewButton, form->PrintSetup1,
-                     form->PrintPreview1, form->Print1}) {
+  for (QAction *a : {form->PrintButton, form->PreviewButton, form->PrintSetup1, form->PrintPreview1,
+                     form->Print1}) {
     EXPECT_TRUE(a->isEnabled()) << a->objectName().toStdString();
     EXPECT_TRUE(a->isVisible()) << a->objectName().toStdString();
   }
   form->CloseAll1->trigger();
-  for (QAction *a : {form->PrintButton, form->PreviewButton, form->PrintSetup1,
-                     form->PrintPreview1, form->Print1})
+  for (QAction *a : {form->PrintButton, form->PreviewButton, form->PrintSetup1, form->PrintPreview1,
+                     form->Print1})
     EXPECT_FALSE(a->isVisible()) << a->objectName().toStdString();
 }
 

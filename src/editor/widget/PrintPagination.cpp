@@ -36,8 +36,8 @@ void TPrintPagination::Prepare(TTextStore &store, const TTabStops &tabs, uint64_
   complete_ = false;
 }
 
-int64_t TPrintPagination::GatherLine(TTextStore &store, int64_t pos, int64_t end,
-                                     std::string &text, std::vector<uint8_t> *attributes) {
+int64_t TPrintPagination::GatherLine(TTextStore &store, int64_t pos, int64_t end, std::string &text,
+                                     std::vector<uint8_t> *attributes) {
   text.clear();
   if (attributes)
     attributes->clear();
@@ -92,7 +92,8 @@ bool TPrintPagination::Layout(const TStart &s, TStart &next, std::vector<TPrintR
       int len = lens[static_cast<size_t>(r)];
       const bool last = r + 1 == static_cast<int>(lens.size());
       if (rows)
-        rows->push_back(TPrintRow{pos + offset, last && hasCR ? len - 1 : len, r == 0 ? number : 0});
+        rows->push_back(
+            TPrintRow{pos + offset, last && hasCR ? len - 1 : len, r == 0 ? number : 0});
       offset += len;
     }
     if (r < static_cast<int>(lens.size())) {

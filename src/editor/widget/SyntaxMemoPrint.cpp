@@ -22,7 +22,7 @@ struct TSyntaxMemo::TPageFrame {
   double CharWidth = 8;
   double LineHeight = 16;
   double Ascent = 12;
-  double Pixels = 13; // the font's size in the device's pixels
+  double Pixels = 13;  // the font's size in the device's pixels
   double StretchX = 1; // device pixels across per pixel down
   bool FixedPitch = true;
   QRectF Area;            // the whole rectangle given
@@ -63,15 +63,10 @@ int Digits(int64_t n) {
 QFont ScaledFont(QFont f, double pixels, int logicalDpi) {
   f.setPointSizeF(std::max(0.5, pixels * 72.0 / std::max(1, logicalDpi)));
   f.setHintingPreference(QFont::PreferNoHinting);
+  // Single bytes on a character grid need no shaping; the font says so to
+  // every device the page is played on.
+  f.setStyleStrategy(QFont::StyleStrategy(f.styleStrategy() | QFont::PreferNoShaping));
   return f;
-}
-
-QString Text1252(const char *s, int n) {
-  QString out;
-  out.reserve(n);
-  for (int i = 0; i < n; ++i)
-    out.append(Cp1252Char(static_cast<unsigned char>(s[i])));
-  return out;
 }
 
 } // namespace
@@ -96,7 +91,8 @@ TSyntaxMemo::TPageFrame TSyntaxMemo::PageFrame(const QRect &rect, const QSize &d
   for (size_t bits = 0; bits < f.Fonts.size(); ++bits) {
     f.Fonts[bits] = ScaledFont(styleFonts_[bits], pixels, deviceDpi);
     if (dpiX != dpiY)
-      f.Fonts[bits].setStretch(std::clamp(static_cast<int>(std::lround(100.0 * dpiX / dpiY)), 1, 4000));
+      f.Fonts[bits].setStretch(
+          std::clamp(static_cast<int>(std::lround(100.0 * dpiX / dpiY)), 1, 4000));
   }
   const uint32_t o = OptionsMask();
   f.Area = QRectF(rect);
@@ -116,8 +112,8 @@ TSyntaxMemo::TPageFrame TSyntaxMemo::PageFrame(const QRect &rect, const QSize &d
     f.NumberWidth = (f.NumberDigits + 1) * f.CharWidth;
   }
   s.Columns = std::max(1, static_cast<int>((rect.width() - f.NumberWidth) / f.CharWidth));
-  s.Rows = std::max(1, static_cast<int>(rect.height() / f.LineHeight - f.HeadingRows -
-                                        f.FooterRows));
+  s.Rows =
+      std::max(1, static_cast<int>(rect.height() / f.LineHeight - f.HeadingRows - f.FooterRows));
   return f;
 }
 
@@ -175,12 +171,9 @@ bool TSyntaxMemo::DrawPage(QPainter &canvas, int pageNumber, const QRect &rect, 
 
   // Texts are placed by the reference measures, as the rows are, so a page
   // looks the same on every device.
-  auto advance = [&](int bits, const QString &t) {
-    const QFontMetricsF m(ScaledFont(styleFonts_[static_cast<size_t>(bits)], f.Pixels,
-                                     ReferenceSurface().logicalDpiY()),
-                          &ReferenceSurface());
-    return m.horizontalAdvance(t) * f.StretchX;
-  };
+  const QFontMetricsF plainMetrics(
+      ScaledFont(styleFonts_[0], f.Pixels, ReferenceSurface().logicalDpiY()), &ReferenceSurface());
+  auto advance = [&](const QString &t) { return plainMetrics.horizontalAdvance(t) * f.StretchX; };
 
   canvas.save();
   canvas.setClipRect(f.Area);
@@ -199,13 +192,29 @@ bool TSyntaxMemo::DrawPage(QPainter &canvas, int pageNumber, const QRect &rect, 
       const QDate date = PrintDate.isNull() ? QDate::currentDate() : PrintDate;
       const QString text = QLocale::system().toString(date, QLocale::ShortFormat);
       canvas.setFont(f.Fonts[0]);
-      canvas.drawText(QPointF(f.Area.right() - advance(0, text), top + f.Ascent), text);
+      canvas.drawText(QPointF(f.Area.right() - advance(text), top + f.Ascent), text);
     }
     canvas.fillRect(QRectF(left, top + lh * 1.4, f.Area.width(), lineWidth), defFore);
   }
 
   std::string text;
   std::vector<uint8_t> attrs;
+  std::vector<int> cols;
+  struct TSlot {
+    uint8_t Font;
+    QRgb Fore;
+    int First, Last;
+    QString Text;
+  };
+  std::vector<TSlot> rowTexts;
+  struct TPiece {
+    uint8_t Font;
+    QRgb Fore;
+    double X, Y;
+    QString Text;
+  };
+  std::vector<TPiece> pieces;
+  pieces.reserve(rows.size() * 4);
   const double textLeft = left + f.NumberWidth;
   const int columns = f.Shape.Columns;
   for (size_t r = 0; r < rows.size(); ++r) {
@@ -215,55 +224,96 @@ bool TSyntaxMemo::DrawPage(QPainter &canvas, int pageNumber, const QRect &rect, 
       const QString number = QString::number(row.Number);
       canvas.setFont(f.Fonts[0]);
       canvas.setPen(QColor(128, 128, 128));
-      canvas.drawText(QPointF(left + f.NumberDigits * cw - advance(0, number), y + f.Ascent),
-                      number);
+      canvas.drawText(QPointF(left + f.NumberDigits * cw - advance(number), y + f.Ascent), number);
     }
     TPrintPagination::GatherLine(*Store(), row.Pos, row.Pos + row.Length, text,
                                  styled ? &attrs : nullptr);
+    // Columns of the characters (TABs to their stops), cut at the row's width.
     const int len = static_cast<int>(text.size());
-    int col = 0;
-    int i = 0;
-    while (i < len && col < columns) {
-      const uint8_t a = styled ? attrs[static_cast<size_t>(i)] : 0;
-      const TStyle &st = style[a];
-      if (text[static_cast<size_t>(i)] == '\t') {
-        const int next = Tabs().NextStop(col);
-        if (st.Back != defBack)
-          canvas.fillRect(QRectF(textLeft + col * cw, y, (std::min(next, columns) - col) * cw, lh),
-                          st.Back);
-        col = next;
-        ++i;
+    cols.resize(static_cast<size_t>(len) + 1);
+    int n = 0;
+    for (int col = 0; n < len && col < columns; ++n) {
+      cols[static_cast<size_t>(n)] = col;
+      col = text[static_cast<size_t>(n)] == '\t' ? Tabs().NextStop(col) : col + 1;
+      cols[static_cast<size_t>(n) + 1] = col;
+    }
+    auto styleAt = [&](int k) -> const TStyle & {
+      return style[styled ? attrs[static_cast<size_t>(k)] : 0];
+    };
+    // Backgrounds other than the paper's, one fill per span of one colour.
+    for (int k = 0; k < n;) {
+      const QColor back = styleAt(k).Back;
+      int e = k + 1;
+      while (e < n && styleAt(e).Back == back)
+        ++e;
+      if (back != defBack) {
+        const int c1 = std::min(cols[static_cast<size_t>(e)], columns);
+        canvas.fillRect(QRectF(textLeft + cols[static_cast<size_t>(k)] * cw, y,
+                               (c1 - cols[static_cast<size_t>(k)]) * cw, lh),
+                        back);
+      }
+      k = e;
+    }
+    // Glyphs. A monospaced row gives one text per font and colour, blanks
+    // standing in for the characters of other styles, so a page records few
+    // texts; blanks and TABs carry no ink and only place the rest.
+    rowTexts.clear();
+    for (int k = 0; k < n; ++k) {
+      const char c = text[static_cast<size_t>(k)];
+      if (c == ' ' || c == '\t')
+        continue;
+      const TStyle &st = styleAt(k);
+      const int col = cols[static_cast<size_t>(k)];
+      if (!f.FixedPitch) {
+        pieces.push_back({st.Font, st.Fore.rgba(), textLeft + col * cw, y + f.Ascent,
+                          QString(Cp1252Char(static_cast<unsigned char>(c)))});
         continue;
       }
-      // A run: characters of one style up to the next TAB, within the row.
-      int j = i;
-      while (j < len && j - i < columns - col && text[static_cast<size_t>(j)] != '\t' &&
-             (styled ? attrs[static_cast<size_t>(j)] : 0) == a)
-        ++j;
-      const int n = j - i;
-      const double x = textLeft + col * cw;
-      if (st.Back != defBack)
-        canvas.fillRect(QRectF(x, y, n * cw, lh), st.Back);
-      canvas.setFont(f.Fonts[st.Font]);
-      canvas.setPen(st.Fore);
-      if (f.FixedPitch) {
-        canvas.drawText(QPointF(x, y + f.Ascent), Text1252(text.data() + i, n));
-      } else {
-        for (int k = 0; k < n; ++k)
-          if (text[static_cast<size_t>(i + k)] != ' ')
-            canvas.drawText(QPointF(x + k * cw, y + f.Ascent), Text1252(text.data() + i + k, 1));
+      TSlot *into = nullptr;
+      for (TSlot &o : rowTexts)
+        if (o.Font == st.Font && o.Fore == st.Fore.rgba())
+          into = &o;
+      if (!into) {
+        rowTexts.push_back({st.Font, st.Fore.rgba(), col, col, {}});
+        into = &rowTexts.back();
       }
-      col += n;
-      i = j;
+      into->Last = col;
     }
+    for (TSlot &o : rowTexts)
+      o.Text = QString(o.Last - o.First + 1, QLatin1Char(' '));
+    for (int k = 0; k < n && !rowTexts.empty(); ++k) {
+      const char c = text[static_cast<size_t>(k)];
+      if (c == ' ' || c == '\t')
+        continue;
+      const TStyle &st = styleAt(k);
+      for (TSlot &o : rowTexts)
+        if (o.Font == st.Font && o.Fore == st.Fore.rgba()) {
+          o.Text[cols[static_cast<size_t>(k)] - o.First] =
+              Cp1252Char(static_cast<unsigned char>(c));
+          break;
+        }
+    }
+    for (TSlot &o : rowTexts)
+      pieces.push_back({o.Font, o.Fore, textLeft + o.First * cw, y + f.Ascent, std::move(o.Text)});
+  }
+  // Drawn style by style: the page records each font and colour once.
+  std::stable_sort(pieces.begin(), pieces.end(), [](const TPiece &a, const TPiece &b) {
+    return a.Font != b.Font ? a.Font < b.Font : a.Fore < b.Fore;
+  });
+  for (size_t k = 0; k < pieces.size(); ++k) {
+    const TPiece &pc = pieces[k];
+    if (k == 0 || pc.Font != pieces[k - 1].Font)
+      canvas.setFont(f.Fonts[pc.Font]);
+    if (k == 0 || pc.Fore != pieces[k - 1].Fore || pc.Font != pieces[k - 1].Font)
+      canvas.setPen(QColor::fromRgba(pc.Fore));
+    canvas.drawText(QPointF(pc.X, pc.Y), pc.Text);
   }
 
   if (f.PageNumbers) {
     canvas.setFont(f.Fonts[0]);
     canvas.setPen(defFore);
     const QString text = QString::asprintf("Page %d", pageNumber);
-    canvas.drawText(QPointF(f.Area.right() - advance(0, text), f.Area.bottom() - lh + f.Ascent),
-                    text);
+    canvas.drawText(QPointF(f.Area.right() - advance(text), f.Area.bottom() - lh + f.Ascent), text);
   }
   canvas.restore();
   return more;
@@ -306,8 +356,7 @@ void TSyntaxMemo::PrintText(bool selectionOnly, int first, int last, int copies)
                               : QFile::decodeName(QByteArray::fromStdString(Title)));
   QPainter p;
   if (!p.begin(&pr)) {
-    const QString where =
-        pr.outputFileName().isEmpty() ? pr.printerName() : pr.outputFileName();
+    const QString where = pr.outputFileName().isEmpty() ? pr.printerName() : pr.outputFileName();
     throw ESyntaxMemo("Printing could not start on \"" + where.toLocal8Bit().toStdString() + "\"");
   }
   bool sheet = false;

@@ -218,7 +218,8 @@ QRect InkBox(const QImage &img, const QRect &within) {
 } // namespace
 
 TEST(PrintPage, ATextThatFillsExactlyOnePageHasOnePage) {
-  for (uint32_t options : {0u, smoPrintFilename | smoPrintDate | smoPrintPageNos | smoPrintLineNos}) {
+  for (uint32_t options :
+       {0u, smoPrintFilename | smoPrintDate | smoPrintPageNos | smoPrintLineNos}) {
     const int rows = RowsPerPage(options);
     ASSERT_GT(rows, 10);
     auto exact = PrintMemo(Lines(rows), options);
@@ -318,8 +319,9 @@ TEST(PrintPage, LineNumbersHeadingAndPageNumberAppearOnlyWithTheirOptions) {
   EXPECT_GT(right.width(), 30) << "the date at the right";
   // Only the title, then only the date.
   headed->SetOptionsMask(smoPrintFilename);
-  EXPECT_TRUE(InkBox(PageImage(*headed, 2),
-                     QRect(headingRow.right() - 150, headingRow.top(), 150, 18)).isNull());
+  EXPECT_TRUE(
+      InkBox(PageImage(*headed, 2), QRect(headingRow.right() - 150, headingRow.top(), 150, 18))
+          .isNull());
   headed->SetOptionsMask(smoPrintDate);
   EXPECT_TRUE(
       InkBox(PageImage(*headed, 2), QRect(headingRow.left(), headingRow.top(), 150, 18)).isNull());

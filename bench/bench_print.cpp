@@ -1,0 +1,305 @@
+// Printing a 10,000-line highlighted PIC BASIC file to a PDF file through our
+// pagination and recorded pages, against QTextDocument printing the same
+// text in the same font to a PDF file in the same run, plain and with the
+// same colours as character formats (every page count read back with
+// pdfinfo); the toolbar's Print, which draws straight onto the printer; and
+// turning a page in the preview at Fit To Page.
+#include "BenchUtil.h"
+#include "PreviewForm.h"
+#include "PreviewPrinter.h"
+#include "SyntaxMemo.h"
+#include "SyntaxMemoParser.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QAbstractTextDocumentLayout>
+#include <QApplication>
+#include <QFile>
+#include <QPrinter>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTextCursor>
+#include <QTextDocument>
+
+#include <algorithm>
+#include <array>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr int kLines = 10000;
+constexpr int kTurns = 200;
+
+std::string FirstLines(const std::string &path, int lines) {
+  QFile f(QString::fromStdString(path));
+  if (!f.open(QIODevice::ReadOnly))
+    return {};
+  const QByteArray all = f.readAll();
+  std::string s(all.constData(), static_cast<size_t>(all.size()));
+  size_t pos = 0;
+  for (int i = 0; i < lines && pos != std::string::npos; ++i) {
+    pos = s.find('\n', pos);
+    if (pos != std::string::npos)
+      ++pos;
+  }
+  if (pos != std::string::npos)
+    s.resize(pos);
+  return s;
+}
+
+std::string SchemePath() {
+  return std::string(KX_SOURCE_DIR) + "/resources/schemes/tarnic.scheme";
+}
+
+int PdfPages(const QString &pdf) {
+  const QString exe = QStandardPaths::findExecutable(QStringLiteral("pdfinfo"));
+  if (exe.isEmpty())
+    return -1;
+  QProcess p;
+  p.start(exe, {pdf});
+  p.waitForFinished(60000);
+  for (const QString &line : QString::fromUtf8(p.readAllStandardOutput()).split('\n'))
+    if (line.startsWith(QLatin1String("Pages:")))
+      return line.mid(6).trimmed().toInt();
+  return -1;
+}
+
+struct TState {
+  std::unique_ptr<TSyntaxMemo> Editor;
+  TSyntaxMemoParser Parser;
+  QTextDocument Peer;            // plain text
+  QTextDocument HighlightedPeer; // the same text with the scheme's colours as character formats
+  QString HighlightedPeerPdf;
+  QString EditorPdf;
+  QTemporaryDir Dir;
+  int Run = 0;
+  QString OurPdf, PeerPdf;
+  int OurPages = 0;
+};
+TState *gState = nullptr;
+
+QString NextFile(const char *who) {
+  return gState->Dir.filePath(QStringLiteral("%1-%2.pdf").arg(who).arg(++gState->Run));
+}
+
+// Ours: paginate the shown, highlighted editor into recorded pages and print
+// them all to a new PDF file.
+void BM_OursPrint(benchmark::State &state) {
+  for (auto _ : state) {
+    const QString file = NextFile("ours");
+    TPreviewPrinter pp;
+    pp.Title = "bench.bas";
+    pp.PaginateEditor(*gState->Editor);
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(file);
+    pp.SetPrinter(&printer);
+    pp.PrintRange(0, pp.PageCount() - 1);
+    gState->OurPdf = file;
+    gState->OurPages = pp.PageCount();
+  }
+}
+
+// The toolbar's Print: the editor draws its pages straight onto the printer.
+void BM_EditorPrint(benchmark::State &state) {
+  for (auto _ : state) {
+    const QString file = NextFile("editor");
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(file);
+    const QRect paper = printer.paperRect(QPrinter::DevicePixel).toAlignedRect();
+    const int dpi = printer.logicalDpiX();
+    gState->Editor->Printer = &printer;
+    gState->Editor->PrintArea = paper.adjusted(dpi, dpi, -dpi, -dpi);
+    gState->Editor->Print();
+    gState->Editor->Printer = nullptr;
+    gState->EditorPdf = file;
+  }
+}
+
+// The peer: the same text in the same font, laid out and printed by Qt's
+// rich-text document.
+void BM_PeerPrint(benchmark::State &state) {
+  for (auto _ : state) {
+    const QString file = NextFile("peer");
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(file);
+    gState->Peer.print(&printer);
+    gState->PeerPdf = file;
+  }
+}
+
+// The highlighted peer prints what a QTextDocument user would print for the
+// same coloured text: character formats (a QSyntaxHighlighter's formats do not
+// survive the document copy that printing makes).
+void BM_HighlightedPeerPrint(benchmark::State &state) {
+  for (auto _ : state) {
+    const QString file = NextFile("peer-highlighted");
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(file);
+    gState->HighlightedPeer.print(&printer);
+    gState->HighlightedPeerPdf = file;
+  }
+}
+
+void BuildHighlightedPeer(TSyntaxMemo &editor, QTextDocument &doc) {
+  doc.setDefaultFont(editor.Font());
+  QTextCursor cur(&doc);
+  std::array<QTextCharFormat, 256> formats;
+  for (int v = 0; v < 256; ++v) {
+    const TTokenStyle st = editor.Highlighter->Style(v);
+    QTextCharFormat &f = formats[static_cast<size_t>(v)];
+    f.setForeground(SMColor(st.DefaultForeground ? editor.DefTextColor : st.Foreground));
+    f.setFontWeight(st.FontStyle & fsBold ? QFont::Bold : QFont::Normal);
+    f.setFontItalic(st.FontStyle & fsItalic);
+  }
+  cur.beginEditBlock();
+  bool first = true;
+  for (TLineNode *n = editor.Store()->First(); n; n = n->Next) {
+    if (!first)
+      cur.insertBlock();
+    first = false;
+    const char *t = n->Text();
+    const uint8_t *a = n->Attributes();
+    const int len = n->TextLength();
+    for (int i = 0; i < len;) {
+      int j = i + 1;
+      while (j < len && (a ? a[j] == a[i] : true))
+        ++j;
+      cur.insertText(QString::fromLatin1(t + i, j - i), formats[a ? a[i] : 0]);
+      i = j;
+    }
+  }
+  cur.endEditBlock();
+}
+
+std::map<std::string, double> &CpuSeconds() {
+  static std::map<std::string, double> s;
+  return s;
+}
+
+// Keeps each run's processor time per iteration beside its wall clock.
+class TCollector : public kxbench::RealTimeCollector {
+public:
+  void ReportRuns(const std::vector<Run> &runs) override {
+    for (const auto &r : runs)
+      if (r.run_type == Run::RT_Iteration && r.iterations > 0)
+        CpuSeconds()[r.benchmark_name()] =
+            r.cpu_accumulated_time / static_cast<double>(r.iterations);
+    RealTimeCollector::ReportRuns(runs);
+  }
+};
+
+double Median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v.empty() ? 0 : v[v.size() / 2];
+}
+
+// Page turns in the preview at Fit To Page, each until the page is painted.
+double PageTurnMedian(TPreviewPrinter &pp) {
+  TPreviewForm form(pp);
+  form.resize(1600, 1000);
+  form.show();
+  QApplication::processEvents();
+  std::vector<double> turns;
+  for (int i = 0; i < kTurns; ++i) {
+    const auto t0 = Clock::now();
+    if (form.CurrentPage() + 1 < pp.PageCount())
+      form.NextClick();
+    else
+      form.FirstClick();
+    form.Panel1->repaint();
+    turns.push_back(std::chrono::duration<double>(Clock::now() - t0).count());
+  }
+  return Median(turns);
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+  setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  const std::string source = kxbench::DataFile("basic_1MB.bas");
+  if (!std::filesystem::exists(source)) {
+    std::printf("bench_print: generated inputs missing (run kx_bench_gen into %s)\n",
+                kxbench::DataFile("").c_str());
+    return 1;
+  }
+  QApplication app(argc, argv);
+  TState state;
+  gState = &state;
+  const std::string text = FirstLines(source, kLines);
+  state.Parser.CompileFile(SchemePath());
+  state.Editor = std::make_unique<TSyntaxMemo>();
+  state.Editor->resize(800, 600);
+  state.Editor->Perform(WM_SETTEXT, 0, reinterpret_cast<intptr_t>(text.c_str()));
+  state.Editor->SetParser(&state.Parser);
+  state.Editor->show();
+  state.Editor->FinishHighlighting();
+  QApplication::processEvents();
+  state.Peer.setDefaultFont(state.Editor->Font());
+  state.Peer.setPlainText(QString::fromLatin1(text.data(), static_cast<int>(text.size())));
+  BuildHighlightedPeer(*state.Editor, state.HighlightedPeer);
+  std::printf("-- printing %d highlighted lines (%zu bytes) to PDF files\n", kLines, text.size());
+
+  benchmark::RegisterBenchmark("ours/print-10k-lines-to-pdf", BM_OursPrint)
+      ->Unit(benchmark::kMillisecond)
+      ->Iterations(3);
+  benchmark::RegisterBenchmark("ours/editor-print-10k-lines-to-pdf", BM_EditorPrint)
+      ->Unit(benchmark::kMillisecond)
+      ->Iterations(3);
+  benchmark::RegisterBenchmark("qtextdocument/print-10k-lines-to-pdf", BM_PeerPrint)
+      ->Unit(benchmark::kMillisecond)
+      ->Iterations(3);
+  benchmark::RegisterBenchmark("qtextdocument-highlighted/print-10k-lines-to-pdf",
+                               BM_HighlightedPeerPrint)
+      ->Unit(benchmark::kMillisecond)
+      ->Iterations(3);
+  benchmark::Initialize(&argc, argv);
+  TCollector reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  benchmark::Shutdown();
+
+  // Wall clock as everywhere, and processor time beside it: the machine is
+  // shared, and a busy neighbour slows whichever side runs at that moment.
+  auto &wall = kxbench::Seconds();
+  auto &cpu = CpuSeconds();
+  const std::string ours = "ours/print-10k-lines-to-pdf/iterations:3";
+  const std::string direct = "ours/editor-print-10k-lines-to-pdf/iterations:3";
+  const std::string peer = "qtextdocument/print-10k-lines-to-pdf/iterations:3";
+  const std::string hpeer = "qtextdocument-highlighted/print-10k-lines-to-pdf/iterations:3";
+  auto report = [&](const std::string &what, const std::string &a, const std::string &peerName,
+                    const std::string &b) {
+    if (!wall.count(a) || !wall.count(b))
+      return;
+    kxbench::Ratio(what, peerName, wall[a], wall[b]);
+    kxbench::Ratio(what + "-cpu", peerName, cpu[a], cpu[b]);
+  };
+  if (wall.count(ours)) {
+    kxbench::Figure("print-10k-lines-to-pdf", wall[ours] * 1000, "ms");
+    kxbench::Figure("print-10k-lines-to-pdf cpu", cpu[ours] * 1000, "ms");
+  }
+  report("print-10k-lines-to-pdf", ours, "QTextDocument", peer);
+  report("print-10k-lines-to-pdf", ours, "QTextDocument highlighted", hpeer);
+  if (wall.count(direct))
+    kxbench::Figure("editor-print-10k-lines-to-pdf", wall[direct] * 1000, "ms");
+  report("editor-print-10k-lines-to-pdf", direct, "QTextDocument", peer);
+  std::printf("   pages (pdfinfo): ours %d (engine %d), editor %d, QTextDocument %d, QTextDocument "
+              "highlighted %d\n",
+              PdfPages(state.OurPdf), state.OurPages, PdfPages(state.EditorPdf),
+              PdfPages(state.PeerPdf), PdfPages(state.HighlightedPeerPdf));
+
+  TPreviewPrinter pp;
+  pp.PaginateEditor(*state.Editor);
+  kxbench::Figure("preview-page-turn-fit-to-page median", PageTurnMedian(pp) * 1000, "ms");
+  return 0;
+}
