@@ -90,66 +90,57 @@ QString NextFile(const char *who) {
   return gState->Dir.filePath(QStringLiteral("%1-%2.pdf").arg(who).arg(++gState->Run));
 }
 
-// Ours: paginate the shown, highlighted editor into recorded pages and print
-// them all to a new PDF file.
-void BM_OursPrint(benchmark::State &state) {
+// One timed print: a new PDF file each time, and what the run printed last.
+template <class F>
+void TimedPrint(benchmark::State &state, const char *who, QString &last, F print) {
   for (auto _ : state) {
-    const QString file = NextFile("ours");
-    TPreviewPrinter pp;
-    pp.Title = "bench.bas";
-    pp.PaginateEditor(*gState->Editor);
+    const QString file = NextFile(who);
     QPrinter printer(QPrinter::HighResolution);
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(file);
+    print(printer);
+    last = file;
+  }
+}
+
+// Ours: paginate the shown, highlighted editor into recorded pages and print
+// them all to a new PDF file.
+void BM_OursPrint(benchmark::State &state) {
+  TimedPrint(state, "ours", gState->OurPdf, [](QPrinter &printer) {
+    TPreviewPrinter pp;
+    pp.Title = "bench.bas";
+    pp.PaginateEditor(*gState->Editor);
     pp.SetPrinter(&printer);
     pp.PrintRange(0, pp.PageCount() - 1);
-    gState->OurPdf = file;
     gState->OurPages = pp.PageCount();
-  }
+  });
 }
 
 // The toolbar's Print: the editor draws its pages straight onto the printer.
 void BM_EditorPrint(benchmark::State &state) {
-  for (auto _ : state) {
-    const QString file = NextFile("editor");
-    QPrinter printer(QPrinter::HighResolution);
-    printer.setOutputFormat(QPrinter::PdfFormat);
-    printer.setOutputFileName(file);
+  TimedPrint(state, "editor", gState->EditorPdf, [](QPrinter &printer) {
     const QRect paper = printer.paperRect(QPrinter::DevicePixel).toAlignedRect();
     const int dpi = printer.logicalDpiX();
     gState->Editor->Printer = &printer;
     gState->Editor->PrintArea = paper.adjusted(dpi, dpi, -dpi, -dpi);
     gState->Editor->Print();
     gState->Editor->Printer = nullptr;
-    gState->EditorPdf = file;
-  }
+  });
 }
 
 // The peer: the same text in the same font, laid out and printed by Qt's
 // rich-text document.
 void BM_PeerPrint(benchmark::State &state) {
-  for (auto _ : state) {
-    const QString file = NextFile("peer");
-    QPrinter printer(QPrinter::HighResolution);
-    printer.setOutputFormat(QPrinter::PdfFormat);
-    printer.setOutputFileName(file);
-    gState->Peer.print(&printer);
-    gState->PeerPdf = file;
-  }
+  TimedPrint(state, "peer", gState->PeerPdf,
+             [](QPrinter &printer) { gState->Peer.print(&printer); });
 }
 
 // The highlighted peer prints what a QTextDocument user would print for the
 // same coloured text: character formats (a QSyntaxHighlighter's formats do not
 // survive the document copy that printing makes).
 void BM_HighlightedPeerPrint(benchmark::State &state) {
-  for (auto _ : state) {
-    const QString file = NextFile("peer-highlighted");
-    QPrinter printer(QPrinter::HighResolution);
-    printer.setOutputFormat(QPrinter::PdfFormat);
-    printer.setOutputFileName(file);
-    gState->HighlightedPeer.print(&printer);
-    gState->HighlightedPeerPdf = file;
-  }
+  TimedPrint(state, "peer-highlighted", gState->HighlightedPeerPdf,
+             [](QPrinter &printer) { gState->HighlightedPeer.print(&printer); });
 }
 
 void BuildHighlightedPeer(TSyntaxMemo &editor, QTextDocument &doc) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "PreviewPrinter.h"
+#include "PrintPdfTools.h"
 #include "PrintTarget.h"
 #include "SyntaxMemo.h"
 
@@ -90,19 +91,6 @@ inline QImage PlayPage(const TPreviewPrinter &pp, int index) {
   return img;
 }
 
-// The box around every pixel darker than light grey (null when none).
-inline QRect InkBox(const QImage &img, const QRect &within) {
-  int x0 = INT_MAX, y0 = INT_MAX, x1 = -1, y1 = -1;
-  const QRect r = within.intersected(img.rect());
-  for (int y = r.top(); y <= r.bottom(); ++y)
-    for (int x = r.left(); x <= r.right(); ++x)
-      if (qGray(img.pixel(x, y)) < 200) {
-        x0 = std::min(x0, x);
-        y0 = std::min(y0, y);
-        x1 = std::max(x1, x);
-        y1 = std::max(y1, y);
-      }
-  return x1 < 0 ? QRect() : QRect(QPoint(x0, y0), QPoint(x1, y1));
-}
+using kxpdf::InkBox;
 
 } // namespace kxprint

@@ -1,13 +1,17 @@
-// Reading printed PDF files in tests with poppler's tools, run as real
-// processes: the page count, the text, and a page rendered to an image.
+// Reading printed pages in tests: PDF files through poppler's tools, run as
+// real processes (the page count, the text, a page rendered to an image),
+// and where the ink lies on a page image.
 #pragma once
 
 #include <QImage>
 #include <QProcess>
+#include <QRect>
 #include <QStandardPaths>
 #include <QString>
 #include <QStringList>
 
+#include <algorithm>
+#include <climits>
 #include <string>
 
 namespace kxpdf {
@@ -68,6 +72,21 @@ inline int Tinted(const QImage &img, int channel) {
         ++n;
     }
   return n;
+}
+
+// The box around every pixel darker than light grey (null when none).
+inline QRect InkBox(const QImage &img, const QRect &within) {
+  int x0 = INT_MAX, y0 = INT_MAX, x1 = -1, y1 = -1;
+  const QRect r = within.intersected(img.rect());
+  for (int y = r.top(); y <= r.bottom(); ++y)
+    for (int x = r.left(); x <= r.right(); ++x)
+      if (qGray(img.pixel(x, y)) < 200) {
+        x0 = std::min(x0, x);
+        y0 = std::min(y0, y);
+        x1 = std::max(x1, x);
+        y1 = std::max(y1, y);
+      }
+  return x1 < 0 ? QRect() : QRect(QPoint(x0, y0), QPoint(x1, y1));
 }
 
 // The left-most column holding a dark pixel (-1 when the page is blank).

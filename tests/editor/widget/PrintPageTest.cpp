@@ -2,6 +2,7 @@
 // (properties over random texts and shapes), the pages following edits, and
 // what a drawn page shows (styles, line numbers, heading, page number, wrap).
 #include "PrintPagination.h"
+#include "PrintPdfTools.h"
 #include "SyntaxMemoParser.h"
 #include "WidgetTestUtil.h"
 #include "WordWrap.h"
@@ -13,6 +14,7 @@
 #include <random>
 
 using namespace kxwidget;
+using kxpdf::InkBox;
 
 namespace {
 
@@ -199,20 +201,6 @@ int RowsPerPage(uint32_t options) {
   const std::string dump = m->PageLayout(kArea, kDpi);
   const std::string first = dump.substr(0, dump.find('\n'));
   return static_cast<int>(std::count(first.begin(), first.end(), '+'));
-}
-
-// The box around every pixel darker than light grey.
-QRect InkBox(const QImage &img, const QRect &within) {
-  int x0 = INT_MAX, y0 = INT_MAX, x1 = -1, y1 = -1;
-  for (int y = within.top(); y <= within.bottom(); ++y)
-    for (int x = within.left(); x <= within.right(); ++x)
-      if (qGray(img.pixel(x, y)) < 200) {
-        x0 = std::min(x0, x);
-        y0 = std::min(y0, y);
-        x1 = std::max(x1, x);
-        y1 = std::max(y1, y);
-      }
-  return x1 < 0 ? QRect() : QRect(QPoint(x0, y0), QPoint(x1, y1));
 }
 
 } // namespace
