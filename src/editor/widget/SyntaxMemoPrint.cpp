@@ -183,16 +183,26 @@ bool TSyntaxMemo::DrawPage(QPainter &canvas, int pageNumber, const QRect &rect, 
   const int lineWidth = std::max(1, dpi.height() / 144);
 
   if (f.Heading) {
-    canvas.setFont(f.Fonts[fsBold]);
     canvas.setPen(defFore);
-    if (OptionsMask() & smoPrintFilename)
-      canvas.drawText(QPointF(left, top + f.Ascent),
-                      QFile::decodeName(QByteArray::fromStdString(Title)));
+    QString date;
+    double dateWidth = 0;
     if (OptionsMask() & smoPrintDate) {
-      const QDate date = PrintDate.isNull() ? QDate::currentDate() : PrintDate;
-      const QString text = QLocale::system().toString(date, QLocale::ShortFormat);
+      date = QLocale::system().toString(PrintDate.isNull() ? QDate::currentDate() : PrintDate,
+                                        QLocale::ShortFormat);
+      dateWidth = advance(date);
       canvas.setFont(f.Fonts[0]);
-      canvas.drawText(QPointF(f.Area.right() - advance(text), top + f.Ascent), text);
+      canvas.drawText(QPointF(f.Area.right() - dateWidth, top + f.Ascent), date);
+    }
+    if (OptionsMask() & smoPrintFilename) {
+      // A long path gives up its middle rather than run into the date.
+      const QFontMetricsF bold(
+          ScaledFont(styleFonts_[fsBold], f.Pixels, ReferenceSurface().logicalDpiY()),
+          &ReferenceSurface());
+      const double room = (f.Area.width() - dateWidth - (date.isEmpty() ? 0 : 2 * cw)) / f.StretchX;
+      const QString title = bold.elidedText(QFile::decodeName(QByteArray::fromStdString(Title)),
+                                            Qt::ElideMiddle, std::max(0.0, room));
+      canvas.setFont(f.Fonts[fsBold]);
+      canvas.drawText(QPointF(left, top + f.Ascent), title);
     }
     canvas.fillRect(QRectF(left, top + lh * 1.4, f.Area.width(), lineWidth), defFore);
   }

@@ -246,10 +246,17 @@ TEST(PrintPage, ThePagesFollowEveryEditAndUndo) {
   EXPECT_EQ(m->PageCount(kArea, kDpi), 1);
   m->Undo();
   EXPECT_EQ(m->PageCount(kArea, kDpi), 4);
-  // A same-length change inside a line keeps the count but not stale rows.
+  // A change that keeps the length still moves the rows: "line" becomes
+  // "a", a line break and "bc".
   const std::string before = m->PageLayout(kArea, kDpi);
   m->SetSelection(0, 4);
-  m->ReplaceSel("wxyz");
+  m->ReplaceSel("a\rbc");
+  ASSERT_EQ(m->TextLength(), static_cast<int64_t>(Lines(rows * 4).size()));
+  const std::string after = m->PageLayout(kArea, kDpi);
+  EXPECT_NE(after, before);
+  EXPECT_EQ(after.rfind("page 1: #1 0+1 #2 2+4 ", 0), 0u) << after.substr(0, 40);
+  EXPECT_EQ(m->PageCount(kArea, kDpi), 5) << "one line more than four pages hold";
+  m->Undo();
   EXPECT_EQ(m->PageLayout(kArea, kDpi), before);
   // Another store shown in the control has its own pages.
   auto other = std::make_unique<TTextStore>();
@@ -313,6 +320,22 @@ TEST(PrintPage, LineNumbersHeadingAndPageNumberAppearOnlyWithTheirOptions) {
   headed->SetOptionsMask(smoPrintDate);
   EXPECT_TRUE(
       InkBox(PageImage(*headed, 2), QRect(headingRow.left(), headingRow.top(), 150, 18)).isNull());
+
+  // A title too long for the line gives up its middle before it reaches the
+  // date: the date's corner looks the same with and without it.
+  headed->Title = "/home/user/" + std::string(300, 'p') + "/BLINK.BAS";
+  headed->SetOptionsMask(smoPrintFilename | smoPrintDate);
+  const QImage both = PageImage(*headed, 2);
+  headed->SetOptionsMask(smoPrintDate);
+  const QImage dateOnly = PageImage(*headed, 2);
+  const int dateLeft = InkBox(dateOnly, headingRow).left();
+  const QRect corner(QPoint(dateLeft - 8, headingRow.top()), headingRow.bottomRight());
+  EXPECT_EQ(both.copy(corner), dateOnly.copy(corner));
+  EXPECT_LT(
+      InkBox(both, QRect(headingRow.left(), headingRow.top(), dateLeft - 8 - kArea.left(), 18))
+          .right(),
+      dateLeft - 8);
+  EXPECT_GT(InkBox(both, QRect(headingRow.left(), headingRow.top(), 400, 18)).width(), 300);
 
   auto paged = PrintMemo(text, smoPrintPageNos);
   const QImage pg = PageImage(*paged, 2);
