@@ -259,6 +259,9 @@ int main(int argc, char **argv) {
   TCollector reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
   benchmark::Shutdown();
+  // The console's colour reset ends up in front of the next output; a line
+  // of its own keeps it off the result lines.
+  std::printf("\n");
 
   // Wall clock as everywhere, and processor time beside it: the machine is
   // shared, and a busy neighbour slows whichever side runs at that moment.
