@@ -139,7 +139,8 @@ TEST_F(PrintCommands, PreviewTakesThePageSetupMarginsAndReportsInTheStatusBar) {
 
 TEST_F(PrintCommands, PrintGoesToThePdfFileOfThePrintDialogWithinTheMargins) {
   ASSERT_TRUE(kxpdf::HaveTools());
-  ASSERT_TRUE(QPrinterInfo::availablePrinters().isEmpty()) << "these tests expect no printer";
+  if (!QPrinterInfo::availablePrinters().isEmpty())
+    GTEST_SKIP() << "with a printer installed, Print goes to it without the dialog";
   Open(Put("BLINK.BAS", Program(300)));
   QPrinter &printer = ProgramPrinter();
   const QRect paper = printer.paperRect(QPrinter::DevicePixel).toAlignedRect();
@@ -190,6 +191,8 @@ TEST_F(PrintCommands, MarginsThatLeaveNoRoomAreReported) {
 
 TEST_F(PrintCommands, CtrlKPPrintsTheSelectionOnly) {
   ASSERT_TRUE(kxpdf::HaveTools());
+  if (!QPrinterInfo::availablePrinters().isEmpty())
+    GTEST_SKIP() << "with a printer installed, Print goes to it without the dialog";
   Open(Put("BLINK.BAS", Program(300)));
   const std::string before = Text();
   Memo()->SetSelection(Memo()->LineStart(100), Memo()->LineStart(105));
