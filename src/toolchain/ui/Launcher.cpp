@@ -1,0 +1,295 @@
+// The launcher: look-up, wine and xdg-open mapping, detached starts and the
+// wait on the started process.
+//
+// Programs start detached, so one that is still running when this program
+// quits goes on running. The wait watches the process through a pidfd (an
+// event as soon as it ends); where the kernel has none, the 100 ms slice
+// looks at /proc instead.
+#include "Launcher.h"
+
+#include "Prompter.h"
+#include "ToolLookup.h"
+
+#include <QEventLoop>
+#include <QFile>
+#include <QProcess>
+#include <QSocketNotifier>
+#include <QTimer>
+
+#include <cerrno>
+#include <fstream>
+#include <memory>
+#include <poll.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr int SliceMs = 100;
+
+bool busy = false;
+
+QString FromPath(const std::string &path) {
+  return QFile::decodeName(QByteArray::fromStdString(path));
+}
+
+QString FromText(const std::string &text) {
+  return QString::fromLocal8Bit(QByteArray::fromStdString(text));
+}
+
+std::string SearchPath() {
+  const QByteArray path = qgetenv("PATH");
+  return path.isNull() ? std::string("/usr/local/bin:/usr/bin:/bin") : path.toStdString();
+}
+
+// Runs a helper program (winepath) to its end with the same event
+// dispatching as a waited-for tool; gives its standard output, or false when
+// it failed or the application quit meanwhile.
+bool RunHelper(const QString &program, const QStringList &args, QByteArray &output) {
+  QProcess p;
+  p.setProgram(program);
+  p.setArguments(args);
+  p.setStandardInputFile(QProcess::nullDevice());
+  p.setProcessChannelMode(QProcess::SeparateChannels);
+  QEventLoop loop;
+  bool ended = false;
+  QObject::connect(&p, &QProcess::finished, &loop, [&] {
+    ended = true;
+    loop.quit();
+  });
+  QObject::connect(&p, &QProcess::errorOccurred, &loop, [&](QProcess::ProcessError e) {
+    if (e == QProcess::FailedToStart) {
+      ended = true;
+      loop.quit();
+    }
+  });
+  p.start();
+  if (!ended)
+    loop.exec();
+  if (!ended || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
+    return false;
+  output = p.readAllStandardOutput();
+  return true;
+}
+
+// The Windows form of a path for a program run through wine. winepath knows
+// the drive mappings of the user's wine set-up; without it, wine's default
+// mapping of the root folder to drive Z: is used.
+std::string WindowsForm(const std::string &path) {
+  const std::string winepath = FindInSearchPath("winepath", SearchPath());
+  QByteArray out;
+  if (!winepath.empty() &&
+      RunHelper(FromPath(winepath), {QStringLiteral("-w"), FromPath(path)}, out)) {
+    while (!out.isEmpty() && (out.endsWith('\n') || out.endsWith('\r')))
+      out.chop(1);
+    if (!out.isEmpty() && !out.contains('\n'))
+      return out.toStdString();
+  }
+  std::string w = "Z:" + path;
+  for (char &c : w)
+    if (c == '/')
+      c = '\\';
+  return w;
+}
+
+struct TPlan {
+  QString Program;
+  QStringList Args;
+  std::string Problem; // why it cannot start; empty when it can
+};
+
+QStringList ToStrings(const TCommandArgs &args) {
+  QStringList list;
+  list.reserve(static_cast<qsizetype>(args.size()));
+  for (const TCommandArg &a : args)
+    list << (a.IsPath ? FromPath(a.Text) : FromText(a.Text));
+  return list;
+}
+
+TPlan Plan(const std::string &file, const TArgumentBuilder &build) {
+  TPlan plan;
+  const TProgramLookup found = LookUpProgram(file);
+  const TPathForm asIs = [](const std::string &p) { return p; };
+  switch (found.Kind) {
+  case TProgramKind::Missing:
+    plan.Problem = file.empty() ? "No program has been chosen." : "The file does not exist.";
+    break;
+  case TProgramKind::NotExecutable:
+    plan.Problem = "The file is not marked as executable.";
+    break;
+  case TProgramKind::Native:
+    plan.Program = FromPath(found.Path);
+    plan.Args = ToStrings(build(asIs));
+    break;
+  case TProgramKind::Windows: {
+    const std::string wine = FindInSearchPath("wine", SearchPath());
+    if (wine.empty()) {
+      plan.Problem = "It is a Windows program, and wine is not installed.";
+      break;
+    }
+    plan.Program = FromPath(wine);
+    TCommandArgs args = build(WindowsForm);
+    for (TCommandArg &a : args)
+      if (a.IsPath)
+        a = TCommandArg::Word(WindowsForm(a.Text));
+    plan.Args = QStringList{FromPath(found.Path)} + ToStrings(args);
+    break;
+  }
+  case TProgramKind::Document: {
+    const std::string opener = FindInSearchPath("xdg-open", SearchPath());
+    if (opener.empty()) {
+      plan.Problem = "There is no program to open it with: xdg-open is not installed.";
+      break;
+    }
+    plan.Program = FromPath(opener);
+    plan.Args = QStringList{FromPath(found.Path)} + ToStrings(build(asIs));
+    break;
+  }
+  }
+  return plan;
+}
+
+// Starts the plan detached; gives the process id, or 0 and the reason.
+qint64 Start(const TPlan &plan, std::string &problem) {
+  QProcess p;
+  p.setProgram(plan.Program);
+  p.setArguments(plan.Args);
+  qint64 pid = 0;
+  if (!p.startDetached(&pid) || pid <= 0) {
+    problem = p.errorString().toStdString();
+    return 0;
+  }
+  return pid;
+}
+
+// Whether the process has ended, from /proc (a zombie counts as ended: the
+// process is not ours to reap).
+bool EndedByProc(qint64 pid) {
+  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+  std::string line;
+  if (!std::getline(stat, line))
+    return true;
+  const size_t paren = line.rfind(')');
+  return paren == std::string::npos || paren + 2 >= line.size() || line[paren + 2] == 'Z' ||
+         line[paren + 2] == 'X';
+}
+
+// A pidfd: readable once its process has ended.
+class TProcessHandle {
+public:
+  explicit TProcessHandle(qint64 pid)
+      : fd_(static_cast<int>(::syscall(SYS_pidfd_open, static_cast<pid_t>(pid), 0))),
+        gone_(fd_ < 0 && errno == ESRCH) {}
+  ~TProcessHandle() {
+    if (fd_ >= 0)
+      ::close(fd_);
+  }
+  TProcessHandle(const TProcessHandle &) = delete;
+  TProcessHandle &operator=(const TProcessHandle &) = delete;
+  int Fd() const { return fd_; }
+  // The process had ended (and was reaped) before the handle was made.
+  bool Gone() const { return gone_; }
+
+private:
+  int fd_;
+  bool gone_;
+};
+
+// Watches one process until it ends or the application quits.
+void WaitForProcess(qint64 pid) {
+  const TProcessHandle handle(pid);
+  if (handle.Gone())
+    return;
+  const auto ended = [&] {
+    if (handle.Fd() < 0)
+      return EndedByProc(pid);
+    pollfd pfd{handle.Fd(), POLLIN, 0};
+    return ::poll(&pfd, 1, 0) != 0;
+  };
+  if (ended())
+    return;
+
+  QEventLoop loop;
+  std::unique_ptr<QSocketNotifier> notifier;
+  if (handle.Fd() >= 0) {
+    notifier = std::make_unique<QSocketNotifier>(handle.Fd(), QSocketNotifier::Read);
+    QObject::connect(notifier.get(), &QSocketNotifier::activated, &loop, [&] { loop.quit(); });
+  }
+  QTimer slice;
+  slice.setInterval(SliceMs);
+  QObject::connect(&slice, &QTimer::timeout, &loop, [&] {
+    if (ended())
+      loop.quit();
+  });
+  slice.start();
+  // The loop returns when the process ended, or when the application quits:
+  // quitting ends every event loop, this one included, and a loop started
+  // while the application quits returns at once.
+  loop.exec();
+}
+
+class TBusy {
+public:
+  TBusy() { Set(true); }
+  ~TBusy() { Set(false); }
+
+private:
+  static void Set(bool on) {
+    busy = on;
+    emit LauncherSignals().BusyChanged(on);
+  }
+};
+
+void ShowStartProblem(const std::string &file, const std::string &problem) {
+  Prompter().Message("Problem Running " + file + "\r\n" + problem, TMsgDlgType::mtError, mbOK,
+                     ApplicationTitle);
+}
+
+TArgumentBuilder Fixed(const TCommandArgs &args) {
+  return [args](const TPathForm &) { return args; };
+}
+
+} // namespace
+
+TLauncherSignals &LauncherSignals() {
+  static TLauncherSignals instance;
+  return instance;
+}
+
+bool LauncherBusy() {
+  return busy;
+}
+
+bool ExecuteAndWait(const std::string &file, const TArgumentBuilder &build) {
+  if (busy)
+    return false;
+  const TBusy marked;
+  TPlan plan = Plan(file, build);
+  if (!plan.Problem.empty()) {
+    ShowStartProblem(file, plan.Problem);
+    return false;
+  }
+  std::string problem;
+  const qint64 pid = Start(plan, problem);
+  if (!pid) {
+    ShowStartProblem(file, problem);
+    return false;
+  }
+  WaitForProcess(pid);
+  return true;
+}
+
+bool ExecuteAndWait(const std::string &file, const TCommandArgs &args) {
+  return ExecuteAndWait(file, Fixed(args));
+}
+
+void RunProgram(const std::string &file, const TArgumentBuilder &build) {
+  TPlan plan = Plan(file, build);
+  std::string problem;
+  if (!plan.Problem.empty() || !Start(plan, problem))
+    throw EProblemRunning("Problem Running " + file);
+}
+
+void RunProgram(const std::string &file, const TCommandArgs &args) {
+  RunProgram(file, Fixed(args));
+}
