@@ -34,6 +34,7 @@ void CreateApplicationWindows() {
   Bootloader_Parameters = new TBootloader_Parameters(EditorMainForm);
   Find_MELOADER = new TFind_MELOADER(EditorMainForm);
   Dummy_Virtual_Form = new TDummy_Virtual_Form();
+  EditorMainForm->ConnectResultWindows();
 }
 
 namespace {

@@ -316,13 +316,11 @@ void TEditorMainForm::CreateMenus() {
   Disable({Undo1, Redo1, Cut1, Copy1, Paste1, Delete1, SelectAll1, Upper1, Lower1, Capitalise1,
            Font1, LineNumberFont1, Properties1});
   Disable({Find1, Replace1, Searchagain1, Showall1, Gotolinenumber1});
-  Disable({Compile1, EpicProg, ExtProg, ProgrammerPath, EPIC_Directory, Program1,
-           Standard_Bootloader_Option, MELoader_Option, External_Bootloader_Option, BootloaderPath,
-           MELoaderPath, Download1});
-  Disable({ShowReport, ASMData1, ProgramData1, EepromData1, SerialTerminal1, Calculator1,
-           ASCIITable1, Help1});
-  Disable({PopupCut, PopupCopy, PopupPaste, PopupDelete, PopupSelectAll, PopupCompile, PopupProgram,
-           PopupDownload});
+  Disable({EpicProg, ExtProg, ProgrammerPath, EPIC_Directory, Program1, Standard_Bootloader_Option,
+           MELoader_Option, External_Bootloader_Option, BootloaderPath, MELoaderPath, Download1});
+  Disable({SerialTerminal1, Calculator1, ASCIITable1, Help1});
+  Disable(
+      {PopupCut, PopupCopy, PopupPaste, PopupDelete, PopupSelectAll, PopupProgram, PopupDownload});
   ToggleBookmark1->setEnabled(false);
   GotoBookmark1->setEnabled(false);
 }
@@ -382,9 +380,8 @@ void TEditorMainForm::CreateToolBar() {
                              QStringLiteral("Download the HEX file Serially"));
   ASMButton = AddButton(QStringLiteral("ASM"), "ASMButton", &T::ASMButtonClick,
                         QStringLiteral("Display compiled code"));
-  Disable({CutButton, CopyButton, PasteButton,
-           UndoButton, RedoButton, IndentButton, UndentButton, CompileButton, ProgramButton,
-           DownloadButton, ASMButton});
+  Disable({CutButton, CopyButton, PasteButton, UndoButton, RedoButton, IndentButton, UndentButton,
+           ProgramButton, DownloadButton});
 }
 
 void TEditorMainForm::CreateEditArea() {

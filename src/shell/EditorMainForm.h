@@ -24,6 +24,7 @@ class QTabBar;
 class QTimer;
 class QToolBar;
 class TStatusBar;
+class TDataGridWindow;
 
 class TEditorMainForm : public QMainWindow {
   Q_OBJECT
@@ -125,6 +126,12 @@ public:
   void FInfoTimerTimer(QObject *Sender);
   // The visible result windows follow the current file.
   void RefreshResultWindows();
+  // The compiler's result file into DeviceName, the status panels and the
+  // report window.
+  void ReadCompilerResults();
+  // Once the result windows exist: their View items follow them, and the
+  // commands follow the launcher's busy state.
+  void ConnectResultWindows();
   // The index of the first tab whose document has exactly this name, or -1.
   int FindDocument(const std::string &fileName) const;
   TFileObject *DocumentAt(int index) const;
@@ -241,6 +248,7 @@ private:
   // Prints the text or the selection on the program's printer within the
   // page-setup margins.
   void PrintEditor(bool selectionOnly);
+  void ToggleDataWindow(TDataGridWindow *window, QAction *item, QObject *Sender);
 
   bool formShown_ = false;
   bool activateDone_ = false;

@@ -9,6 +9,7 @@
 #include "FileObject.h"
 #include "HexListForm.h"
 #include "IniFile.h"
+#include "Launcher.h"
 #include "ProcessPaths.h"
 #include "ReportForm.h"
 #include "StatusBar.h"
@@ -164,8 +165,14 @@ void TEditorMainForm::SyntaxMemo1Change(QObject *) {
   SetEnabled(SaveButton, true);
   SetEnabled(Save1, true);
   SetEnabled(SaveAs1, true);
-  SetEnabled(ProgramButton, true);
-  SetEnabled(DownloadButton, true);
+  // While a waited-for tool runs, no other is started.
+  const bool idle = !LauncherBusy();
+  for (QAction *a : {CompileButton, Compile1, PopupCompile})
+    SetEnabled(a, idle);
+  // The buttons follow their menu items, which stay disabled until their
+  // commands are connected.
+  SetEnabled(ProgramButton, Program1->isEnabled());
+  SetEnabled(DownloadButton, Download1->isEnabled());
   SetEnabled(Searchagain1, EdPersistent && !EdPersistent->LastSearchText.empty());
 
   const int64_t line = SyntaxMemo1->LineFromPos(SyntaxMemo1->Caret()) + 1;
@@ -214,9 +221,4 @@ void TEditorMainForm::FInfoTimerTimer(QObject *) {
   StatusBar1->SetPanelText(5, savedInfoText_);
   FInfoTimer->stop();
   SyntaxMemo1Change(this);
-}
-
-void TEditorMainForm::RefreshResultWindows() {
-  // The result windows reload from the current file's outputs once the
-  // compile results are connected; until then there is nothing to follow.
 }

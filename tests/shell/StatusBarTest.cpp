@@ -151,8 +151,12 @@ TEST_F(StatusBarTest, WithoutDocumentsEverythingEditingIsHidden) {
   EXPECT_FALSE(form->EditAreaPanel->isHidden());
   EXPECT_TRUE(form->SaveButton->isVisible());
   EXPECT_TRUE(form->SaveButton->isEnabled());
-  EXPECT_TRUE(form->ProgramButton->isEnabled());
-  EXPECT_TRUE(form->DownloadButton->isEnabled());
+  // Program and Download are enabled as their menu commands are, and
+  // Compile while no tool is being waited for.
+  EXPECT_EQ(form->ProgramButton->isEnabled(), form->Program1->isEnabled());
+  EXPECT_EQ(form->DownloadButton->isEnabled(), form->Download1->isEnabled());
+  EXPECT_TRUE(form->CompileButton->isEnabled());
+  EXPECT_TRUE(form->ASMButton->isEnabled());
 }
 
 TEST_F(StatusBarTest, InformationTextShowsForTwoSecondsThenTheModeReturns) {

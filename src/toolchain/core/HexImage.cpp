@@ -3,6 +3,10 @@
 // conversion message the user sees.
 #include "HexImage.h"
 
+#include "Streams.h"
+
+#include <sys/stat.h>
+
 THexImage HexImage;
 
 namespace {
@@ -148,4 +152,16 @@ void THexImage::LoadBytes(std::string_view bytes) {
       ++end;
     start = end + 1;
   }
+}
+
+void THexImage::LoadFile(const std::string &path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size > MaxFileSize)
+    throw EHexFileTooLarge("File \"" + path + "\" is too large for a HEX file (" +
+                           std::to_string(st.st_size) + " bytes)");
+  const std::string bytes = ReadWholeFile(path);
+  if (static_cast<int64_t>(bytes.size()) > MaxFileSize)
+    throw EHexFileTooLarge("File \"" + path + "\" is too large for a HEX file (" +
+                           std::to_string(bytes.size()) + " bytes)");
+  LoadBytes(bytes);
 }

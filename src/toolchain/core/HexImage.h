@@ -13,6 +13,8 @@
 // A pair of characters that is not a hexadecimal number:
 // "'$XY' is not a valid integer value".
 KX_DECLARE_ERROR(EHexConvertError, EKorvexError);
+// A file far larger than any HEX file: "File "%s" is too large for a HEX file (%d bytes)".
+KX_DECLARE_ERROR(EHexFileTooLarge, EKorvexError);
 
 class THexImage {
 public:
@@ -45,6 +47,11 @@ public:
   void Load(const std::vector<std::string> &lines);
   // The lines of a file's bytes (CR LF, LF or CR ends), then Load.
   void LoadBytes(std::string_view bytes);
+  // The same for a file. Raises EFOpenError when it cannot be read, and
+  // EHexFileTooLarge beyond MaxFileSize: a full image is some 25 KB of
+  // records, and a file of gigabytes is nothing to hold in memory.
+  void LoadFile(const std::string &path);
+  static constexpr int64_t MaxFileSize = 64 * 1024 * 1024;
 
   // A record whose checksum is right: ":" first, then every pair of
   // characters that starts before the last character of the line, summed

@@ -1,9 +1,12 @@
-// The EEPROM data window: the EEPROM bytes of the .HEX file.
+// The EEPROM data window: the first 128 EEPROM bytes of the .HEX file, eight
+// rows of sixteen from address 2100 to 2170.
 #pragma once
 
-#include <QWidget>
+#include "DataGridWindow.h"
 
-class TDATAList : public QWidget {
+class TDATAList : public TDataGridWindow {
+  Q_OBJECT
+
 public:
   explicit TDATAList(QWidget *parent = nullptr);
 };

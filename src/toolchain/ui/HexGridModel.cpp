@@ -1,0 +1,95 @@
+// Cell texts of the data grids.
+#include "HexGridModel.h"
+
+#include "HexImage.h"
+
+#include <QGuiApplication>
+#include <QPalette>
+
+THexGridModel::THexGridModel(TKind kind, QObject *parent)
+    : QAbstractTableModel(parent), kind_(kind) {
+  values_.resize(kind == TKind::Program ? THexImage::ProgramSlots : 128);
+  FillBlank();
+}
+
+void THexGridModel::Fill(const THexImage &image) {
+  beginResetModel();
+  for (size_t i = 0; i < values_.size(); ++i)
+    values_[i] = kind_ == TKind::Program ? image.ProgramWord(static_cast<int>(i))
+                                         : image.EepromByte(static_cast<int>(i));
+  typed_.clear();
+  endResetModel();
+}
+
+void THexGridModel::FillBlank() {
+  beginResetModel();
+  const uint16_t blank = kind_ == TKind::Program ? THexImage::ProgramBlank : THexImage::ByteBlank;
+  std::fill(values_.begin(), values_.end(), blank);
+  typed_.clear();
+  endResetModel();
+}
+
+int THexGridModel::rowCount(const QModelIndex &parent) const {
+  if (parent.isValid())
+    return 0;
+  return static_cast<int>(values_.size()) / ValuesPerRow();
+}
+
+int THexGridModel::columnCount(const QModelIndex &parent) const {
+  return parent.isValid() ? 0 : ValuesPerRow() + 1;
+}
+
+QString THexGridModel::CellText(int row, int column) const {
+  if (auto it = typed_.constFind(row * columnCount() + column); it != typed_.constEnd())
+    return *it;
+  char buf[8];
+  if (column == 0) {
+    const unsigned address = kind_ == TKind::Program ? static_cast<unsigned>(row) * 8
+                                                     : 0x2100 + static_cast<unsigned>(row) * 0x10;
+    std::snprintf(buf, sizeof buf, "%04X", address);
+  } else {
+    const uint16_t v = values_[static_cast<size_t>(row * ValuesPerRow() + column - 1)];
+    if (kind_ == TKind::Program)
+      std::snprintf(buf, sizeof buf, "%04X", static_cast<unsigned>(v));
+    else
+      std::snprintf(buf, sizeof buf, "%02X", static_cast<unsigned>(v & 0xFF));
+  }
+  return QString::fromLatin1(buf);
+}
+
+QVariant THexGridModel::data(const QModelIndex &index, int role) const {
+  if (!index.isValid())
+    return {};
+  switch (role) {
+  case Qt::DisplayRole:
+  case Qt::EditRole:
+    return CellText(index.row(), index.column());
+  case Qt::FontRole:
+    return font_;
+  case Qt::TextAlignmentRole:
+    return QVariant::fromValue(Qt::AlignCenter);
+  case Qt::BackgroundRole:
+    // The address column is the grid's fixed column.
+    if (index.column() == 0)
+      return QGuiApplication::palette().button();
+    return {};
+  default:
+    return {};
+  }
+}
+
+bool THexGridModel::setData(const QModelIndex &index, const QVariant &value, int role) {
+  if (!index.isValid() || index.column() == 0 || role != Qt::EditRole)
+    return false;
+  typed_.insert(index.row() * columnCount() + index.column(), value.toString());
+  emit dataChanged(index, index, {Qt::DisplayRole, Qt::EditRole});
+  return true;
+}
+
+Qt::ItemFlags THexGridModel::flags(const QModelIndex &index) const {
+  if (!index.isValid())
+    return Qt::NoItemFlags;
+  if (index.column() == 0)
+    return Qt::ItemIsEnabled;
+  return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable;
+}
