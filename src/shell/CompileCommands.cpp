@@ -60,6 +60,11 @@ void TEditorMainForm::ConnectResultWindows() {
       connect(window, &TResultWindow::Closed, this, [item = item] { item->setChecked(false); });
   if (ASMList)
     ASMList->SetScheme(FindScheme("PICASM"));
+  // The result windows take the focus when shown; their keys (F1, F2, F4,
+  // F6) and F9 work from any window of the program, so the key that showed a
+  // window also hides it.
+  for (QAction *a : {ShowReport, ASMData1, ProgramData1, EepromData1, Compile1})
+    a->setShortcutContext(Qt::ApplicationShortcut);
 }
 
 // ---- compile -------------------------------------------------------------
@@ -100,6 +105,8 @@ void TEditorMainForm::CompileButtonClick(QObject *) {
   ExecuteAndWait(ExeFolder + CompilerProgram, CompilerArguments(source));
   if (Dummy_Virtual_Form)
     Dummy_Virtual_Form->hide();
+  // The box may have taken the activation: the main window has it back.
+  activateWindow();
   QApplication::processEvents();
   RefreshResultWindows();
 }

@@ -129,8 +129,8 @@ public:
   // The compiler's result file into DeviceName, the status panels and the
   // report window.
   void ReadCompilerResults();
-  // Once the result windows exist: their View items follow them, and the
-  // commands follow the launcher's busy state.
+  // Once the result windows exist: their View items follow them and work
+  // from them, and the commands follow the launcher's busy state.
   void ConnectResultWindows();
   // The index of the first tab whose document has exactly this name, or -1.
   int FindDocument(const std::string &fileName) const;

@@ -142,6 +142,31 @@ std::string ResultFileName(const std::string &path, const std::string &extension
   const std::string changed = ChangeFileExt(path, extension);
   std::string folder, name;
   SplitPath(changed, folder, name);
-  const std::string found = FindIgnoringCase(folder, name, std::string());
-  return found.empty() ? changed : found;
+  // Two tools may each have left a spelling (a compiler under wine writes
+  // "BLINK.HEX", gpasm "blink.hex"): the one written last is the current
+  // result; on equal times the exact name, then the smallest.
+  std::string best;
+  struct timespec bestTime {};
+  if (DIR *d = ::opendir(folder.empty() ? "." : folder.c_str())) {
+    while (const dirent *e = ::readdir(d)) {
+      if (::strcasecmp(e->d_name, name.c_str()) != 0)
+        continue;
+      const std::string candidate = e->d_name;
+      struct stat st {};
+      if (::stat((folder + candidate).c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+        continue;
+      const struct timespec t = st.st_mtim;
+      const bool newer = best.empty() || t.tv_sec > bestTime.tv_sec ||
+                         (t.tv_sec == bestTime.tv_sec && t.tv_nsec > bestTime.tv_nsec);
+      const bool same =
+          !best.empty() && t.tv_sec == bestTime.tv_sec && t.tv_nsec == bestTime.tv_nsec;
+      const bool preferred = same && best != name && (candidate == name || candidate < best);
+      if (newer || preferred) {
+        best = candidate;
+        bestTime = t;
+      }
+    }
+    ::closedir(d);
+  }
+  return best.empty() ? changed : folder + best;
 }

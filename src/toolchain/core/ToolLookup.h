@@ -42,8 +42,9 @@ std::string FindInSearchPath(const std::string &name, const std::string &searchP
 // (which starts with "."), or `extension` appended when it has none.
 std::string ChangeFileExt(const std::string &path, const std::string &extension);
 
-// The file `ChangeFileExt(path, extension)` as it exists beside `path`:
-// exactly, else a file in that folder whose name matches ignoring case (a
-// Windows compiler under wine may write "BLINK.PBE" for "blink.bas"). The
-// changed name itself when neither exists.
+// The file `ChangeFileExt(path, extension)` as it exists beside `path`,
+// its name matched ignoring case (a Windows compiler under wine may write
+// "BLINK.PBE" for "blink.bas"). Of several spellings the one modified last
+// counts (on equal times the exact name, then the smallest). The changed
+// name itself when none exists.
 std::string ResultFileName(const std::string &path, const std::string &extension);

@@ -10,7 +10,8 @@ TDummy_Virtual_Form *Dummy_Virtual_Form = nullptr;
 
 TDummy_Virtual_Form::TDummy_Virtual_Form(QWidget *parent) : QWidget(parent) {
   setObjectName(QStringLiteral("Dummy_Virtual_Form"));
-  setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
+  setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
+                 Qt::WindowDoesNotAcceptFocus);
   setAttribute(Qt::WA_QuitOnClose, false);
   setAttribute(Qt::WA_ShowWithoutActivating);
   setFixedSize(211, 96);

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <unistd.h>
 
@@ -102,12 +103,24 @@ TEST(ResultFiles, ChangedExtensionFoundIgnoringCase) {
   TTempFolder t;
   const std::string doc = t.Dir() + "blink.bas";
   EXPECT_EQ(ResultFileName(doc, ".PBE"), t.Dir() + "blink.PBE");
-  const std::string upper = t.Put("BLINK.PBE", "ERROR");
+  const auto at = [](const std::string &path, int seconds) {
+    fs::last_write_time(path, fs::file_time_type(std::chrono::seconds(1700000000 + seconds)));
+    return path;
+  };
+  const std::string upper = at(t.Put("BLINK.PBE", "ERROR"), 10);
   EXPECT_EQ(ResultFileName(doc, ".PBE"), upper);
-  const std::string lower = t.Put("blink.pbe", "ERROR");
-  EXPECT_EQ(ResultFileName(doc, ".PBE"), upper) << "the smallest name among several";
-  const std::string exact = t.Put("blink.PBE", "ERROR");
+  // The newest spelling is the current result.
+  const std::string lower = at(t.Put("blink.pbe", "ERROR"), 20);
+  EXPECT_EQ(ResultFileName(doc, ".PBE"), lower);
+  at(upper, 30);
+  EXPECT_EQ(ResultFileName(doc, ".PBE"), upper);
+  // Equal times: the exact name, else the smallest.
+  at(lower, 30);
+  EXPECT_EQ(ResultFileName(doc, ".PBE"), upper) << "\"BLINK\" < \"blink\"";
+  const std::string exact = at(t.Put("blink.PBE", "ERROR"), 30);
   EXPECT_EQ(ResultFileName(doc, ".PBE"), exact);
+  at(lower, 40);
+  EXPECT_EQ(ResultFileName(doc, ".PBE"), lower);
   // A folder of that name is no result file.
   fs::create_directories(t.Dir() + "blink.hex");
   EXPECT_EQ(ResultFileName(doc, ".HEX"), t.Dir() + "blink.HEX");
