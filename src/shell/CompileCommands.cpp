@@ -67,6 +67,15 @@ void TEditorMainForm::ConnectResultWindows() {
     a->setShortcutContext(Qt::ApplicationShortcut);
 }
 
+// The keyboard goes back to the editor. An activation that is not needed
+// would repaint the whole window.
+void TEditorMainForm::FocusMainWindow() {
+  if (!isActiveWindow())
+    activateWindow();
+  if (SyntaxMemo1 && !SyntaxMemo1->hasFocus())
+    SyntaxMemo1->setFocus();
+}
+
 // ---- compile -------------------------------------------------------------
 
 void TEditorMainForm::CompileButtonClick(QObject *) {
@@ -84,9 +93,13 @@ void TEditorMainForm::CompileButtonClick(QObject *) {
                  TMsgDlgType::mtConfirmation, mbYes | mbNo) != TModalResult::mrYes)
     return;
   if (CurrentFile->FileName != NoNameFileName) {
-    // A save that failed (its reason already shown) would compile the old
-    // text on disk as if it were the user's.
-    if (!SaveCurrent())
+    // A document without unsaved changes is on disk as shown: saving it again
+    // would only replace its backup (the text before the last change) by a
+    // copy of itself. A save that failed (its reason already shown) would
+    // compile the old text on disk as if it were the user's.
+    const bool unchanged =
+        !CurrentFile->IsModifiedShown(SyntaxMemo1) && FileExists(CurrentFile->FileName);
+    if (!unchanged && !SaveCurrent())
       return;
   } else {
     if (MessageDlg("BASIC Program must be given a name other than NO_NAME.BAS\r\nBefore "
@@ -106,7 +119,7 @@ void TEditorMainForm::CompileButtonClick(QObject *) {
   if (Dummy_Virtual_Form)
     Dummy_Virtual_Form->hide();
   // The box may have taken the activation: the main window has it back.
-  activateWindow();
+  FocusMainWindow();
   QApplication::processEvents();
   RefreshResultWindows();
 }
@@ -159,9 +172,7 @@ void TEditorMainForm::ReadCompilerResults() {
   }
   if (Report && Report->isVisible())
     Report->SetReport(results.Report, results.ReportCut, results.FileSize);
-  activateWindow();
-  if (SyntaxMemo1)
-    SyntaxMemo1->setFocus();
+  FocusMainWindow();
 }
 
 // ---- the View menu's result windows ---------------------------------------
@@ -179,7 +190,7 @@ void TEditorMainForm::ShowReportClick(QObject *Sender) {
     Report->show();
     ReadCompilerResults();
   }
-  activateWindow();
+  FocusMainWindow();
 }
 
 void TEditorMainForm::ASMButtonClick(QObject *Sender) {

@@ -249,6 +249,7 @@ private:
   // page-setup margins.
   void PrintEditor(bool selectionOnly);
   void ToggleDataWindow(TDataGridWindow *window, QAction *item, QObject *Sender);
+  void FocusMainWindow();
 
   bool formShown_ = false;
   bool activateDone_ = false;

@@ -11,46 +11,72 @@ THexImage HexImage;
 
 namespace {
 
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9')
-    return c - '0';
-  if (c >= 'A' && c <= 'F')
-    return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f')
-    return c - 'a' + 10;
-  return -1;
+// Value of a hexadecimal digit in either case, -1 for any other byte.
+struct TDigits {
+  int8_t Value[256];
+  constexpr TDigits() : Value() {
+    for (int i = 0; i < 256; ++i)
+      Value[i] = -1;
+    for (int i = 0; i < 10; ++i)
+      Value['0' + i] = static_cast<int8_t>(i);
+    for (int i = 0; i < 6; ++i) {
+      Value['A' + i] = static_cast<int8_t>(10 + i);
+      Value['a' + i] = static_cast<int8_t>(10 + i);
+    }
+  }
+};
+constexpr TDigits Digits;
+
+int Digit(char c) {
+  return Digits.Value[static_cast<unsigned char>(c)];
 }
 
 [[noreturn]] void NotAnInteger(std::string_view chars) {
   throw EHexConvertError("'$" + std::string(chars) + "' is not a valid integer value");
 }
 
-// Reads the byte at `pos` of the line and moves on by two. The text read is
-// "$" followed by what stands there, so past the line's end fewer than two
-// characters are read: one hexadecimal digit still counts as a number, none
-// is not one.
-class TPairReader {
+// The bytes of one line: pair k stands at characters 1 + 2k and 2 + 2k. All
+// full pairs are read (the checksum covers them, and a bad one raises); the
+// first ones are kept for the record's fields. A byte past the full pairs is
+// read as the text that stands there, "$" followed by fewer than two
+// characters: one hexadecimal digit still counts as a number, none is not one.
+class TRecordBytes {
 public:
-  TPairReader(std::string_view line, size_t pos) : line_(line), pos_(pos) {}
+  // count, address (2), type and 255 data bytes at most
+  static constexpr size_t Kept = 4 + 255;
 
-  uint32_t Next() {
-    const std::string_view chars = pos_ < line_.size() ? line_.substr(pos_, 2) : std::string_view();
-    pos_ += 2;
-    if (chars.empty())
-      NotAnInteger(chars);
-    uint32_t value = 0;
-    for (char c : chars) {
-      const int d = HexDigit(c);
-      if (d < 0)
-        NotAnInteger(chars);
-      value = value * 16 + static_cast<uint32_t>(d);
+  explicit TRecordBytes(std::string_view line) : line_(line), pairs_((line.size() - 1) / 2) {
+    const char *p = line.data() + 1;
+    for (size_t k = 0; k < pairs_; ++k, p += 2) {
+      const int hi = Digit(p[0]), lo = Digit(p[1]);
+      if ((hi | lo) < 0)
+        NotAnInteger(std::string_view(p, 2));
+      const unsigned v = static_cast<unsigned>(hi * 16 + lo);
+      sum_ += v;
+      if (k < Kept)
+        kept_[k] = static_cast<uint8_t>(v);
     }
-    return value;
+  }
+
+  bool ChecksumRight() const { return (sum_ & 0xFF) == 0; }
+
+  uint32_t At(size_t k) const {
+    if (k < pairs_)
+      return kept_[k];
+    const size_t pos = 1 + 2 * k;
+    if (k > pairs_ || pos >= line_.size())
+      NotAnInteger(std::string_view());
+    const int d = Digit(line_[pos]);
+    if (d < 0)
+      NotAnInteger(line_.substr(pos, 1));
+    return static_cast<uint32_t>(d);
   }
 
 private:
   std::string_view line_;
-  size_t pos_;
+  size_t pairs_;
+  unsigned sum_ = 0;
+  uint8_t kept_[Kept];
 };
 
 } // namespace
@@ -80,24 +106,18 @@ void THexImage::Store(uint32_t wordAddress, uint16_t word) {
 }
 
 bool THexImage::RecordValid(std::string_view line) {
-  if (line.empty() || line[0] != ':')
-    return false;
-  uint32_t sum = 0;
-  TPairReader reader(line, 1);
-  for (size_t pos = 1; pos + 1 < line.size(); pos += 2)
-    sum += reader.Next();
-  return (sum & 0xFF) == 0;
+  return !line.empty() && line[0] == ':' && TRecordBytes(line).ChecksumRight();
 }
 
 void THexImage::LoadLine(std::string_view line) {
-  if (!RecordValid(line))
+  if (line.empty() || line[0] != ':')
     return;
-  TPairReader reader(line, 1);
-  const uint32_t count = reader.Next();
-  const uint32_t high = reader.Next();
-  const uint32_t low = reader.Next();
-  const uint32_t address = high * 256 + low;
-  const uint32_t type = reader.Next();
+  const TRecordBytes bytes(line);
+  if (!bytes.ChecksumRight())
+    return;
+  const uint32_t count = bytes.At(0);
+  const uint32_t address = bytes.At(1) * 256 + bytes.At(2);
+  const uint32_t type = bytes.At(3);
   switch (type) {
   case 0x00: {
     // The whole record is read before any of it is stored: a record that
@@ -105,9 +125,9 @@ void THexImage::LoadLine(std::string_view line) {
     uint16_t words[128];
     const uint32_t n = count / 2;
     for (uint32_t i = 0; i < n; ++i) {
-      const uint32_t lowByte = reader.Next();
-      const uint32_t highByte = reader.Next();
-      words[i] = static_cast<uint16_t>(highByte * 256 + lowByte);
+      const uint32_t low = bytes.At(4 + 2 * i); // low byte first
+      const uint32_t high = bytes.At(5 + 2 * i);
+      words[i] = static_cast<uint16_t>(high * 256 + low);
     }
     const uint32_t wordAddress = (addressBase_ + address) / 2;
     for (uint32_t i = 0; i < n; ++i)
@@ -117,8 +137,7 @@ void THexImage::LoadLine(std::string_view line) {
   case 0x02: // extended segment address: the base is the value times 16
   case 0x04: // extended linear address: the upper 16 bits of the address
     if (count == 2) {
-      const uint32_t value = reader.Next() * 256;
-      const uint32_t base = value + reader.Next();
+      const uint32_t base = bytes.At(4) * 256 + bytes.At(5);
       addressBase_ = type == 0x02 ? base * 16 : base << 16;
     }
     break;

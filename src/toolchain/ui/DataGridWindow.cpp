@@ -4,8 +4,10 @@
 #include "HexImage.h"
 #include "Streams.h"
 
+#include <QHash>
 #include <QHeaderView>
 #include <QPainter>
+#include <QStaticText>
 #include <QStyledItemDelegate>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -13,24 +15,42 @@
 namespace {
 
 // Cells as narrow as the grid's columns (34 pixels for four digits): the
-// text is centred in the whole cell, without the style's inner margins.
+// text is centred in the whole cell, without the style's inner margins. A
+// grid shows a few hundred distinct texts; each is laid out once and then
+// drawn as static text, which keeps a full repaint cheap.
 class TCellDelegate : public QStyledItemDelegate {
 public:
-  using QStyledItemDelegate::QStyledItemDelegate;
+  TCellDelegate(const QFont &font, QObject *parent) : QStyledItemDelegate(parent), font_(font) {}
 
   void paint(QPainter *p, const QStyleOptionViewItem &option,
              const QModelIndex &index) const override {
-    QStyleOptionViewItem o = option;
-    initStyleOption(&o, index);
-    const bool selected = o.state & QStyle::State_Selected;
+    const auto *model = static_cast<const THexGridModel *>(index.model());
+    const bool selected = option.state & QStyle::State_Selected;
     if (selected)
-      p->fillRect(o.rect, o.palette.highlight());
-    else if (o.backgroundBrush.style() != Qt::NoBrush)
-      p->fillRect(o.rect, o.backgroundBrush);
-    p->setFont(o.font);
-    p->setPen(o.palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
-    p->drawText(o.rect, Qt::AlignCenter, o.text);
+      p->fillRect(option.rect, option.palette.highlight());
+    else if (index.column() == 0)
+      p->fillRect(option.rect, option.palette.button());
+    const QString text = model->CellText(index.row(), index.column());
+    auto it = texts_.find(text);
+    if (it == texts_.end()) {
+      if (texts_.size() > 100000)
+        texts_.clear();
+      QStaticText laidOut(text);
+      laidOut.setTextFormat(Qt::PlainText);
+      laidOut.prepare(QTransform(), font_);
+      it = texts_.insert(text, laidOut);
+    }
+    p->setFont(font_);
+    p->setPen(option.palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
+    const QSizeF size = it->size();
+    p->drawStaticText(QPointF(option.rect.left() + (option.rect.width() - size.width()) / 2,
+                              option.rect.top() + (option.rect.height() - size.height()) / 2),
+                      *it);
   }
+
+private:
+  QFont font_;
+  mutable QHash<QString, QStaticText> texts_;
 };
 
 } // namespace
@@ -58,7 +78,7 @@ TDataGridWindow::TDataGridWindow(const char *name, const QString &caption,
   grid_->verticalHeader()->setDefaultSectionSize(16);
   grid_->setWordWrap(false);
   grid_->setTextElideMode(Qt::ElideNone);
-  grid_->setItemDelegate(new TCellDelegate(grid_));
+  grid_->setItemDelegate(new TCellDelegate(bold, grid_));
   grid_->setEditTriggers(QAbstractItemView::AnyKeyPressed | QAbstractItemView::DoubleClicked |
                          QAbstractItemView::EditKeyPressed);
   layout->addWidget(grid_);

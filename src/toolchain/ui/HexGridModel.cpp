@@ -13,20 +13,23 @@ THexGridModel::THexGridModel(TKind kind, QObject *parent)
 }
 
 void THexGridModel::Fill(const THexImage &image) {
-  beginResetModel();
   for (size_t i = 0; i < values_.size(); ++i)
     values_[i] = kind_ == TKind::Program ? image.ProgramWord(static_cast<int>(i))
                                          : image.EepromByte(static_cast<int>(i));
-  typed_.clear();
-  endResetModel();
+  Changed();
 }
 
 void THexGridModel::FillBlank() {
-  beginResetModel();
   const uint16_t blank = kind_ == TKind::Program ? THexImage::ProgramBlank : THexImage::ByteBlank;
   std::fill(values_.begin(), values_.end(), blank);
+  Changed();
+}
+
+void THexGridModel::Changed() {
+  // The grid keeps its shape: every cell changed, nothing to lay out again.
   typed_.clear();
-  endResetModel();
+  emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1),
+                   {Qt::DisplayRole, Qt::EditRole});
 }
 
 int THexGridModel::rowCount(const QModelIndex &parent) const {

@@ -39,6 +39,7 @@ public:
 
 private:
   int ValuesPerRow() const { return kind_ == TKind::Program ? 8 : 16; }
+  void Changed();
 
   TKind kind_;
   std::vector<uint16_t> values_;

@@ -1,10 +1,9 @@
 // The launcher: look-up, wine and xdg-open mapping, detached starts and the
 // wait on the started process.
 //
-// Programs start detached, so one that is still running when this program
-// quits goes on running. The wait watches the process through a pidfd (an
-// event as soon as it ends); where the kernel has none, the 100 ms slice
-// looks at /proc instead.
+// A waited-for program is a child process, so its end is an event at once;
+// one still running when this program quits is let go and goes on running.
+// Programs not waited for start detached.
 #include "Launcher.h"
 
 #include "Prompter.h"
@@ -13,15 +12,11 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QProcess>
-#include <QSocketNotifier>
 #include <QTimer>
 
-#include <cerrno>
-#include <fstream>
 #include <memory>
-#include <poll.h>
-#include <sys/syscall.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -149,83 +144,61 @@ TPlan Plan(const std::string &file, const TArgumentBuilder &build) {
   return plan;
 }
 
-// Starts the plan detached; gives the process id, or 0 and the reason.
-qint64 Start(const TPlan &plan, std::string &problem) {
+// Starts the plan detached (for programs not waited for); gives false and
+// the reason when it cannot start.
+bool StartDetached(const TPlan &plan, std::string &problem) {
   QProcess p;
   p.setProgram(plan.Program);
   p.setArguments(plan.Args);
-  qint64 pid = 0;
-  if (!p.startDetached(&pid) || pid <= 0) {
+  if (!p.startDetached()) {
     problem = p.errorString().toStdString();
-    return 0;
+    return false;
   }
-  return pid;
+  return true;
 }
 
-// Whether the process has ended, from /proc (a zombie counts as ended: the
-// process is not ours to reap).
-bool EndedByProc(qint64 pid) {
-  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-  std::string line;
-  if (!std::getline(stat, line))
-    return true;
-  const size_t paren = line.rfind(')');
-  return paren == std::string::npos || paren + 2 >= line.size() || line[paren + 2] == 'Z' ||
-         line[paren + 2] == 'X';
+// Processes whose wait ended because the program quits: they are never
+// destroyed, since destroying a running QProcess kills it.
+std::vector<QProcess *> &Released() {
+  static std::vector<QProcess *> released;
+  return released;
 }
 
-// A pidfd: readable once its process has ended.
-class TProcessHandle {
-public:
-  explicit TProcessHandle(qint64 pid)
-      : fd_(static_cast<int>(::syscall(SYS_pidfd_open, static_cast<pid_t>(pid), 0))),
-        gone_(fd_ < 0 && errno == ESRCH) {}
-  ~TProcessHandle() {
-    if (fd_ >= 0)
-      ::close(fd_);
-  }
-  TProcessHandle(const TProcessHandle &) = delete;
-  TProcessHandle &operator=(const TProcessHandle &) = delete;
-  int Fd() const { return fd_; }
-  // The process had ended (and was reaped) before the handle was made.
-  bool Gone() const { return gone_; }
-
-private:
-  int fd_;
-  bool gone_;
-};
-
-// Watches one process until it ends or the application quits.
-void WaitForProcess(qint64 pid) {
-  const TProcessHandle handle(pid);
-  if (handle.Gone())
-    return;
-  const auto ended = [&] {
-    if (handle.Fd() < 0)
-      return EndedByProc(pid);
-    pollfd pfd{handle.Fd(), POLLIN, 0};
-    return ::poll(&pfd, 1, 0) != 0;
-  };
-  if (ended())
-    return;
-
+// Starts the plan as a child and waits for it in slices of at most 100 ms
+// while every event is dispatched. Gives false and the reason when it cannot
+// start.
+bool StartAndWait(const TPlan &plan, std::string &problem) {
+  auto process = std::make_unique<QProcess>();
+  process->setProgram(plan.Program);
+  process->setArguments(plan.Args);
+  // The tool's output goes where this program's goes, so no pipe fills up
+  // and the tool can outlive this program.
+  process->setProcessChannelMode(QProcess::ForwardedChannels);
+  process->setInputChannelMode(QProcess::ForwardedInputChannel);
   QEventLoop loop;
-  std::unique_ptr<QSocketNotifier> notifier;
-  if (handle.Fd() >= 0) {
-    notifier = std::make_unique<QSocketNotifier>(handle.Fd(), QSocketNotifier::Read);
-    QObject::connect(notifier.get(), &QSocketNotifier::activated, &loop, [&] { loop.quit(); });
+  QObject::connect(process.get(), &QProcess::finished, &loop, [&] { loop.quit(); });
+  process->start();
+  if (!process->waitForStarted(-1)) {
+    problem = process->errorString().toStdString();
+    return false;
   }
   QTimer slice;
   slice.setInterval(SliceMs);
   QObject::connect(&slice, &QTimer::timeout, &loop, [&] {
-    if (ended())
+    if (process->state() == QProcess::NotRunning)
       loop.quit();
   });
   slice.start();
-  // The loop returns when the process ended, or when the application quits:
+  // The loop returns when the program ended, or when the application quits:
   // quitting ends every event loop, this one included, and a loop started
   // while the application quits returns at once.
-  loop.exec();
+  if (process->state() != QProcess::NotRunning)
+    loop.exec();
+  if (process->state() != QProcess::NotRunning) {
+    process->disconnect();
+    Released().push_back(process.release());
+  }
+  return true;
 }
 
 class TBusy {
@@ -270,12 +243,10 @@ bool ExecuteAndWait(const std::string &file, const TArgumentBuilder &build) {
     return false;
   }
   std::string problem;
-  const qint64 pid = Start(plan, problem);
-  if (!pid) {
+  if (!StartAndWait(plan, problem)) {
     ShowStartProblem(file, problem);
     return false;
   }
-  WaitForProcess(pid);
   return true;
 }
 
@@ -286,7 +257,7 @@ bool ExecuteAndWait(const std::string &file, const TCommandArgs &args) {
 void RunProgram(const std::string &file, const TArgumentBuilder &build) {
   TPlan plan = Plan(file, build);
   std::string problem;
-  if (!plan.Problem.empty() || !Start(plan, problem))
+  if (!plan.Problem.empty() || !StartDetached(plan, problem))
     throw EProblemRunning("Problem Running " + file);
 }
 

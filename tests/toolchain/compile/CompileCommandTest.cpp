@@ -30,6 +30,17 @@ TEST_F(CompileTest, F9SavesThenCompilesAndTheCompilerSeesTheSavedText) {
   EXPECT_FALSE(Dummy_Virtual_Form->isVisible());
   // A summary with the report unchecked leaves the report hidden.
   EXPECT_FALSE(Report->isVisible());
+
+  // Compiled again without a change: not saved again, so the backup still
+  // holds the text before the change.
+  MenuKey(Qt::Key_F9);
+  EXPECT_EQ(Runs().size(), 2u);
+  EXPECT_EQ(Get(dir + "my project/blink.BAK"), "' blink\r\n");
+  // A file deleted meanwhile is written again before the compile.
+  fs::remove(doc);
+  MenuKey(Qt::Key_F9);
+  EXPECT_EQ(Get(doc), "' blink led\r\n");
+  EXPECT_EQ(Runs().back().Extra.at("TEXT"), "' blink led\r\n");
 }
 
 TEST_F(CompileTest, TheToolbarButtonAndThePopupItemCompileToo) {
