@@ -172,9 +172,10 @@ bool StartAndWait(const TPlan &plan, std::string &problem) {
   process->setProgram(plan.Program);
   process->setArguments(plan.Args);
   // The tool's output goes where this program's goes, so no pipe fills up
-  // and the tool can outlive this program.
+  // and the tool can outlive this program; it reads no input, as a program
+  // started from a desktop does not.
   process->setProcessChannelMode(QProcess::ForwardedChannels);
-  process->setInputChannelMode(QProcess::ForwardedInputChannel);
+  process->setStandardInputFile(QProcess::nullDevice());
   QEventLoop loop;
   QObject::connect(process.get(), &QProcess::finished, &loop, [&] { loop.quit(); });
   process->start();
