@@ -16,7 +16,7 @@ namespace {
 
 // Cells as narrow as the grid's columns (34 pixels for four digits): the
 // text is centred in the whole cell, without the style's inner margins. A
-// grid shows a few hundred distinct texts; each is laid out once and then
+// grid shows a few hundred distinct numbers; each is laid out once and then
 // drawn as static text, which keeps a full repaint cheap.
 class TCellDelegate : public QStyledItemDelegate {
 public:
@@ -30,27 +30,35 @@ public:
       p->fillRect(option.rect, option.palette.highlight());
     else if (index.column() == 0)
       p->fillRect(option.rect, option.palette.button());
-    const QString text = model->CellText(index.row(), index.column());
-    auto it = texts_.find(text);
-    if (it == texts_.end()) {
-      if (texts_.size() > 100000)
-        texts_.clear();
-      QStaticText laidOut(text);
-      laidOut.setTextFormat(Qt::PlainText);
-      laidOut.prepare(QTransform(), font_);
-      it = texts_.insert(text, laidOut);
+    const uint32_t number = model->CellNumber(index.row(), index.column());
+    const QStaticText *text = nullptr;
+    QStaticText typed;
+    if (number == THexGridModel::NoNumber) {
+      typed.setText(model->CellText(index.row(), index.column()));
+      typed.setTextFormat(Qt::PlainText);
+      typed.prepare(QTransform(), font_);
+      text = &typed;
+    } else {
+      auto it = texts_.find(number);
+      if (it == texts_.end()) {
+        QStaticText laidOut(THexGridModel::NumberText(number));
+        laidOut.setTextFormat(Qt::PlainText);
+        laidOut.prepare(QTransform(), font_);
+        it = texts_.insert(number, laidOut);
+      }
+      text = &*it;
     }
     p->setFont(font_);
     p->setPen(option.palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
-    const QSizeF size = it->size();
+    const QSizeF size = text->size();
     p->drawStaticText(QPointF(option.rect.left() + (option.rect.width() - size.width()) / 2,
                               option.rect.top() + (option.rect.height() - size.height()) / 2),
-                      *it);
+                      *text);
   }
 
 private:
   QFont font_;
-  mutable QHash<QString, QStaticText> texts_;
+  mutable QHash<uint32_t, QStaticText> texts_; // by cell number: at most 65536 + 256
 };
 
 } // namespace

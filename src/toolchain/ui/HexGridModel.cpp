@@ -42,22 +42,30 @@ int THexGridModel::columnCount(const QModelIndex &parent) const {
   return parent.isValid() ? 0 : ValuesPerRow() + 1;
 }
 
-QString THexGridModel::CellText(int row, int column) const {
-  if (auto it = typed_.constFind(row * columnCount() + column); it != typed_.constEnd())
-    return *it;
-  char buf[8];
+uint32_t THexGridModel::CellNumber(int row, int column) const {
+  if (!typed_.isEmpty() && typed_.contains(row * columnCount() + column))
+    return NoNumber;
   if (column == 0) {
     const unsigned address = kind_ == TKind::Program ? static_cast<unsigned>(row) * 8
                                                      : 0x2100 + static_cast<unsigned>(row) * 0x10;
-    std::snprintf(buf, sizeof buf, "%04X", address);
-  } else {
-    const uint16_t v = values_[static_cast<size_t>(row * ValuesPerRow() + column - 1)];
-    if (kind_ == TKind::Program)
-      std::snprintf(buf, sizeof buf, "%04X", static_cast<unsigned>(v));
-    else
-      std::snprintf(buf, sizeof buf, "%02X", static_cast<unsigned>(v & 0xFF));
+    return 4u << 16 | address;
   }
-  return QString::fromLatin1(buf);
+  const uint16_t v = values_[static_cast<size_t>(row * ValuesPerRow() + column - 1)];
+  return kind_ == TKind::Program ? 4u << 16 | v : 2u << 16 | (v & 0xFFu);
+}
+
+QString THexGridModel::NumberText(uint32_t number) {
+  static const char digits[] = "0123456789ABCDEF";
+  const int count = static_cast<int>(number >> 16);
+  QChar text[4];
+  for (int i = 0; i < count; ++i)
+    text[i] = QLatin1Char(digits[(number >> (4 * (count - 1 - i))) & 0xF]);
+  return QString(text, count);
+}
+
+QString THexGridModel::CellText(int row, int column) const {
+  const uint32_t number = CellNumber(row, column);
+  return number == NoNumber ? typed_.value(row * columnCount() + column) : NumberText(number);
 }
 
 QVariant THexGridModel::data(const QModelIndex &index, int role) const {

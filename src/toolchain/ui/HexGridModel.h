@@ -35,6 +35,11 @@ public:
 
   // The text of a cell as shown.
   QString CellText(int row, int column) const;
+  // The number a cell shows as digit count << 16 | value, or NoNumber for a
+  // cell the user typed into: what the painter caches its texts by.
+  static constexpr uint32_t NoNumber = 0xFFFFFFFF;
+  uint32_t CellNumber(int row, int column) const;
+  static QString NumberText(uint32_t number);
   void SetFont(const QFont &font) { font_ = font; }
 
 private:
