@@ -224,6 +224,9 @@ int main(int argc, char **argv) {
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
+    // The console's colour reset ends up in front of the next output; a line
+    // of its own keeps it off the result lines.
+    std::printf("\n");
     // Seconds per run of the benchmark whose name starts with `name`.
     const auto seconds = [](const std::string &name) {
       for (const auto &[key, value] : kxbench::Seconds())
@@ -241,7 +244,7 @@ int main(int argc, char **argv) {
       kxbench::Figure("bare-QProcess-start-and-wait", bare * 1e3, "ms");
     }
     if (f9Edited > 0)
-      kxbench::Figure("compile-F9-after-an-edit-to-report (save included)", f9Edited * 1e3, "ms");
+      kxbench::Figure("compile-F9-after-an-edit-to-report-with-save", f9Edited * 1e3, "ms");
     if (grid > 0 && widget > 0) {
       kxbench::Ratio("hex-8192-words-into-program-grid", "QTableWidget-9216-items", grid, widget);
       kxbench::Figure("hex-8192-words-into-program-grid", grid * 1e3, "ms");
