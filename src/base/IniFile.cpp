@@ -244,7 +244,11 @@ bool TIniFile::FindValue(const std::string &bytes, const std::string &section,
   const TLookup at = Find(lines, section, key);
   if (at.key < 0)
     return false;
-  value = Unquote(lines[at.key].value);
+  std::string v = Unquote(lines[at.key].value);
+  // An empty value counts as missing: the caller's default applies.
+  if (v.empty())
+    return false;
+  value = std::move(v);
   return true;
 }
 
@@ -254,8 +258,10 @@ size_t TIniFile::FindValues(const std::string &bytes, const std::vector<TKeyRef>
   size_t found = 0;
   for (size_t i = 0; i < keys.size() && i < values.size(); ++i) {
     const TLookup at = Find(lines, keys[i].Section, keys[i].Key);
-    if (at.key >= 0) {
-      values[i] = Unquote(lines[at.key].value);
+    if (at.key < 0)
+      continue;
+    if (std::string v = Unquote(lines[at.key].value); !v.empty()) {
+      values[i] = std::move(v);
       ++found;
     }
   }

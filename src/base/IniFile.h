@@ -24,7 +24,8 @@ public:
   const std::string &FileName() const { return fileName_; }
 
   // The value with surrounding blanks (and one pair of enclosing quotes)
-  // removed; the default when the file, the section or the key is missing.
+  // removed; the default when the file, the section or the key is missing or
+  // the value is empty ("NAME=").
   std::string ReadString(const std::string &section, const std::string &key,
                          const std::string &defaultValue) const;
   // Decimal, or hexadecimal with "$" or "0x"; the default when missing,

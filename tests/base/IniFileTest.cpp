@@ -60,7 +60,7 @@ TEST_F(IniFileTest, OnlyAMatchingPairOfQuotesIsTakenOff) {
   TIniFile ini(path);
   EXPECT_EQ(ini.ReadString("Q", "LONE", "?"), "\"");
   EXPECT_EQ(ini.ReadString("Q", "LONE1", "?"), "'");
-  EXPECT_EQ(ini.ReadString("Q", "PAIR", "?"), "");
+  EXPECT_EQ(ini.ReadString("Q", "PAIR", "?"), "?"); // empty once unquoted: the default
   EXPECT_EQ(ini.ReadString("Q", "OPEN", "?"), "\"a");
   EXPECT_EQ(ini.ReadString("Q", "CLOSE", "?"), "a\"");
   EXPECT_EQ(ini.ReadString("Q", "MIXED", "?"), "\"a'");
@@ -68,10 +68,21 @@ TEST_F(IniFileTest, OnlyAMatchingPairOfQuotesIsTakenOff) {
   EXPECT_EQ(ini.ReadString("Q", "SPACED", "?"), " x ");
 }
 
-TEST_F(IniFileTest, EmptyValueIsReadAsEmptyNotAsDefault) {
-  Put("[WORKING_DIRECTORY]\nPATHNAME=\n");
-  EXPECT_EQ(TIniFile(path).ReadString("WORKING_DIRECTORY", "PATHNAME", "dflt"), "");
-  EXPECT_EQ(TIniFile(path).ReadInteger("WORKING_DIRECTORY", "PATHNAME", 7), 7);
+TEST_F(IniFileTest, EmptyValueGivesTheCallersDefaultLikeAMissingKey) {
+  Put("[WORKING_DIRECTORY]\nPATHNAME=\n[EXT_PROG]\nNAME =   \nCMD_LINE=\"\"\n");
+  TIniFile ini(path);
+  EXPECT_EQ(ini.ReadString("WORKING_DIRECTORY", "PATHNAME", "dflt"), "dflt");
+  EXPECT_EQ(ini.ReadInteger("WORKING_DIRECTORY", "PATHNAME", 7), 7);
+  EXPECT_EQ(ini.ReadString("EXT_PROG", "NAME", "Undefined"), "Undefined");
+  EXPECT_EQ(ini.ReadString("EXT_PROG", "CMD_LINE", "x"), "x");
+  // The several-key reader the status update uses follows the same rule.
+  std::vector<std::string> v{"Undefined", "EPIC"};
+  EXPECT_EQ(TIniFile::FindValues(Get(), {{"EXT_PROG", "NAME"}, {"PROGRAMMER", "TYPE"}}, v), 0u);
+  EXPECT_EQ(v, (std::vector<std::string>{"Undefined", "EPIC"}));
+  // The key still exists: a write replaces it in place.
+  EXPECT_TRUE(ini.ValueExists("EXT_PROG", "NAME"));
+  ini.WriteString("EXT_PROG", "NAME", "Mine");
+  EXPECT_EQ(ini.ReadString("EXT_PROG", "NAME", "Undefined"), "Mine");
 }
 
 TEST_F(IniFileTest, FirstSectionAndFirstKeyOfANameCount) {

@@ -114,6 +114,13 @@ TEST_F(StatusBarTest, MenuMarksMoveAtTheNextKeystrokeAfterTheSettingsChange) {
   Type("e");
   EXPECT_TRUE(form->KORVEX_IR_Option->isChecked());
 
+  // An empty name reads as no name: the items say "Undefined", not nothing.
+  SetIni("EXT_PROG", "NAME", "");
+  SetIni("EXT_BOOTLOADER", "NAME", "");
+  Type("g");
+  EXPECT_EQ(form->ExtProg->text(), "Undefined");
+  EXPECT_EQ(form->External_Bootloader_Option->text(), "Undefined");
+
   // A missing settings file gives the defaults.
   fs::remove(dir + "KX_INC/KORVEX.INI");
   Type("f");
