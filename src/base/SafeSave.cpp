@@ -63,9 +63,17 @@ std::string FolderOf(const std::string &path) {
 
 void SaveFileSafely(const std::string &path, const std::function<void(TStream &)> &write,
                     bool flushToDisk) {
+  TSafeSaveOptions options;
+  options.FlushToDisk = flushToDisk;
+  SaveFileSafely(path, write, options);
+}
+
+void SaveFileSafely(const std::string &path, const std::function<void(TStream &)> &write,
+                    const TSafeSaveOptions &options) {
+  const bool flushToDisk = options.FlushToDisk;
   std::string target = path;
   std::error_code ec;
-  if (std::filesystem::is_symlink(path, ec)) {
+  if (options.FollowLink && std::filesystem::is_symlink(path, ec)) {
     const auto real = std::filesystem::weakly_canonical(path, ec);
     if (!ec)
       target = real.string();
@@ -83,7 +91,9 @@ void SaveFileSafely(const std::string &path, const std::function<void(TStream &)
     throw EWriteError("Cannot write file \"" + path + "\". " + why);
   };
   struct stat st {};
-  if (::stat(target.c_str(), &st) == 0) {
+  if (options.Mode >= 0) {
+    ::fchmod(fd, static_cast<mode_t>(options.Mode) & 07777);
+  } else if (::stat(target.c_str(), &st) == 0) {
     ::fchmod(fd, st.st_mode & 07777);
   } else {
     const mode_t mask = ::umask(0);
@@ -128,7 +138,9 @@ void SaveFileSafely(const std::string &path, const std::function<void(TStream &)
   }
 }
 
-void CopyFileSafely(const std::string &source, const std::string &target) {
+namespace {
+
+void CopyWithOptions(const std::string &source, const std::string &target, bool asBackup) {
   const int in = ::open(source.c_str(), O_RDONLY);
   if (in < 0)
     throw EFOpenError("Cannot open file \"" + source + "\". " + Reason(errno));
@@ -137,20 +149,40 @@ void CopyFileSafely(const std::string &source, const std::string &target) {
     ~Closer() { ::close(fd); }
   } closer{in};
   struct stat st {};
-  if (::fstat(in, &st) == 0 && S_ISDIR(st.st_mode))
+  const bool known = ::fstat(in, &st) == 0;
+  if (known && S_ISDIR(st.st_mode))
     throw EFOpenError("Cannot open file \"" + source + "\". " + Reason(EISDIR));
-  SaveFileSafely(target, [&](TStream &out) {
-    char buf[1 << 16];
-    while (true) {
-      const ssize_t n = ::read(in, buf, sizeof buf);
-      if (n < 0) {
-        if (errno == EINTR)
-          continue;
-        throw EReadError("Cannot read file \"" + source + "\". " + Reason(errno));
-      }
-      if (n == 0)
-        break;
-      out.WriteBuffer(buf, n);
-    }
-  });
+  TSafeSaveOptions options;
+  if (asBackup) {
+    options.FollowLink = false;
+    if (known)
+      options.Mode = static_cast<int>(st.st_mode & 07777);
+  }
+  SaveFileSafely(
+      target,
+      [&](TStream &out) {
+        char buf[1 << 16];
+        while (true) {
+          const ssize_t n = ::read(in, buf, sizeof buf);
+          if (n < 0) {
+            if (errno == EINTR)
+              continue;
+            throw EReadError("Cannot read file \"" + source + "\". " + Reason(errno));
+          }
+          if (n == 0)
+            break;
+          out.WriteBuffer(buf, n);
+        }
+      },
+      options);
+}
+
+} // namespace
+
+void CopyFileSafely(const std::string &source, const std::string &target) {
+  CopyWithOptions(source, target, false);
+}
+
+void BackupFileSafely(const std::string &source, const std::string &target) {
+  CopyWithOptions(source, target, true);
 }

@@ -387,7 +387,7 @@ bool TEditorMainForm::SaveCurrent() {
   try {
     // A file deleted or moved away since it was opened has nothing to back up.
     if (PathExists(path))
-      CopyFileSafely(path, BackupName(path));
+      BackupFileSafely(path, BackupName(path));
     document->SaveFile(SyntaxMemo1, path);
   } catch (const EKorvexError &e) {
     ShowError(e.what());

@@ -7,6 +7,8 @@
 #include <QAction>
 #include <QMenu>
 
+#include <sys/stat.h>
+
 using namespace kxdocs;
 
 namespace {
@@ -135,6 +137,38 @@ TEST_F(FileCommands, SavingTwiceLeavesTheEarlierContentsInTheBakFile) {
   Type("x");
   form->SaveButtonClick(nullptr);
   EXPECT_EQ(Get(dir + "makefile.BAK"), "m");
+}
+
+TEST_F(FileCommands, BackupKeepsTheDocumentsPermissionsAndReplacesALinkInItsPlace) {
+  const mode_t mask = ::umask(022); // new files would be world-readable
+  const std::string a = Put("secret.bas", "v0\r\n");
+  fs::permissions(a, fs::perms::owner_read | fs::perms::owner_write);
+  Open(a);
+  Type("1");
+  form->SaveButtonClick(nullptr);
+  const std::string bak = dir + "secret.BAK";
+  EXPECT_EQ(Get(bak), "v0\r\n");
+  EXPECT_EQ(fs::status(bak).permissions() & fs::perms::all,
+            fs::perms::owner_read | fs::perms::owner_write);
+  // An existing, more open backup follows the document's permissions too.
+  fs::permissions(bak, fs::perms::owner_all | fs::perms::group_read | fs::perms::others_read);
+  Type("2");
+  form->SaveButtonClick(nullptr);
+  EXPECT_EQ(fs::status(bak).permissions() & fs::perms::all,
+            fs::perms::owner_read | fs::perms::owner_write);
+
+  // A backup name that is a symbolic link: the link goes, its target stays.
+  const std::string other = Put("other.txt", "someone else's file");
+  fs::remove(bak);
+  fs::create_symlink(other, bak);
+  Type("3");
+  form->SaveButtonClick(nullptr);
+  EXPECT_TRUE(Messages().empty());
+  EXPECT_FALSE(fs::is_symlink(bak));
+  EXPECT_EQ(Get(bak), "12v0\r\n");
+  EXPECT_EQ(Get(other), "someone else's file");
+  EXPECT_EQ(Get(a), "123v0\r\n");
+  ::umask(mask);
 }
 
 TEST_F(FileCommands, SaveOfAnUntitledDocumentRunsSaveAsAndCancelWritesNothing) {
