@@ -57,7 +57,10 @@ int main(int argc, char **argv) {
     Prompter().Message(FatalText, TMsgDlgType::mtCustom, mbOK | mbCancel, "FATAL ERROR!");
     return 1;
   }
-  QApplication::setApplicationDisplayName(QString::fromLatin1(ApplicationTitle));
+  // The application title ("KORVEX Editor") names the program in its own
+  // texts only: as the toolkit's display name it would be appended to every
+  // window caption, and the captions are the document's path, "No_name.bas"
+  // or "KORVEX Compiler" alone.
 
   // The one argument: the file to open. Quoted arguments may hold blanks;
   // options the toolkit understood are already gone.

@@ -292,7 +292,7 @@ void TEditorMainForm::OpenPath(const std::string &pathRef) {
   SyntaxMemo1Change(this);
 
   WorkingDirectory = FolderOnly(path);
-  if (!dropped)
+  if (!dropped && !WorkingDirectory.empty())
     TIniFile(SettingsFilePath()).WriteString("WORKING_DIRECTORY", "PATHNAME", WorkingDirectory);
   RefreshResultWindows();
 }
@@ -402,10 +402,16 @@ void TEditorMainForm::SaveAs1Click(QObject *) {
   TFileObject *document = CurrentFile;
   if (!document)
     return;
-  try {
-    TIniFile(SettingsFilePath()).WriteString("WORKING_DIRECTORY", "PATHNAME", WorkingDirectory);
-  } catch (const EKorvexError &) {
-    // Only the dialog's start folder is lost; the save goes on.
+  // The remembered folder first, as Open reads it: before any Open the one in
+  // memory is empty, and an empty folder is never stored over a good one.
+  TIniFile settings(SettingsFilePath());
+  WorkingDirectory = settings.ReadString("WORKING_DIRECTORY", "PATHNAME", WorkingDirectory);
+  if (!WorkingDirectory.empty()) {
+    try {
+      settings.WriteString("WORKING_DIRECTORY", "PATHNAME", WorkingDirectory);
+    } catch (const EKorvexError &) {
+      // Only the dialog's start folder is lost; the save goes on.
+    }
   }
   const int index = OpenFilesTab->currentIndex();
   const std::string oldName = document->FileName;
@@ -433,6 +439,8 @@ void TEditorMainForm::SaveAs1Click(QObject *) {
     OpenFilesTab->setCurrentIndex(index);
     StatusBar1->SetPanelText(1, QString());
   }
+  // The caption names the file just written at once, not at the next event.
+  setWindowTitle(FromPath(document->FileName));
 }
 
 // ---- close and exit ------------------------------------------------------

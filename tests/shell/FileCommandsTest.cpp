@@ -204,10 +204,20 @@ TEST_F(FileCommands, SaveAsRenamesTheTabAndStartsInTheFilesFolder) {
   EXPECT_EQ(rec->Records.back().Text, a);
   EXPECT_EQ(Get(other), "text");
   EXPECT_EQ(TabText(0), "other.bas");
-  // The caption follows at the next status update.
-  Key(Qt::Key_Right);
+  // The caption follows at once, not at the next key.
   EXPECT_EQ(form->windowTitle(), QString::fromStdString(other));
   // Save As keeps the working directory where the last open put it.
+  EXPECT_EQ(TIniFile(dir + "KX_INC/KORVEX.INI").ReadString("WORKING_DIRECTORY", "PATHNAME", "?"),
+            root.string());
+}
+
+TEST_F(FileCommands, SaveAsBeforeAnyOpenStartsInTheStoredFolderAndKeepsIt) {
+  SetIni("WORKING_DIRECTORY", "PATHNAME", root.string());
+  Type("new text");
+  Answer({"Cancel"});
+  form->SaveAs1Click(nullptr);
+  EXPECT_EQ(rec->Records.back().Kind, "SAVE");
+  EXPECT_EQ(rec->Records.back().Buttons, root.string());
   EXPECT_EQ(TIniFile(dir + "KX_INC/KORVEX.INI").ReadString("WORKING_DIRECTORY", "PATHNAME", "?"),
             root.string());
 }
