@@ -396,7 +396,7 @@ void TEditorMainForm::CreateEditArea() {
   OpenFilesTab->setDocumentMode(true);
   OpenFilesTab->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(OpenFilesTab, &QTabBar::customContextMenuRequested, this,
-          [this](const QPoint &pos) { TabPopupMenu->popup(OpenFilesTab->mapToGlobal(pos)); });
+          [this](const QPoint &pos) { RunCommand([this, pos] { TabPopupMenuRequested(pos); }); });
   connect(OpenFilesTab, &QTabBar::currentChanged, this,
           Guarded([this] { OpenFilesTabChange(OpenFilesTab); }));
   layout->addWidget(OpenFilesTab);

@@ -231,6 +231,9 @@ private:
   QAction *AddButton(const QString &caption, const char *name,
                      void (TEditorMainForm::*handler)(QObject *), const QString &hint);
   void RunActivateOnce();
+  // The tab under the pointer becomes current (through the normal tab
+  // change) before its popup menu opens, so "Close page" closes that tab.
+  void TabPopupMenuRequested(const QPoint &pos);
   void AddDocumentTab(const QString &caption, TFileObject *document);
   void CreateEditor();
   // Save of the current document; false when it was not written (cancelled

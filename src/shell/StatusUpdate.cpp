@@ -159,6 +159,11 @@ void TEditorMainForm::SyntaxMemo1Change(QObject *) {
       SetChecked(a, false);
     if (windowTitle() != QStringLiteral("KORVEX Compiler"))
       setWindowTitle(QStringLiteral("KORVEX Compiler"));
+    // Nothing is open: no caret, no modified mark, no mode, no compile result.
+    for (int i = 0; i < 6; ++i)
+      StatusBar1->SetPanelText(i, QString());
+    if (FInfoTimer->isActive())
+      savedInfoText_.clear();
     return;
   }
 

@@ -166,6 +166,24 @@ TEST_F(StatusBarTest, WithoutDocumentsEverythingEditingIsHidden) {
   EXPECT_TRUE(form->ASMButton->isEnabled());
 }
 
+TEST_F(StatusBarTest, CloseAllClearsThePanelsOfTheLastDocument) {
+  Open(Put("a.bas", "one\r\ntwo\r\n"));
+  Key(Qt::Key_Down);
+  Type("x");
+  Key(Qt::Key_Insert);
+  ASSERT_EQ(Panel(0), "     2:   2");
+  ASSERT_EQ(Panel(1), "Modified");
+  Answer({"No"});
+  form->CloseAll1Click(nullptr);
+  ASSERT_EQ(Tabs(), 0);
+  for (int i = 0; i < 6; ++i)
+    EXPECT_EQ(Panel(i), "") << "panel " << i;
+  // A new document fills them again.
+  form->NewButtonClick(nullptr);
+  EXPECT_EQ(Panel(0), "     1:   1");
+  EXPECT_EQ(Panel(5), " Overwrite");
+}
+
 TEST_F(StatusBarTest, InformationTextShowsForTwoSecondsThenTheModeReturns) {
   Type("a");
   ASSERT_EQ(Panel(5), " Insert");

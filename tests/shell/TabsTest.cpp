@@ -1,0 +1,70 @@
+// The tab bar through real mouse and key events: the popup menu acts on the
+// tab that was clicked.
+#include "FileCommandsTestFixture.h"
+
+#include <QAction>
+#include <QContextMenuEvent>
+#include <QMenu>
+
+using namespace kxdocs;
+
+namespace {
+
+class TabBar : public DocsTest {
+protected:
+  // A right click on tab i as the window system delivers it, then a click on
+  // the popup's item with this caption.
+  void ChooseFromTabPopup(int i, const QString &caption) {
+    QTabBar *bar = form->OpenFilesTab;
+    const QPoint at = bar->tabRect(i).center();
+    QTest::mousePress(bar, Qt::RightButton, {}, at);
+    QContextMenuEvent menuEvent(QContextMenuEvent::Mouse, at, bar->mapToGlobal(at));
+    QApplication::sendEvent(bar, &menuEvent);
+    QTest::mouseRelease(bar, Qt::RightButton, {}, at);
+    QMenu *menu = form->TabPopupMenu;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return menu->isVisible(); }));
+    QAction *item = nullptr;
+    for (QAction *a : menu->actions())
+      if (a->text() == caption)
+        item = a;
+    ASSERT_NE(item, nullptr);
+    QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(item).center());
+    QApplication::processEvents();
+  }
+};
+
+} // namespace
+
+TEST_F(TabBar, ClosePageFromTheTabPopupClosesTheClickedTab) {
+  const std::string a = Put("a.bas", "A"), b = Put("b.bas", "B"), c = Put("c.bas", "C");
+  Open(a);
+  Open(b);
+  Open(c);
+  ASSERT_EQ(TabIndex(), 2);
+  ChooseFromTabPopup(0, QStringLiteral("Close page"));
+  ASSERT_EQ(Tabs(), 2);
+  EXPECT_EQ(TabText(0), "b.bas");
+  EXPECT_EQ(TabText(1), "c.bas");
+  // The clicked tab was shown through the normal tab change before it closed.
+  EXPECT_EQ(History(), "[MRU]\r\n" + a + "\r\n\r\n");
+  // Clicking the current tab (b.bas) closes it; c.bas is shown.
+  ASSERT_EQ(TabIndex(), 0);
+  ChooseFromTabPopup(0, QStringLiteral("Close page"));
+  ASSERT_EQ(Tabs(), 1);
+  EXPECT_EQ(TabText(0), "c.bas");
+  EXPECT_EQ(Text(), "C");
+  EXPECT_EQ(form->windowTitle().toStdString(), c);
+}
+
+TEST_F(TabBar, ReOpenFileFromTheTabPopupReloadsTheClickedTab) {
+  const std::string a = Put("a.bas", "A"), b = Put("b.bas", "B");
+  Open(a);
+  Open(b);
+  Put("a.bas", "A changed on disk");
+  Answer({"Yes"});
+  ChooseFromTabPopup(0, QStringLiteral("Re-Open File"));
+  EXPECT_EQ(Messages().back(), "File \"" + a + "\" is already open\rDo you wish to reload ?");
+  ASSERT_EQ(Tabs(), 2);
+  EXPECT_EQ(Text(), "A changed on disk");
+  EXPECT_EQ(form->windowTitle().toStdString(), a);
+}
