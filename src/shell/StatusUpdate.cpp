@@ -9,6 +9,7 @@
 #include "FileObject.h"
 #include "HexListForm.h"
 #include "IniFile.h"
+#include "KeyMap.h"
 #include "Launcher.h"
 #include "ProcessPaths.h"
 #include "ReportForm.h"
@@ -195,9 +196,17 @@ void TEditorMainForm::SyntaxMemo1Change(QObject *) {
   SetEnabled(IndentButton, selection);
   SetEnabled(UndentButton, selection);
 
-  const QString mode = SyntaxMemo1->ReadOnly()     ? QStringLiteral(" Read only")
-                       : SyntaxMemo1->InsertMode() ? QStringLiteral(" Insert")
-                                                   : QStringLiteral(" Overwrite");
+  QString mode = SyntaxMemo1->ReadOnly()     ? QStringLiteral(" Read only")
+                 : SyntaxMemo1->InsertMode() ? QStringLiteral(" Insert")
+                                             : QStringLiteral(" Overwrite");
+  // A two-key sequence waiting for its second key says so until it comes.
+  const uint16_t first = SyntaxMemo1->PendingKey();
+  if (first) {
+    mode = QStringLiteral(" ") + QString::fromStdString(ShortcutToText(first)) +
+           QStringLiteral(" ...");
+    if (FInfoTimer->isActive()) // the key the user is typing matters more than a hint
+      FInfoTimer->stop();
+  }
   // An information text keeps the panel for its two seconds; the mode shows
   // when it ends.
   if (FInfoTimer->isActive())

@@ -64,12 +64,40 @@ TEST_F(StatusBarTest, SelectionEnablesCutCopyIndentAndUndent) {
 TEST_F(StatusBarTest, ModePanelShowsInsertOverwriteAndReadOnly) {
   Type("a");
   EXPECT_EQ(Panel(5), " Insert");
+  // The panel follows the key itself, before any other change.
+  Key(Qt::Key_Insert);
+  EXPECT_EQ(Panel(5), " Overwrite");
+  Key(Qt::Key_Insert);
+  EXPECT_EQ(Panel(5), " Insert");
   Key(Qt::Key_Insert);
   Key(Qt::Key_Left);
   EXPECT_EQ(Panel(5), " Overwrite");
   Memo()->SetReadOnly(true);
   Key(Qt::Key_Right);
   EXPECT_EQ(Panel(5), " Read only");
+}
+
+TEST_F(StatusBarTest, APendingTwoKeySequenceShowsUntilItsSecondKey) {
+  Type("line");
+  Key(Qt::Key_K, Qt::ControlModifier);
+  EXPECT_EQ(Panel(5), " Ctrl+K ...");
+  EXPECT_EQ(Text(), "line");
+  Key(Qt::Key_1); // Ctrl+K 1 sets bookmark 1
+  EXPECT_EQ(Panel(5), " Insert");
+  int64_t line = -1;
+  int column = 0;
+  EXPECT_TRUE(Memo()->GetBookmark(1, line, column));
+  // A second key that ends no sequence is typed; the panel clears as well.
+  Key(Qt::Key_Q, Qt::ControlModifier);
+  EXPECT_EQ(Panel(5), " Ctrl+Q ...");
+  Key(Qt::Key_X);
+  EXPECT_EQ(Panel(5), " Insert");
+  EXPECT_EQ(Text(), "linex");
+  // Leaving the editor abandons the sequence.
+  Key(Qt::Key_K, Qt::ControlModifier);
+  EXPECT_EQ(Panel(5), " Ctrl+K ...");
+  Memo()->ResetPendingKey();
+  EXPECT_EQ(Panel(5), " Insert");
 }
 
 TEST_F(StatusBarTest, MenuMarksMoveAtTheNextKeystrokeAfterTheSettingsChange) {

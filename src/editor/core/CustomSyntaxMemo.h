@@ -57,6 +57,7 @@ constexpr uint32_t crText = 0x2;
 constexpr uint32_t crSize = 0x4;
 constexpr uint32_t crFont = 0x8;
 constexpr uint32_t crOptions = 0x10;
+constexpr uint32_t crKeyPress = 0x20; // every key press, so modes and pending keys show at once
 
 // LogTransaction requests.
 constexpr int ltText = 1;
@@ -265,6 +266,10 @@ public:
   // Not owned; null uses the process-wide default map.
   void SetKeyMap(TKeyboardActionContoller *map) { keyMap_ = map; }
   TKeyboardActionContoller &KeyMap() const { return keyMap_ ? *keyMap_ : DefaultKeyMap(); }
+  // The first key of a two-key sequence waiting for its second (0: none).
+  uint16_t PendingKey() const { return pendingKey_; }
+  // Abandons a waiting sequence (the control lost the focus).
+  void ResetPendingKey();
   // Sees every key first; may change it (0 swallows it).
   std::function<void(TCustomSyntaxMemo *, uint16_t &key)> OnKeyDown;
   TKeyboardActionEvent OnCommandRecognised;
@@ -315,12 +320,11 @@ public:
   bool SearchAndSelect(const std::string &pattern, uint32_t flags, int64_t &matchLength);
   // The same, giving the text to put in place of the match (groups filled in
   // for a regular expression).
-  bool SearchForReplace(const std::string &pattern, const std::string &replacement,
-                        uint32_t flags, std::string &toInsert);
+  bool SearchForReplace(const std::string &pattern, const std::string &replacement, uint32_t flags,
+                        std::string &toInsert);
   // The control's own dialogs (SM_FIND without the silent bit, SM_REPLACE).
   std::function<void(TCustomSyntaxMemo *, const std::string &text, uint32_t flags)> OnFindDialog;
-  std::function<void(TCustomSyntaxMemo *, const std::string &text, uint32_t flags)>
-      OnReplaceDialog;
+  std::function<void(TCustomSyntaxMemo *, const std::string &text, uint32_t flags)> OnReplaceDialog;
 
   // Code templates and auto-replace.
   std::vector<TSM_CodeTemplate> CodeTemplates;
@@ -370,6 +374,7 @@ private:
                            TTextSearcher *&used);
 
   TKeyboardActionContoller *keyMap_ = nullptr;
+  uint16_t pendingKey_ = 0;
   std::string lastPattern_; // lastSearch_ was compiled from these
   uint32_t lastFlags_ = 0;
   int64_t lastEmptyMatch_ = -1; // where the last search found an empty match

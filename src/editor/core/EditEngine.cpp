@@ -148,7 +148,12 @@ bool TCustomSyntaxMemo::KeyDown(uint16_t key) {
   // Modifier keys alone neither match nor abandon a pending sequence.
   if (vkey == vk::Shift || vkey == vk::Control || vkey == vk::Menu || vkey == 0)
     return false;
+  // Every key is a change: the owner follows a mode toggled or a sequence
+  // begun or ended even when the text and the caret stay.
+  reasons_ |= crKeyPress;
   TKeyStore &keys = KeyMap().Keys();
+  const uint16_t wasPending = pendingKey_;
+  pendingKey_ = 0;
   if (TemplateHotKey != 0 && key == TemplateHotKey && !keys.Pending() && !CodeTemplates.empty()) {
     ExpandCodeTemplate();
     return true;
@@ -159,6 +164,8 @@ bool TCustomSyntaxMemo::KeyDown(uint16_t key) {
   int32_t code = -1;
   switch (keys.LookUp(key, code)) {
   case TKeyLookup::klPending:
+    pendingKey_ = key;
+    Change();
     return true;
   case TKeyLookup::klRecognised:
     if (OnCommandRecognised)
@@ -166,9 +173,22 @@ bool TCustomSyntaxMemo::KeyDown(uint16_t key) {
     ExecuteCommand(code, 0, extend);
     return true;
   case TKeyLookup::klNoMatch:
+    // An abandoned sequence: the key is typed, and the owner hears of it
+    // even when typing it changes nothing.
+    if (wasPending)
+      Change();
     break;
   }
   return false;
+}
+
+void TCustomSyntaxMemo::ResetPendingKey() {
+  KeyMap().Keys().ResetLookUp();
+  if (!pendingKey_)
+    return;
+  pendingKey_ = 0;
+  reasons_ |= crKeyPress;
+  Change();
 }
 
 // ---------------------------------------------------------------------------
@@ -380,7 +400,9 @@ void TCustomSyntaxMemo::ExecuteCommand(int32_t code, int count, bool extend) {
       SetBookmark(code - ecSetBookmark0);
     else if (code >= ecGotoBookmark0 && code <= ecGotoBookmark0 + 9)
       GotoBookmark(code - ecGotoBookmark0);
-    return; // unknown codes (-1 from a handler) do nothing
+    else
+      return; // unknown codes (-1 from a handler) do nothing
+    break;
   }
   if (code != ecScrollUp && code != ecScrollDown)
     ScrollCaret();

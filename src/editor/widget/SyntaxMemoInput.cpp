@@ -172,7 +172,7 @@ void TSyntaxMemo::focusInEvent(QFocusEvent *e) {
 void TSyntaxMemo::focusOutEvent(QFocusEvent *e) {
   QAbstractScrollArea::focusOutEvent(e);
   caretTimer_.stop();
-  KeyMap().Keys().ResetLookUp();
+  ResetPendingKey();
   viewport()->update();
 }
 
