@@ -234,6 +234,10 @@ private:
   // The tab under the pointer becomes current (through the normal tab
   // change) before its popup menu opens, so "Close page" closes that tab.
   void TabPopupMenuRequested(const QPoint &pos);
+  // Ctrl+Tab / Ctrl+PgDn show the next tab, Ctrl+Shift+Tab / Ctrl+PgUp the
+  // previous one, wrapping around.
+  void ConnectTabKeys();
+  void SwitchTab(int step);
   void AddDocumentTab(const QString &caption, TFileObject *document);
   void CreateEditor();
   // Save of the current document; false when it was not written (cancelled

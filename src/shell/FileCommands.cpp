@@ -99,6 +99,7 @@ void TEditorMainForm::CreateEditor() {
     RunCommand([this, &files] { SyntaxMemo1FilesDropped(files); });
   };
   SyntaxMemo1->OnDataDrop = [this](TCustomSyntaxMemo *, int &types) { SyntaxMemo1DataDrop(types); };
+  ConnectTabKeys();
   // From here on the store the editor shows always belongs to the window's
   // documents (or is their one spare), never to the editor itself.
   std::unique_ptr<TTextStore> first(SyntaxMemo1->Store());

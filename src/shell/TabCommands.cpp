@@ -1,6 +1,11 @@
 // TEditorMainForm: the tab bar's own behaviour beyond the document switch:
-// its popup menu acts on the tab that was clicked.
+// its popup menu acts on the tab that was clicked, and the keys every other
+// editor uses to move between tabs.
 #include "EditorMainForm.h"
+
+#include "CommandGuard.h"
+#include "KeyMap.h"
+#include "SyntaxMemo.h"
 
 #include <QMenu>
 #include <QTabBar>
@@ -12,4 +17,33 @@ void TEditorMainForm::TabPopupMenuRequested(const QPoint &pos) {
   if (clicked != OpenFilesTab->currentIndex())
     OpenFilesTab->setCurrentIndex(clicked); // the normal tab change runs
   TabPopupMenu->popup(OpenFilesTab->mapToGlobal(pos));
+}
+
+void TEditorMainForm::ConnectTabKeys() {
+  // Seen before the key map, so no binding and no typed TAB gets them.
+  SyntaxMemo1->OnKeyDown = [this](TCustomSyntaxMemo *, uint16_t &key) {
+    int step = 0;
+    switch (key) {
+    case vk::Tab | scCtrl:
+    case vk::Next | scCtrl:
+      step = 1;
+      break;
+    case vk::Tab | scCtrl | scShift:
+    case vk::Prior | scCtrl:
+      step = -1;
+      break;
+    default:
+      return;
+    }
+    key = 0;
+    RunCommand([this, step] { SwitchTab(step); });
+  };
+}
+
+void TEditorMainForm::SwitchTab(int step) {
+  const int count = OpenFilesTab->count();
+  if (count < 2)
+    return;
+  const int next = ((OpenFilesTab->currentIndex() + step) % count + count) % count;
+  OpenFilesTab->setCurrentIndex(next); // the normal tab change runs
 }

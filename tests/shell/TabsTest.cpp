@@ -68,3 +68,33 @@ TEST_F(TabBar, ReOpenFileFromTheTabPopupReloadsTheClickedTab) {
   EXPECT_EQ(Text(), "A changed on disk");
   EXPECT_EQ(form->windowTitle().toStdString(), a);
 }
+
+TEST_F(TabBar, CtrlTabAndCtrlPageKeysSwitchTabsWithoutTypingATab) {
+  const std::string a = Put("a.bas", "A"), b = Put("b.bas", "B"), c = Put("c.bas", "C");
+  Open(a);
+  Open(b);
+  Open(c);
+  ASSERT_EQ(TabIndex(), 2);
+  Key(Qt::Key_Tab, Qt::ControlModifier); // past the last tab to the first
+  EXPECT_EQ(TabIndex(), 0);
+  EXPECT_EQ(Text(), "A");
+  EXPECT_EQ(form->windowTitle().toStdString(), a);
+  Key(Qt::Key_Tab, Qt::ControlModifier);
+  EXPECT_EQ(Text(), "B");
+  Key(Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
+  EXPECT_EQ(Text(), "A");
+  Key(Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier); // before the first: the last
+  EXPECT_EQ(Text(), "C");
+  Key(Qt::Key_PageDown, Qt::ControlModifier);
+  EXPECT_EQ(Text(), "A");
+  Key(Qt::Key_PageUp, Qt::ControlModifier);
+  EXPECT_EQ(Text(), "C");
+  // No key typed anything into any document.
+  for (int i = 0; i < 3; ++i) {
+    SelectTab(i);
+    EXPECT_EQ(Panel(1), "") << i;
+  }
+  // A plain TAB still types one.
+  Key(Qt::Key_Tab);
+  EXPECT_EQ(Text().front(), '\t');
+}
