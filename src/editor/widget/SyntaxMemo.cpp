@@ -547,8 +547,13 @@ void TSyntaxMemo::ViewRepaintLines(int64_t first, int64_t last) {
 }
 
 void TSyntaxMemo::UndoStepDone() {
-  if (HighlightingActive() && ChangedLine() >= 0)
-    highlighting_.TextChanged(ChangedLine());
+  if (!HighlightingActive() || ChangedLine() < 0)
+    return;
+  highlighting_.TextChanged(ChangedLine());
+  // The repaint after the whole undo only sees what its own pass changes;
+  // the lines this step recoloured are repainted now or never.
+  if (highlighting_.ChangedFirst >= 0)
+    UpdateRows(highlighting_.ChangedFirst, highlighting_.ChangedLast);
 }
 
 void TSyntaxMemo::ViewScrolled() {
