@@ -159,6 +159,7 @@ void TFileObject::LoadFile(TSyntaxMemo *editor, const std::string &path) {
       throw;
     }
     editor->Title = path;
+    UnixLineBreaks = editor->LoadedUnixLineBreaks;
     SchemeName = scheme ? scheme->Name : std::string();
     WordWrap = false;
     editor->SetParser(scheme);
@@ -195,12 +196,16 @@ void TFileObject::SaveFile(TSyntaxMemo *editor, const std::string &path) {
   // history is taken away for the write and given back after it.
   auto *stack = reinterpret_cast<TUndoStack *>(editor->Perform(SM_UNDOSTACK, 0, 0));
   editor->Perform(SM_UNDOSTACK, 1, 0);
+  const TSaveFormat format = editor->SaveFormat;
+  editor->SaveFormat = UnixLineBreaks ? sfUNIX : sfTEXT;
   try {
     SaveFileSafely(path, [editor](TStream &s) { editor->SaveToStream(&s); });
   } catch (...) {
+    editor->SaveFormat = format;
     editor->Perform(SM_UNDOSTACK, 1, reinterpret_cast<intptr_t>(stack));
     throw;
   }
+  editor->SaveFormat = format;
   editor->Perform(SM_UNDOSTACK, 1, reinterpret_cast<intptr_t>(stack));
   FileName = path;
   editor->Title = path;

@@ -36,6 +36,9 @@ public:
   uint32_t WrapColumn = 0;
   bool WordWrap = false;
   bool ShowAllActive = false;
+  // The file was loaded with LF line breaks only: it is saved with LF again
+  // (the control's sfUNIX format), every other document with CR LF.
+  bool UnixLineBreaks = false;
 
   void StoreFromEditor(TSyntaxMemo *editor);
   void LoadIntoEditor(TSyntaxMemo *editor);

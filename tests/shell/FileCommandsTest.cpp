@@ -139,6 +139,49 @@ TEST_F(FileCommands, SavingTwiceLeavesTheEarlierContentsInTheBakFile) {
   EXPECT_EQ(Get(dir + "makefile.BAK"), "m");
 }
 
+TEST_F(FileCommands, AFileWithOnlyLfLineBreaksIsSavedWithLfEveryOtherWithCrLf) {
+  // LF only: typed lines get LF too, and Save As keeps the style.
+  const std::string unix = Put("unix.bas", "a\nb\n");
+  Open(unix);
+  Key(Qt::Key_End);
+  Key(Qt::Key_Return);
+  Type("new");
+  form->SaveButtonClick(nullptr);
+  EXPECT_EQ(Get(unix), "a\nnew\nb\n");
+  EXPECT_EQ(Get(dir + "unix.BAK"), "a\nb\n");
+  Answer({dir + "renamed.bas"});
+  form->SaveAs1Click(nullptr);
+  EXPECT_EQ(Get(dir + "renamed.bas"), "a\nnew\nb\n");
+
+  // One CR LF among the LFs: the file is written as the Parts say, CR LF.
+  const std::string mixed = Put("mixed.bas", "a\nb\r\nc\n");
+  Open(mixed);
+  Type("x");
+  form->SaveButtonClick(nullptr);
+  EXPECT_EQ(Get(mixed), "xa\r\nb\r\nc\r\n");
+
+  // No line break at all, and a new document: CR LF like every new file.
+  const std::string single = Put("single.bas", "end");
+  Open(single);
+  Key(Qt::Key_End);
+  Key(Qt::Key_Return);
+  form->SaveButtonClick(nullptr);
+  EXPECT_EQ(Get(single), "end\r\n");
+  form->NewButtonClick(nullptr);
+  Type("one");
+  Key(Qt::Key_Return);
+  Answer({dir + "fresh.bas"});
+  form->SaveButtonClick(nullptr);
+  EXPECT_EQ(Get(dir + "fresh.bas"), "one\r\n");
+
+  // The style stays with its document across tab changes.
+  SelectTab(form->FindDocument(dir + "renamed.bas"));
+  Key(Qt::Key_Home, Qt::ControlModifier);
+  Type("z");
+  form->SaveButtonClick(nullptr);
+  EXPECT_EQ(Get(dir + "renamed.bas"), "za\nnew\nb\n");
+}
+
 TEST_F(FileCommands, BackupKeepsTheDocumentsPermissionsAndReplacesALinkInItsPlace) {
   const mode_t mask = ::umask(022); // new files would be world-readable
   const std::string a = Put("secret.bas", "v0\r\n");

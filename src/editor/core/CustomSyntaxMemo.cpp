@@ -702,6 +702,7 @@ void TCustomSyntaxMemo::LoadFromStream(TStream &stream) {
       const size_t k = n.Feed(block.data(), static_cast<size_t>(got), norm.data());
       fresh.Append(norm.data(), k);
     }
+    LoadedUnixLineBreaks = n.LoneLF > 0 && n.OtherBreaks == 0;
   } catch (const std::bad_alloc &) {
     throw ESyntaxMemo("Not enough memory for operation");
   }
@@ -797,7 +798,8 @@ void TCustomSyntaxMemo::SaveToFile(const std::string &name) {
     // A temporary file renamed over the target, so a failed save never leaves
     // a half-written file; the main window's document saves also flush it to
     // the disk, this one promises what a plain file write promises.
-    SaveFileSafely(name, [this](TStream &s) { SaveToStream(&s); }, false);
+    SaveFileSafely(
+        name, [this](TStream &s) { SaveToStream(&s); }, false);
   } catch (...) {
     loading_ = wasLoading;
     throw;
@@ -812,7 +814,8 @@ int64_t TCustomSyntaxMemo::WriteSelection(TStream &stream, TSaveFormat format) {
   const int64_t start = SelStart(), end = SelEnd();
   // Large plain texts are gathered while a second thread writes.
   const bool plain = format == sfTEXT || format == sfUNIX;
-  TChunkWriter w(stream, plain && end - start > static_cast<int64_t>(2 * TChunkWriter::kBackgroundSize));
+  TChunkWriter w(stream,
+                 plain && end - start > static_cast<int64_t>(2 * TChunkWriter::kBackgroundSize));
   switch (format) {
   case sfRTF:
   case sfHTML: {

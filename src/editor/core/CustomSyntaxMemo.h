@@ -190,6 +190,9 @@ public:
   // Writes the selection in a format; returns the bytes the stream took.
   int64_t WriteSelection(TStream &stream, TSaveFormat format);
   TSaveFormat SaveFormat = sfTEXT;
+  // Every line break of the last loaded text was a lone LF (and there was at
+  // least one): the text came from a Unix file.
+  bool LoadedUnixLineBreaks = false;
   TSelLineStyle SelLineStyle() const { return store_->LineStyle; }
   void SetSelLineStyle(TSelLineStyle s) { store_->LineStyle = s; }
   std::string Title; // the print title / file name property

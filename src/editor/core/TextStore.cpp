@@ -595,6 +595,7 @@ size_t TNormaliser::Feed(const char *in, size_t n, char *out) {
       out[j++] = static_cast<char>(c);
     } else if (c == 13) {
       out[j++] = kCR;
+      ++OtherBreaks;
       if (i + 1 < n) {
         if (in[i + 1] == 10)
           ++i;
@@ -603,6 +604,7 @@ size_t TNormaliser::Feed(const char *in, size_t n, char *out) {
       }
     } else if (c == 10) {
       out[j++] = kCR;
+      ++LoneLF;
     } else {
       out[j++] = '.';
     }

@@ -276,7 +276,13 @@ class TNormaliser {
 public:
   // Writes at most n bytes to out; returns how many.
   size_t Feed(const char *in, size_t n, char *out);
-  void Reset() { lastCR_ = false; }
+  void Reset() {
+    lastCR_ = false;
+    LoneLF = OtherBreaks = 0;
+  }
+  // The line breaks seen so far: lone LF, and CR LF or lone CR.
+  int64_t LoneLF = 0;
+  int64_t OtherBreaks = 0;
 
 private:
   bool lastCR_ = false;

@@ -417,3 +417,31 @@ TEST(SaveLoadLoad, AnyBytesLoadAndSaveIdempotently) {
     ASSERT_EQ(Save(m, sfTEXT), once);
   }
 }
+
+TEST(SaveLoadText, LoadTellsWhetherEveryLineBreakWasALoneLf) {
+  struct Case {
+    std::string bytes;
+    bool unix;
+  };
+  const std::string block(8191, 'x'); // the next byte is the last of a read block
+  const Case cases[] = {
+      {"a\nb\n", true},
+      {"a\nb", true},
+      {"a\r\nb\n", false},
+      {"a\rb\n", false},
+      {"a", false},
+      {"", false},
+      {block + "\r\n" + "b\n", false}, // CR ends one block, its LF starts the next
+      {block + "\n\n", true},
+      {block + "x\n" + "\r", false},
+  };
+  for (const Case &c : cases) {
+    TCustomSyntaxMemo m;
+    Load(m, c.bytes);
+    EXPECT_EQ(m.LoadedUnixLineBreaks, c.unix) << c.bytes.size() << ": " << c.bytes.substr(0, 8);
+    // What the flag chooses writes the same bytes back for an LF file.
+    if (c.unix) {
+      EXPECT_EQ(Save(m, sfUNIX), c.bytes);
+    }
+  }
+}
