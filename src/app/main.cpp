@@ -10,7 +10,9 @@
 #include "Streams.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTabBar>
 
 #include <cstdio>
@@ -64,8 +66,13 @@ int main(int argc, char **argv) {
 
   // The one argument: the file to open. Quoted arguments may hold blanks;
   // options the toolkit understood are already gone.
+  // A name relative to the folder the program was started in is made
+  // absolute now: the caption, the recent files and the working directory
+  // all need the full path, and the current folder may change later.
   const QStringList args = QCoreApplication::arguments();
-  CommandLineFile = args.size() > 1 ? QFile::encodeName(args.at(1)).toStdString() : std::string();
+  if (args.size() > 1 && !args.at(1).isEmpty())
+    CommandLineFile =
+        QFile::encodeName(QDir::cleanPath(QFileInfo(args.at(1)).absoluteFilePath())).toStdString();
 
   int rc = 0;
   try {

@@ -513,9 +513,18 @@ void TEditorMainForm::FormShow(QObject *) {
 }
 
 void TEditorMainForm::FormActivate(QObject *) {
-  if (!CommandLineFile.empty())
-    OpenPath(CommandLineFile);
-  else
+  bool opened = false;
+  if (!CommandLineFile.empty()) {
+    // A file that cannot be opened is reported, and start-up goes on with a
+    // new document: the menus and settings below must still be set up.
+    try {
+      OpenPath(CommandLineFile);
+      opened = CurrentFile != nullptr;
+    } catch (const EKorvexError &e) {
+      MessageDlg(e.what(), TMsgDlgType::mtError, mbOK);
+    }
+  }
+  if (!opened)
     NewButtonClick(this);
   LoadDisplaySettings();
   if (!FindFileIgnoringCase(IncFolder, "KORVIR_BOOT.EXE").empty()) {

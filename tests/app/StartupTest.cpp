@@ -156,3 +156,54 @@ TEST(Startup, CopiesWithDifferentInstanceNamesRunSideBySide) {
 }
 
 } // namespace
+
+namespace {
+
+using namespace kxprogram;
+
+// The "shown" event's text once the first activation is done.
+std::string ShownEvent(const Install &inst) {
+  for (const auto &r : inst.Log(QStringLiteral("log")))
+    if (r.Kind == "EVENT" && r.Text.rfind("shown", 0) == 0)
+      return r.Text;
+  return {};
+}
+
+TEST(StartupFile, ARelativeNameIsOpenedAsTheAbsolutePath) {
+  Install inst(Install::EmptySettingsFile);
+  QDir(inst.Folder()).mkdir(QStringLiteral("files"));
+  const std::string absolute = inst.Folder().toStdString() + "/files/t.bas";
+  WriteFileAtomic(absolute, "x = 1\r\n");
+  // The program starts in its folder; the name is typed relative to it.
+  auto p = inst.Start(QStringLiteral("log"), {QStringLiteral("KX_EXIT_WHEN_SHOWN=1")},
+                      {QStringLiteral("files/../files/t.bas")});
+  Finish(*p);
+  EXPECT_EQ(ShownEvent(inst), "shown tabs=1 title=" + absolute + " file=" + absolute);
+  EXPECT_EQ(inst.MessageCount(QStringLiteral("log")), 0);
+  // The working directory remembered is the file's absolute folder.
+  EXPECT_NE(
+      ReadWholeFile(inst.SettingsPath()).find("PATHNAME=" + inst.Folder().toStdString() + "/files"),
+      std::string::npos);
+}
+
+TEST(StartupFile, AMissingOrUnreadableFileIsReportedAndANewDocumentOpens) {
+  for (const bool exists : {false, true}) {
+    Install inst(Install::EmptySettingsFile);
+    // Something that exists and cannot be read as a file, even by root.
+    const std::string file = inst.Folder().toStdString() + "/locked.bas";
+    if (exists)
+      QDir(inst.Folder()).mkdir(QStringLiteral("locked.bas"));
+    auto p = inst.Start(QStringLiteral("log"), {QStringLiteral("KX_EXIT_WHEN_SHOWN=1")},
+                        {QString::fromStdString(file)});
+    Finish(*p);
+    EXPECT_EQ(ShownEvent(inst), "shown tabs=1 title=No_name.bas file=" + file) << exists;
+    ASSERT_EQ(inst.MessageCount(QStringLiteral("log")), 1) << exists;
+    for (const auto &r : inst.Log(QStringLiteral("log")))
+      if (r.Kind == "MESSAGE") {
+        EXPECT_NE(r.Text.find(file), std::string::npos) << r.Text;
+        EXPECT_EQ(r.Type, "Error");
+      }
+  }
+}
+
+} // namespace
