@@ -57,8 +57,7 @@ Bytes RefCompress(const Bytes &in, size_t *codedLength = nullptr) {
     bool copied = false;
     if (n - p >= 3) {
       const unsigned h =
-          ((((((static_cast<unsigned>(in[p]) << 4) ^ in[p + 1]) << 4) ^ in[p + 2]) * 40543u) >>
-           4) &
+          ((((((static_cast<unsigned>(in[p]) << 4) ^ in[p + 1]) << 4) ^ in[p + 2]) * 40543u) >> 4) &
           0xFFF;
       const unsigned cand = table[h];
       table[h] = static_cast<uint16_t>(p);
@@ -195,7 +194,7 @@ Bytes Random(std::mt19937 &rng, size_t n, unsigned alphabet) {
 // Text-like input: words from a small vocabulary, numbers and line breaks,
 // with bursts of noise, so that literals, short and long copies all occur.
 Bytes Structured(std::mt19937 &rng, size_t n) {
-  static const char *const words[] = {"DIM ",   "AS ",  "BYTE",  "WORD", "IF ",  "THEN\n",
+  static const char *const words[] = {"DIM ",   "AS ",   "BYTE", "WORD", "IF ",    "THEN\n",
                                       "GOSUB ", "PORTB", " = ",  "FOR ", "NEXT\n", "' note\n"};
   Bytes b;
   while (b.size() < n) {
@@ -222,8 +221,9 @@ Bytes Structured(std::mt19937 &rng, size_t n) {
 
 TEST(CompressorBlockDifferential, RunsAroundTheirLimitsAnywhereInTheBlock) {
   std::mt19937 rng(5);
-  for (const size_t run : {1u, 2u, 3u, 14u, 15u, 16u, 17u, 18u, 19u, 31u, 32u, 33u, 4094u, 4095u,
-                           4096u, 4097u, 4110u, 4111u, 8190u, 8191u, 12000u, 32768u}) {
+  for (const size_t run :
+       {1u,  2u,    3u,    14u,   15u,   16u,   17u,   18u,   19u,   31u,    32u,
+        33u, 4094u, 4095u, 4096u, 4097u, 4110u, 4111u, 8190u, 8191u, 12000u, 32768u}) {
     for (const size_t before : {0u, 1u, 7u, 100u, 32768u - 4096u, 32768u - 200u}) {
       for (const size_t after : {0u, 1u, 2u, 17u, 18u, 19u, 300u}) {
         if (before + run + after > kBlockSize)
@@ -264,9 +264,15 @@ TEST(CompressorBlockDifferential, RandomAndStructuredBlocksOfAllKinds) {
     const size_t n = round % 3 == 0 ? kBlockSize : rng() % (kBlockSize + 1);
     Bytes in;
     switch (round % 6) {
-    case 0: in = Structured(rng, n); break;
-    case 1: in = Random(rng, n, 256); break; // incompressible: stored
-    case 2: in = Random(rng, n, 2 + rng() % 6); break;
+    case 0:
+      in = Structured(rng, n);
+      break;
+    case 1:
+      in = Random(rng, n, 256);
+      break; // incompressible: stored
+    case 2:
+      in = Random(rng, n, 2 + rng() % 6);
+      break;
     case 3: { // copies of every short distance, and a distance of exactly 4095
       in = Random(rng, std::min<size_t>(n, 4096), 256);
       while (in.size() < n) {
@@ -336,8 +342,10 @@ TEST(CompressorBlockDifferential, DamagedBlocksGetTheSameVerdictFromBothDecoders
     if (block[0] != 0x40)
       continue;
     switch (round % 4) {
-    case 0: block.resize(rng() % block.size()); break; // cut anywhere
-    case 1: // a few bytes changed anywhere
+    case 0:
+      block.resize(rng() % block.size());
+      break; // cut anywhere
+    case 1:  // a few bytes changed anywhere
       for (int k = 0; k < 3; ++k)
         block[1 + rng() % (block.size() - 1)] = static_cast<uint8_t>(rng());
       break;
@@ -345,7 +353,8 @@ TEST(CompressorBlockDifferential, DamagedBlocksGetTheSameVerdictFromBothDecoders
       for (int k = 0, m = static_cast<int>(rng() % 100); k < m; ++k)
         block.push_back(static_cast<uint8_t>(rng()));
       break;
-    default: break;
+    default:
+      break;
     }
     Bytes a, b;
     const bool okA = Decompress(block, a), okB = RefDecompress(block, b);

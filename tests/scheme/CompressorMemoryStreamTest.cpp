@@ -25,10 +25,18 @@ std::string Sample(size_t n, unsigned seed) {
   std::string s;
   while (s.size() < n) {
     switch (rng() % 4) {
-    case 0: s += "IF PORTB.0 = 1 THEN GOSUB blink\n"; break;
-    case 1: s.append(rng() % 40, static_cast<char>('0' + rng() % 3)); break;
-    case 2: s += static_cast<char>(rng()); break;
-    default: s += "  FOR i = 0 TO " + std::to_string(rng() % 1000) + "\n"; break;
+    case 0:
+      s += "IF PORTB.0 = 1 THEN GOSUB blink\n";
+      break;
+    case 1:
+      s.append(rng() % 40, static_cast<char>('0' + rng() % 3));
+      break;
+    case 2:
+      s += static_cast<char>(rng());
+      break;
+    default:
+      s += "  FOR i = 0 TO " + std::to_string(rng() % 1000) + "\n";
+      break;
     }
   }
   s.resize(n);
@@ -44,8 +52,7 @@ struct Outcome {
 };
 
 // Runs one call with the given streams, both already positioned.
-template <class In, class Out>
-Outcome Run(bool compress, In &in, Out &out) {
+template <class In, class Out> Outcome Run(bool compress, In &in, Out &out) {
   TCompressor c;
   c.StreamMode = true;
   c.Method = TCompressor::cmBlock;
@@ -121,11 +128,15 @@ TEST(CompressorMemoryStreams, DamagedStreamsFailAlikeAndLeaveTheSameOutput) {
   for (int round = 0; round < 300; ++round) {
     std::string bad = packed;
     switch (round % 4) {
-    case 0: bad.resize(rng() % bad.size()); break;
-    case 1: bad[8 + rng() % (bad.size() - 8)] ^= static_cast<char>(1 + rng() % 255); break;
+    case 0:
+      bad.resize(rng() % bad.size());
+      break;
+    case 1:
+      bad[8 + rng() % (bad.size() - 8)] ^= static_cast<char>(1 + rng() % 255);
+      break;
     case 2: { // a stated size that lies either way
-      const uint32_t lie = static_cast<uint32_t>(data.size()) + (rng() % 2 ? 1 : -1) *
-                                                                   static_cast<uint32_t>(rng() % 70000);
+      const uint32_t lie = static_cast<uint32_t>(data.size()) +
+                           (rng() % 2 ? 1 : -1) * static_cast<uint32_t>(rng() % 70000);
       for (int i = 0; i < 4; ++i)
         bad[4 + i] = static_cast<char>(lie >> (8 * i));
       break;

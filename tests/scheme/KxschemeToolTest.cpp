@@ -47,6 +47,12 @@ TEST(KxschemeTool, CompileTokensAndErrors) {
   const ToolRun tokens = Kxscheme("tokens " + SchemePath("tarnic.scheme") + " " + sample);
   EXPECT_EQ(tokens.Status, 0);
   EXPECT_EQ(tokens.Out, ReadFile(sample + ".tokens"));
+  // A CR LF file is listed as the editor holds it: one CR per line break.
+  const std::string crlf = std::string(KX_TESTDATA_DIR) + "/scheme/crlf.bas";
+  ASSERT_NE(ReadFile(crlf).find("\r\n"), std::string::npos);
+  const ToolRun crlfTokens = Kxscheme("tokens " + SchemePath("tarnic.scheme") + " " + crlf);
+  EXPECT_EQ(crlfTokens.Out, ReadFile(crlf + ".tokens"));
+  EXPECT_EQ(crlfTokens.Out.find("\\n"), std::string::npos) << crlfTokens.Out;
   EXPECT_EQ(Kxscheme("tokens only-two-args").Status, 2);
   EXPECT_EQ(Kxscheme("nosuchcommand").Status, 2);
 }

@@ -1,6 +1,8 @@
 // The program's two schemes in stored form: stable bytes, and the same tokens
 // as the compiled scripts on the reference files.
 #include "StoredParser.h"
+#include "TextStore.h"
+#include "TokenDump.h"
 
 #include <gtest/gtest.h>
 
@@ -17,22 +19,7 @@ const std::string kRefs = std::string(KX_TESTDATA_DIR) + "/scheme/";
 
 // The dump kxscheme's "tokens" writes: position, length, value, style, text.
 std::string Dump(TSyntaxMemoParser &p, const std::string &text) {
-  TBufferEdStream src(text.data(), text.size());
-  p.Reset(0);
-  std::string out;
-  while (!src.AtEnd()) {
-    const int64_t pos = src.Position();
-    int len = 0;
-    const int value = p.GetToken(nullptr, src, len);
-    out += std::to_string(pos) + " " + std::to_string(len) + " " + std::to_string(value) + " " +
-           std::to_string(p.Settings.StyleOf(static_cast<uint8_t>(value))) + " ";
-    for (int i = 0; i < len; ++i) {
-      const char c = text[static_cast<size_t>(pos + i)];
-      out += c == '\r' ? "\\r" : c == '\n' ? "\\n" : c == '\t' ? "\\t" : std::string(1, c);
-    }
-    out += '\n';
-  }
-  return out;
+  return DumpTokens(p, text);
 }
 
 std::string SchemeFor(const fs::path &sample) {
@@ -61,7 +48,9 @@ TEST(StoredSchemes, LoadedSchemesTokeniseTheReferenceFilesLikeTheScripts) {
     if (sample.extension() == ".tokens" || !fs::exists(sample.string() + ".tokens"))
       continue;
     ++files;
-    const std::string text = ReadWholeFile(sample.string());
+    // The references list the text as the editor holds it.
+    const std::string raw = ReadWholeFile(sample.string());
+    const std::string text = NormaliseText(raw.data(), raw.size());
     const std::string reference = ReadWholeFile(sample.string() + ".tokens");
     TSyntaxMemoParser compiled;
     compiled.CompileFile(SchemeFor(sample));

@@ -1,7 +1,9 @@
 // kxscheme: command-line tool for language schemes. "compile" checks a scheme
-// script; "tokens" shows how a scheme splits a file, one token per line.
+// script; "tokens" shows how a scheme splits a file as the editor holds it,
+// one token per line.
 #include "StoredCommands.h"
 #include "SyntaxMemoParser.h"
+#include "TextStore.h"
 #include "TokenDump.h"
 
 #include <cstdio>
@@ -43,7 +45,10 @@ int Tokens(const char *script, const char *file) {
   }
   std::ostringstream ss;
   ss << in.rdbuf();
-  DumpTokens(p, ss.str(),
+  // The editor colours its own text, not the file's bytes: CR LF and LF are
+  // one CR there and control characters ".", so the listing is of that text.
+  const std::string raw = ss.str();
+  DumpTokens(p, NormaliseText(raw.data(), raw.size()),
              [](const std::string &piece) { std::fwrite(piece.data(), 1, piece.size(), stdout); });
   return std::fflush(stdout) == 0 ? 0 : 1;
 }
