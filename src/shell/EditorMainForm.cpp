@@ -14,6 +14,7 @@
 #include "Prompter.h"
 #include "QtRegistry.h"
 #include "StatusBar.h"
+#include "SvgIcon.h"
 
 #include <QAction>
 #include <QApplication>
@@ -34,6 +35,13 @@ TEditorMainForm *EditorMainForm = nullptr;
 namespace {
 
 const QString NoNameFile = QStringLiteral("No_name.bas");
+
+// "NewButton" draws resources/icons/new.svg.
+QString ButtonIconName(const char *buttonName) {
+  QString n = QString::fromLatin1(buttonName);
+  n.chop(6); // "Button"
+  return n.toLower();
+}
 
 void Disable(std::initializer_list<QAction *> actions) {
   for (QAction *a : actions)
@@ -328,9 +336,9 @@ void TEditorMainForm::CreateMenus() {
 QAction *TEditorMainForm::AddButton(const QString &caption, const char *name,
                                     void (TEditorMainForm::*handler)(QObject *),
                                     const QString &hint) {
-  // Captioned buttons: clear without an icon theme, and no image plugins to
-  // load at start-up.
-  auto *action = new QAction(caption, this);
+  // Each button has its own drawing (rendered when first painted); the
+  // caption stays for a text-beside-icon toolbar.
+  auto *action = new QAction(SvgIcon(ButtonIconName(name)), caption, this);
   action->setObjectName(QLatin1String(name));
   action->setToolTip(hint);
   action->setStatusTip(hint);
@@ -345,6 +353,7 @@ void TEditorMainForm::CreateToolBar() {
   ToolBar1 = addToolBar(QStringLiteral("Tools"));
   ToolBar1->setObjectName(QStringLiteral("ToolBar1"));
   ToolBar1->setMovable(false);
+  ToolBar1->setToolButtonStyle(Qt::ToolButtonIconOnly);
   NewButton =
       AddButton(QStringLiteral("New"), "NewButton", &T::NewButtonClick, QStringLiteral("New file"));
   OpenButton = AddButton(QStringLiteral("Open"), "OpenButton", &T::OpenButtonClick,

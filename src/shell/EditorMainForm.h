@@ -238,6 +238,8 @@ private:
   // previous one, wrapping around.
   void ConnectTabKeys();
   void SwitchTab(int step);
+  // A modified document's tab shows a marker icon beside its caption.
+  void MarkTabModified(int index, bool modified);
   void AddDocumentTab(const QString &caption, TFileObject *document);
   void CreateEditor();
   // Save of the current document; false when it was not written (cancelled

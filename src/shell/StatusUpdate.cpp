@@ -186,6 +186,7 @@ void TEditorMainForm::SyntaxMemo1Change(QObject *) {
   StatusBar1->SetPanelText(0, QString::asprintf("%6lld:%4d", static_cast<long long>(line), column));
   const bool modified = !CurrentFile || CurrentFile->IsModifiedShown(SyntaxMemo1);
   StatusBar1->SetPanelText(1, modified ? QStringLiteral("Modified") : QString());
+  MarkTabModified(OpenFilesTab->currentIndex(), modified);
 
   const bool selection = SyntaxMemo1->SelAvail();
   SetEnabled(UndoButton, SyntaxMemo1->Modified());

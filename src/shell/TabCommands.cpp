@@ -1,10 +1,11 @@
 // TEditorMainForm: the tab bar's own behaviour beyond the document switch:
-// its popup menu acts on the tab that was clicked, and the keys every other
-// editor uses to move between tabs.
+// its popup menu acts on the tab that was clicked, a modified document's tab
+// carries a marker, and the keys every other editor uses to move between tabs.
 #include "EditorMainForm.h"
 
 #include "CommandGuard.h"
 #include "KeyMap.h"
+#include "SvgIcon.h"
 #include "SyntaxMemo.h"
 
 #include <QMenu>
@@ -46,4 +47,14 @@ void TEditorMainForm::SwitchTab(int step) {
     return;
   const int next = ((OpenFilesTab->currentIndex() + step) % count + count) % count;
   OpenFilesTab->setCurrentIndex(next); // the normal tab change runs
+}
+
+void TEditorMainForm::MarkTabModified(int index, bool modified) {
+  if (index < 0 || index >= OpenFilesTab->count())
+    return;
+  // The caption stays the file name; the icon is the mark.
+  if (!OpenFilesTab->tabIcon(index).isNull() == modified)
+    return;
+  OpenFilesTab->setTabIcon(index, modified ? SvgIcon(QStringLiteral("modified")) : QIcon());
+  OpenFilesTab->setTabToolTip(index, modified ? QStringLiteral("Modified") : QString());
 }

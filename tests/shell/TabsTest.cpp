@@ -98,3 +98,37 @@ TEST_F(TabBar, CtrlTabAndCtrlPageKeysSwitchTabsWithoutTypingATab) {
   Key(Qt::Key_Tab);
   EXPECT_EQ(Text().front(), '\t');
 }
+
+TEST_F(TabBar, AModifiedDocumentsTabShowsAMarkerAndKeepsItsCaption) {
+  const std::string a = Put("a.bas", "A"), b = Put("b.bas", "B");
+  Open(a);
+  Open(b);
+  EXPECT_TRUE(form->OpenFilesTab->tabIcon(1).isNull());
+  Type("x");
+  EXPECT_FALSE(form->OpenFilesTab->tabIcon(1).isNull());
+  EXPECT_EQ(TabText(1), "b.bas");
+  // The mark stays with its tab while another is shown.
+  SelectTab(0);
+  EXPECT_TRUE(form->OpenFilesTab->tabIcon(0).isNull());
+  EXPECT_FALSE(form->OpenFilesTab->tabIcon(1).isNull());
+  // Undoing to the save point, or saving, takes it away.
+  SelectTab(1);
+  Key(Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_TRUE(form->OpenFilesTab->tabIcon(1).isNull());
+  Type("y");
+  form->SaveButtonClick(nullptr);
+  EXPECT_TRUE(form->OpenFilesTab->tabIcon(1).isNull());
+  EXPECT_EQ(TabText(1), "b.bas");
+  // The marker is drawn: it has visible pixels at 1x and at 2x.
+  Type("z");
+  const QIcon mark = form->OpenFilesTab->tabIcon(1);
+  for (const qreal ratio : {1.0, 2.0}) {
+    const QImage img = mark.pixmap(QSize(16, 16), ratio).toImage();
+    EXPECT_EQ(img.width(), qRound(16 * ratio));
+    int opaque = 0;
+    for (int y = 0; y < img.height(); ++y)
+      for (int x = 0; x < img.width(); ++x)
+        opaque += qAlpha(img.pixel(x, y)) > 128;
+    EXPECT_GT(opaque, img.width() * img.height() / 8) << ratio;
+  }
+}
