@@ -483,15 +483,14 @@ TEST_F(FileCommands, TheCommandLineFileIsTheOnlyTabAtStartUp) {
   EXPECT_TRUE(Messages().empty());
 }
 
-TEST_F(FileCommands, AMissingCommandLineFileLeavesNoDocumentAndSaysWhy) {
+TEST_F(FileCommands, AMissingCommandLineFileIsReportedAndANewDocumentOpens) {
   const std::string missing = dir + "not there.bas";
   Start(missing);
-  EXPECT_EQ(Tabs(), 0);
   EXPECT_EQ(Messages(),
             std::vector<std::string>{"File '" + missing + "' cannot be opened for reading"});
-  EXPECT_EQ(form->windowTitle(), "KORVEX Compiler");
-  // New still works from there.
-  form->NewButtonClick(nullptr);
+  ASSERT_EQ(Tabs(), 1);
+  EXPECT_EQ(TabText(0), "No_name.bas");
+  EXPECT_EQ(form->windowTitle(), "No_name.bas");
   Type("ok");
   EXPECT_EQ(Text(), "ok");
 }
