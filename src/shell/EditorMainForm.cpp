@@ -15,6 +15,7 @@
 #include "QtRegistry.h"
 #include "StatusBar.h"
 #include "SvgIcon.h"
+#include "WindowPlacement.h"
 
 #include <QAction>
 #include <QApplication>
@@ -35,6 +36,8 @@ TEditorMainForm *EditorMainForm = nullptr;
 namespace {
 
 const QString NoNameFile = QStringLiteral("No_name.bas");
+// The main window's place in "KORVEX.INI".
+const char *const MainWindowSection = "MAIN_WINDOW";
 
 // "NewButton" draws resources/icons/new.svg.
 QString ButtonIconName(const char *buttonName) {
@@ -53,7 +56,6 @@ void Disable(std::initializer_list<QAction *> actions) {
 TEditorMainForm::TEditorMainForm(QWidget *parent) : QMainWindow(parent) {
   setObjectName(QStringLiteral("EditorMainForm"));
   setWindowTitle(QStringLiteral("KORVEX"));
-  resize(900, 640);
   CreateMenus();
   CreateToolBar();
   CreateEditArea();
@@ -441,6 +443,10 @@ bool TEditorMainForm::event(QEvent *e) {
 }
 
 void TEditorMainForm::showEvent(QShowEvent *e) {
+  // Where the user left the window, kept within today's screens; before the
+  // window system maps it, so it never appears elsewhere first.
+  if (!e->spontaneous() && !formShown_)
+    RestoreWindowPlacement(this, SettingsFilePath(), MainWindowSection, QSize(1100, 780));
   QMainWindow::showEvent(e);
   if (e->spontaneous() || formShown_)
     return;
@@ -463,6 +469,8 @@ void TEditorMainForm::closeEvent(QCloseEvent *e) {
   bool canClose = true;
   if (!RunCommand([this, &canClose] { FormClose(this, canClose); }))
     canClose = false;
+  if (canClose)
+    StoreWindowPlacement(this, SettingsFilePath(), MainWindowSection);
   e->setAccepted(canClose);
 }
 
