@@ -37,7 +37,9 @@ void ConnectStartupHooks(TEditorMainForm *form) {
     if (exitWhenShown) {
       std::fputs("KX-SHOWN\n", stdout);
       std::fflush(stdout);
-      QCoreApplication::quit();
+      // Ends the loop without closing the window: nothing the closing
+      // stores (documents, window place) belongs to a start-up check.
+      QCoreApplication::exit(0);
     }
   });
 }

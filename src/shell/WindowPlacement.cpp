@@ -88,6 +88,10 @@ void StoreWindowPlacement(const QWidget *window, const std::string &settingsFile
   p.Frame = QRect(normal.topLeft() - frameOffset, normal.size());
   if (p.Frame.isEmpty())
     return;
+  // Unchanged: the settings file is left alone.
+  const TWindowPlacement stored = ReadWindowPlacement(settingsFile, section);
+  if (stored.Known && stored.Frame == p.Frame && stored.Maximised == p.Maximised)
+    return;
   try {
     WriteWindowPlacement(settingsFile, section, p);
   } catch (const EKorvexError &) {
