@@ -1,14 +1,21 @@
 // Message boxes and common dialogs on Qt widgets.
 #include "QtPrompter.h"
 
+#include "IniFile.h"
+#include "ProcessPaths.h"
+
 #include <QApplication>
 #include <QFileDialog>
 #include <QFontDialog>
+#include <QGuiApplication>
+#include <QHeaderView>
 #include <QMessageBox>
 #include <QPageSetupDialog>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
+#include <QScreen>
+#include <QTreeView>
 
 namespace {
 
@@ -32,30 +39,7 @@ QWidget *DialogParent() {
   return QApplication::activeWindow();
 }
 
-bool RunFileDialog(TFileDialogRequest &request, bool save) {
-  QFileDialog dialog(DialogParent(), FromUtf8(request.Title));
-  dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-  dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-  const QStringList filters = FileDialogFilters(request.Filter);
-  if (!filters.isEmpty()) {
-    dialog.setNameFilters(filters);
-    if (request.FilterIndex >= 1 && request.FilterIndex <= filters.size())
-      dialog.selectNameFilter(filters.at(request.FilterIndex - 1));
-  }
-  if (!request.InitialDir.empty())
-    dialog.setDirectory(FromUtf8(request.InitialDir));
-  if (!request.DefaultExt.empty())
-    dialog.setDefaultSuffix(FromUtf8(request.DefaultExt));
-  if (!request.FileName.empty() && request.FileName.find('*') == std::string::npos)
-    dialog.selectFile(FromUtf8(request.FileName));
-  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-    return false;
-  request.FileName = ToUtf8(dialog.selectedFiles().first());
-  const int index = filters.indexOf(dialog.selectedNameFilter());
-  if (index >= 0)
-    request.FilterIndex = index + 1;
-  return true;
-}
+const char *const FileDialogSection = "FILE_DIALOG";
 
 } // namespace
 
@@ -139,6 +123,76 @@ TModalResult TQtPrompter::Message(const std::string &text, TMsgDlgType type, TMs
   return (buttons & mbCancel) ? TModalResult::mrCancel : TModalResult::mrOk;
 }
 
+QSize TQtPrompter::FileDialogSize() const {
+  if (fileDialogSize_.isValid())
+    return fileDialogSize_;
+  QSize size(900, 560);
+  if (!SettingsFile.empty()) {
+    const TIniFile ini(SettingsFile);
+    const int w = ini.ReadInteger(FileDialogSection, "WIDTH", 0);
+    const int h = ini.ReadInteger(FileDialogSection, "HEIGHT", 0);
+    if (w >= 200 && w <= 20000 && h >= 150 && h <= 20000)
+      size = QSize(w, h);
+  }
+  if (const QScreen *screen = QGuiApplication::primaryScreen())
+    size = size.boundedTo(screen->availableGeometry().size());
+  return size;
+}
+
+bool TQtPrompter::RunFileDialog(TFileDialogRequest &request, bool save) {
+  QFileDialog dialog(DialogParent(), FromUtf8(request.Title));
+  dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+  dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+  const QStringList filters = FileDialogFilters(request.Filter);
+  if (!filters.isEmpty()) {
+    dialog.setNameFilters(filters);
+    if (request.FilterIndex >= 1 && request.FilterIndex <= filters.size())
+      dialog.selectNameFilter(filters.at(request.FilterIndex - 1));
+  }
+  if (!request.InitialDir.empty())
+    dialog.setDirectory(FromUtf8(request.InitialDir));
+  if (!request.DefaultExt.empty())
+    dialog.setDefaultSuffix(FromUtf8(request.DefaultExt));
+  if (!request.FileName.empty() && request.FileName.find('*') == std::string::npos)
+    dialog.selectFile(FromUtf8(request.FileName));
+  // Room for every column of the detailed list: the name takes what is left
+  // once size, type and date show whole.
+  dialog.resize(FileDialogSize());
+  if (auto *list = dialog.findChild<QTreeView *>()) {
+    QHeaderView *header = list->header();
+    header->setStretchLastSection(false);
+    if (header->count() > 0) {
+      header->setSectionResizeMode(0, QHeaderView::Stretch);
+      for (int i = 1; i < header->count(); ++i)
+        header->setSectionResizeMode(i, QHeaderView::ResizeToContents);
+    }
+  }
+  const bool accepted = dialog.exec() == QDialog::Accepted;
+  RememberFileDialogSize(dialog.size());
+  if (!accepted || dialog.selectedFiles().isEmpty())
+    return false;
+  request.FileName = ToUtf8(dialog.selectedFiles().first());
+  const int index = filters.indexOf(dialog.selectedNameFilter());
+  if (index >= 0)
+    request.FilterIndex = index + 1;
+  return true;
+}
+
+void TQtPrompter::RememberFileDialogSize(const QSize &size) {
+  if (!size.isValid() || size == FileDialogSize())
+    return;
+  fileDialogSize_ = size;
+  if (SettingsFile.empty())
+    return;
+  try {
+    TIniFile ini(SettingsFile);
+    ini.WriteInteger(FileDialogSection, "WIDTH", size.width());
+    ini.WriteInteger(FileDialogSection, "HEIGHT", size.height());
+  } catch (const EKorvexError &) {
+    // A settings file that cannot be written keeps the size for this run.
+  }
+}
+
 bool TQtPrompter::OpenFileDialog(TFileDialogRequest &request) {
   return RunFileDialog(request, false);
 }
@@ -211,6 +265,9 @@ void InstallProcessPrompter() {
   if (!log.isEmpty())
     SetPrompter(std::make_unique<TRecordingPrompter>(log.toStdString(),
                                                      qgetenv("KX_PROMPTER_SCRIPT").toStdString()));
-  else
-    SetPrompter(std::make_unique<TQtPrompter>());
+  else {
+    auto prompter = std::make_unique<TQtPrompter>();
+    prompter->SettingsFile = SettingsFileBeside(ExecutableFolder());
+    SetPrompter(std::move(prompter));
+  }
 }

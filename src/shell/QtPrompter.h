@@ -3,7 +3,10 @@
 
 #include "Prompter.h"
 
+#include <QSize>
 #include <QStringList>
+
+#include <string>
 
 class QPrinter;
 
@@ -16,6 +19,18 @@ public:
   bool FontDialog(TFontChoice &font) override;
   bool PrintDialog(TPrintChoice &choice) override;
   bool PageSetupDialog(TPageSetupChoice &setup) override;
+
+  // The settings file that keeps the file dialogs' size between runs (section
+  // "FILE_DIALOG"); empty: the size is kept for this run only.
+  std::string SettingsFile;
+  // The size of the file dialogs; until the user changes it, one that shows
+  // every column of the file list.
+  QSize FileDialogSize() const;
+
+private:
+  bool RunFileDialog(TFileDialogRequest &request, bool save);
+  void RememberFileDialogSize(const QSize &size);
+  QSize fileDialogSize_;
 };
 
 // The program's printer: the one the print and page-setup dialogs choose and

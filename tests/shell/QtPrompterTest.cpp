@@ -2,15 +2,23 @@
 // user would click), and the file dialog filters.
 #include "QtPrompter.h"
 
+#include "IniFile.h"
+#include "Streams.h"
+
 #include "ShellTestApp.h"
 
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QFileDialog>
+#include <QHeaderView>
 #include <QLabel>
 #include <QMessageBox>
+#include <QScreen>
+#include <QTemporaryDir>
 #include <QTimer>
+#include <QTreeView>
 
 namespace {
 
@@ -88,6 +96,67 @@ TEST(QtPrompter, FilterTextsBecomeNameFilters) {
   EXPECT_TRUE(FileDialogFilters("").isEmpty());
   EXPECT_TRUE(FileDialogFilters("*.*").isEmpty());
   EXPECT_TRUE(FileDialogFilters("Empty|;;").isEmpty());
+}
+
+// Opens the prompter's open dialog, records its size and list header, makes
+// it `resizeTo` (when valid) the way a user drags its edge, and cancels it.
+struct DialogSeen {
+  QSize size;
+  bool wholeColumns = false;
+};
+DialogSeen OpenAndCancel(TQtPrompter &p, const std::string &folder, QSize resizeTo = {}) {
+  DialogSeen seen;
+  QTimer::singleShot(0, [&] {
+    auto *d = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+    if (!d)
+      return;
+    seen.size = d->size();
+    if (auto *list = d->findChild<QTreeView *>()) {
+      const QHeaderView *h = list->header();
+      seen.wholeColumns = h->count() >= 4 && h->sectionResizeMode(0) == QHeaderView::Stretch;
+      for (int i = 1; i < h->count(); ++i)
+        seen.wholeColumns &= h->sectionResizeMode(i) == QHeaderView::ResizeToContents;
+    }
+    if (resizeTo.isValid())
+      d->resize(resizeTo);
+    d->reject();
+  });
+  TFileDialogRequest r;
+  r.Filter = "TARNIC files|*.bas;|All files|*.*";
+  r.InitialDir = folder;
+  EXPECT_FALSE(p.OpenFileDialog(r));
+  return seen;
+}
+
+TEST(QtPrompter, FileDialogsOpenLargeEnoughAndRememberTheSizeTheUserGaveThem) {
+  App();
+  QTemporaryDir dir;
+  const std::string ini = dir.filePath(QStringLiteral("KORVEX.INI")).toStdString();
+  WriteFileAtomic(ini, "[PROGRAMMER]\r\nTYPE=EPIC\r\n");
+  const QSize screen = QGuiApplication::primaryScreen()->availableGeometry().size();
+  {
+    TQtPrompter p;
+    p.SettingsFile = ini;
+    const DialogSeen first = OpenAndCancel(p, dir.path().toStdString(), QSize(640, 420));
+    EXPECT_EQ(first.size, QSize(900, 560).boundedTo(screen));
+    EXPECT_TRUE(first.wholeColumns);
+    // The next dialog of this run, and of the next run, opens at that size.
+    EXPECT_EQ(OpenAndCancel(p, dir.path().toStdString()).size, QSize(640, 420));
+  }
+  EXPECT_EQ(TIniFile(ini).ReadInteger("FILE_DIALOG", "WIDTH", 0), 640);
+  EXPECT_EQ(TIniFile(ini).ReadInteger("FILE_DIALOG", "HEIGHT", 0), 420);
+  EXPECT_EQ(TIniFile(ini).ReadString("PROGRAMMER", "TYPE", "?"), "EPIC");
+  TQtPrompter next;
+  next.SettingsFile = ini;
+  EXPECT_EQ(OpenAndCancel(next, dir.path().toStdString()).size, QSize(640, 420));
+  // A size nobody changed is not written again; junk in the file is ignored.
+  const std::string before = ReadWholeFile(ini);
+  OpenAndCancel(next, dir.path().toStdString());
+  EXPECT_EQ(ReadWholeFile(ini), before);
+  TIniFile(ini).WriteString("FILE_DIALOG", "WIDTH", "-5");
+  TQtPrompter junk;
+  junk.SettingsFile = ini;
+  EXPECT_EQ(junk.FileDialogSize(), QSize(900, 560).boundedTo(screen));
 }
 
 } // namespace
