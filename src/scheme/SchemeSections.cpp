@@ -316,7 +316,8 @@ void TSchemeSections::Language() {
       break;
     case tkIndentStep:
       equals("IndentStep");
-      s.Numeric[nsIndentStep] = Int32();
+      // The editor takes 1 to 19 blanks and would drop anything else unseen.
+      s.Numeric[nsIndentStep] = Value(1, 19);
       break;
     case tkSelTextColor:
       equals("SelTextColor");
@@ -330,10 +331,14 @@ void TSchemeSections::Language() {
       equals("RightMargin");
       s.Numeric[nsRightMargin] = Int32();
       break;
-    case tkTabDefault:
+    case tkTabDefault: {
       equals("TabDefault");
+      const TSYM_Compiler::TPos at = C.Pos();
       s.Numeric[nsTabDefault] = Int32();
+      if (s.Numeric[nsTabDefault] <= 0)
+        C.ErrorAt(at, "Illegal default tab stop value, must be > 0");
       break;
+    }
     case tkWrapOverride:
       equals("WrapOverride");
       s.Flags[flWrapOverride] = static_cast<uint8_t>(Value(0, 255));
@@ -380,21 +385,32 @@ void TSchemeSections::Language() {
       break;
     case tkTabColumns: {
       equals("TabColumns");
+      // 1-based columns as the editor's TabColumns takes them, kept 0-based;
+      // each list is checked as the editor would check it.
       s.TabColumns.fill(-1);
+      size_t n = 0;
+      auto column = [&] {
+        const TSYM_Compiler::TPos at = C.Pos();
+        const int64_t v = Expression();
+        if (n >= s.TabColumns.size())
+          C.ErrorAt(at, "Too many tab stops - maximum of " + std::to_string(s.TabColumns.size()));
+        if (v <= 1)
+          C.ErrorAt(at, "Tab column must be > 1");
+        if (v > 0x7FFFFFFF || (n > 0 && v - 1 <= s.TabColumns[n - 1]))
+          C.ErrorAt(at, "Tab columns must be in order and unique");
+        s.TabColumns[n++] = static_cast<int32_t>(v - 1);
+      };
       if (Tok() == tkLParen) {
         Next();
-        size_t n = 0;
         while (Tok() != tkRParen) {
-          if (n >= s.TabColumns.size())
-            C.Error(4111);
-          s.TabColumns[n++] = Value(0, 0x7FFFFFFF);
+          column();
           if (Tok() != tkComma)
             break;
           Next();
         }
         Expect(tkRParen, 4098);
       } else
-        s.TabColumns[0] = Value(0, 0x7FFFFFFF);
+        column();
       break;
     }
     case tkContextStates:
@@ -675,6 +691,7 @@ void TSchemeSections::Keys() {
   while (StartsExpression()) {
     const int32_t code = Int32();
     C.Entry = EntryName("%%Keys - ", code);
+    const TSYM_Compiler::TPos keysAt = C.Pos(); // the key list of the entry
     Expect(tkLParen, 4097);
     uint16_t strokes[2] = {0, 0};
     int count = 0;
@@ -736,9 +753,24 @@ void TSchemeSections::Keys() {
         c.Name = name;
         named = true;
       }
+    const uint16_t second = static_cast<uint16_t>(strokes[1] & ~scModifiers);
+    // A sequence bound twice, or a key that is both a binding of its own and
+    // the start of a two-key one, would make the editor refuse the whole map.
+    for (const TSM_KeyBinding &b : km.Bindings) {
+      if (b.First != strokes[0])
+        continue;
+      if (b.Second != 0 && second != 0 && b.Second != second)
+        continue;
+      std::string other;
+      for (const TSM_KeyCommandName &c : km.Commands)
+        if (c.Code == b.Command)
+          other = c.Name;
+      C.ErrorAt(keysAt,
+                "Duplicate key sequence definition for\r\n\"" + other + "\" and \"" + name + "\"");
+    }
     if (!named)
       km.Commands.push_back({code, name});
-    km.Bindings.push_back({strokes[0], static_cast<uint16_t>(strokes[1] & ~scModifiers), code});
+    km.Bindings.push_back({strokes[0], second, code});
   }
 }
 

@@ -178,6 +178,27 @@ const ErrorCase kErrors[] = {
     {"@#define\n", "Macro name expected"},
     {"@#endif\n", "Script syntax error"},
     {"%%language @xyz", "Unknown Identifier \"xyz\""},
+    // Editor settings the editor would refuse or drop, caught at compile time.
+    {"%%keys 1 (ctrl + 'a') 'One' 2 @(ctrl + 'a') 'Two'",
+     "Duplicate key sequence definition for\r\n\"One\" and \"Two\""},
+    {"%%keys 17 (ctrl + 'k', 'i') 'Indent' 20 @(ctrl + 'k') 'Alone'",
+     "Duplicate key sequence definition for\r\n\"Indent\" and \"Alone\""},
+    {"%%keys 20 (ctrl + 'k') 'Alone' 17 @(ctrl + 'k', 'i') 'Indent'",
+     "Duplicate key sequence definition for\r\n\"Alone\" and \"Indent\""},
+    {"%%keys 17 (ctrl + 'k', 'i') 'Indent' 18 @(ctrl + 'k', ctrl + 'i') 'Again'",
+     "Duplicate key sequence definition for\r\n\"Indent\" and \"Again\""},
+    {"%%language tabcolumns = (4, @4)", "Tab columns must be in order and unique"},
+    {"%%language tabcolumns = (9, @5)", "Tab columns must be in order and unique"},
+    {"%%language tabcolumns = (@1, 5)", "Tab column must be > 1"},
+    {"%%language tabcolumns = @0", "Tab column must be > 1"},
+    {"%%language tabcolumns = (2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, "
+     "21, "
+     "22, 23, 24, 25, 26, 27, 28, 29, 30, 31, 32, 33, @34)",
+     "Too many tab stops - maximum of 32"},
+    {"%%language tabdefault = @0", "Illegal default tab stop value, must be > 0"},
+    {"%%language tabdefault = @(2 - 5)", "Illegal default tab stop value, must be > 0"},
+    {"%%language indentstep = @0", "Range error, value outwith 1 .. 19"},
+    {"%%language indentstep = @20", "Range error, value outwith 1 .. 19"},
 };
 
 TEST(SchemeCompilerErrors, EveryErrorTextAtItsPosition) {
@@ -267,7 +288,10 @@ TEST(SchemeSectionsFill, LanguageKeysAndSettings) {
   EXPECT_EQ(s.Flags[flFontCharset], 0);
   EXPECT_EQ(s.FontName, "Liberation Mono");
   EXPECT_EQ(s.FontSize, 12);
-  EXPECT_EQ(s.TabColumns[2], 12);
+  // The script's columns count from 1, as the editor's TabColumns does; the
+  // table holds them from 0.
+  EXPECT_EQ(s.TabColumns[0], 3);
+  EXPECT_EQ(s.TabColumns[2], 11);
   EXPECT_EQ(s.TabColumns[3], -1);
   EXPECT_EQ(p->AnchorSet, TStateSet::Of(1) | TStateSet::Of(2));
   EXPECT_EQ(p->StartSet, TStateSet::Of(3));

@@ -137,3 +137,17 @@ TEST(EditorOptionsDialog, OkHandsTheSettingsToEveryControlOfTheScheme) {
                         QColor(255, 0, 0), 40),
             3);
 }
+
+TEST(EditorOptionsDialog, ASchemesTabColumnsAreTheColumnsTheEditorStopsAt) {
+  App();
+  TSyntaxMemoParser p;
+  p.CompileText("%%language name = 'T' tabcolumns = (5, 9) tabdefault = 4 indentstep = 3\n");
+  TSyntaxMemo m;
+  m.SetParser(&p);
+  EXPECT_EQ(m.TabColumns(), "5 9");
+  EXPECT_EQ(m.IndentStep(), 3);
+  // The options dialog shows the same numbers the script wrote.
+  TEditorOptionsDialog d(&p, p.Settings);
+  EXPECT_EQ(d.TabColumnsField()->text(), QStringLiteral("5 9"));
+  m.SetParser(nullptr);
+}
