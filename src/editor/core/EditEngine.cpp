@@ -336,8 +336,10 @@ void TCustomSyntaxMemo::ExecuteCommand(int32_t code, int count, bool extend) {
     if (SelAvail())
       break;
     editGroup([&] {
-      const int64_t line = LineFromPos(Caret());
-      DeleteRange(LineStart(line), LineStart(line + 1));
+      // The whole line the user sees as one, all its wrapped rows.
+      const int64_t start = LogicalLineStart(Caret());
+      const int64_t next = NextLogicalLineStart(start);
+      DeleteRange(start, next < 0 ? TextLength() : next);
       vcColumn_ = -1;
     });
     break;
@@ -426,20 +428,26 @@ TLineNode *LogicalLineHead(TLineNode *n, int64_t &line) {
 void TCustomSyntaxMemo::SetBookmark(int n, int64_t line, int column) {
   if (n < 0 || n > 9)
     throw ESyntaxMemo("Bookmark index range error");
+  const bool wrapped = (OptionsMask() & smoWordWrap) != 0;
   if (line == -1)
     line = LineFromPos(Caret());
   else
     line = std::max<int64_t>(line, 1) - 1;
+  // Columns count from the start of the line the user sees: with word wrap,
+  // from its first row, where the bookmark goes.
+  const int64_t rowStart = LineStart(line);
+  const int64_t lineStart = wrapped ? LogicalLineStart(rowStart) : rowStart;
   if (column == -1)
-    column =
-        static_cast<int>(std::min<int64_t>(Caret() - LineStart(LineFromPos(Caret())), 0xFFFE)) + 1;
+    column = static_cast<int>(std::min<int64_t>(Caret() - lineStart, 0xFFFE)) + 1;
+  else if (column >= 1)
+    column = static_cast<int>(std::min<int64_t>(column + (rowStart - lineStart), 0xFFFF));
   column = std::max(column, 1);
   TTextStore &s = *Store();
   TLineNode *target = s.LocateLine(line).Node;
   if (!target)
     return;
   int64_t dummy = line;
-  if (OptionsMask() & smoWordWrap)
+  if (wrapped)
     target = LogicalLineHead(target, dummy);
   const uint16_t bit = static_cast<uint16_t>(1u << n);
   for (TLineNode *x = s.First(); x; x = x->Next)
@@ -488,8 +496,12 @@ void TCustomSyntaxMemo::GotoBookmark(int n) {
   int column = 0;
   if (!GetBookmark(n, line, column))
     return;
-  const int64_t offset = std::min<int64_t>(column - 1, LineLength(line));
-  MoveCaret(LineStart(line) + offset, false);
+  // The column counts along the whole line, its wrapped rows included.
+  const int64_t start = LineStart(line);
+  const int64_t next = NextLogicalLineStart(start);
+  const int64_t end = next < 0 ? TextLength() : next - 1; // before the line's CR
+  const int64_t offset = std::min<int64_t>(column - 1, std::max<int64_t>(end - start, 0));
+  MoveCaret(start + offset, false);
   SetTopLine(std::max<int64_t>(0, line - View()->VisibleRows() / 2));
   Change();
 }

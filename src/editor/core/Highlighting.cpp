@@ -70,6 +70,13 @@ void TSyntaxHighlighting::NoteChanged(int64_t line) {
 
 int64_t TSyntaxHighlighting::Scan(TLineNode *node, int64_t line, int64_t start, int64_t stopAfter,
                                   TMode mode) {
+  // A wrapped row may start inside a token (a long comment or string): the
+  // tokenizer starts where its line starts, at the first row.
+  while (node->Prev && (node->Marks & nmContinued)) {
+    node = node->Prev;
+    --line;
+    start -= node->Length;
+  }
   THighlighter &h = *highlighter_;
   TStoreEdStream src(*store_);
   const int64_t size = src.Size();
