@@ -137,6 +137,12 @@ bool TSyntaxMemoParser::MatchEnd(const TSM_EndPart &end, TEdStream &src, int &le
   return true;
 }
 
+bool TSyntaxMemoParser::EndRequired(const TSM_EndPart &end) const {
+  // The end of the text counts as character 0, which a negated class holds.
+  return !end.IsHandler && end.IncludeEnd && end.Count > 0 &&
+         !Groups.Get(end.Groups[0]).Contains(0);
+}
+
 bool TSyntaxMemoParser::RunBodyEnd(const TSM_Part &body, const TSM_EndPart &end, bool handlerEntry,
                                    TEdStream &src, int &length) {
   // The common shape (group body, one-group end sequence) runs without calls.
@@ -156,8 +162,11 @@ bool TSyntaxMemoParser::RunBodyEnd(const TSM_Part &body, const TSM_EndPart &end,
         return true;
     }
     first = false;
+    // The text ends before the end part: the token ends here, unless its end
+    // belongs to it and cannot be the end of the text (a label's ":", a
+    // closing quote): a token that needs its end is not one without it.
     if (src.AtEnd())
-      return true;
+      return !EndRequired(end);
     if (!body.IsHandler) {
       if (!bodyGroup.Contains(src.Current()))
         return false;

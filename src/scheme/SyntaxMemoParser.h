@@ -125,6 +125,8 @@ public:
   TSyntaxMemoParser &operator=(const TSyntaxMemoParser &) = delete;
 
   // --- scanning -----------------------------------------------------------
+  // A negative context (the start of the text, no token before it) gives the
+  // start set.
   void Reset(int contextToken);
   // Reads one token (at least one character) and returns its value; the
   // source is left after it and length holds its length.
@@ -201,6 +203,9 @@ private:
   bool RunBodyEnd(const TSM_Part &body, const TSM_EndPart &end, bool handlerEntry, TEdStream &src,
                   int &length);
   bool MatchEnd(const TSM_EndPart &end, TEdStream &src, int &length);
+  // Whether a token must reach its end part to be one: the end's characters
+  // belong to it and the end of the text cannot stand for them.
+  bool EndRequired(const TSM_EndPart &end) const;
   void NoteEditor(void *editor);
 
   // Scanning state.

@@ -12,7 +12,7 @@ std::string DumpTokens(TSyntaxMemoParser &parser, const std::string &text) {
 void DumpTokens(TSyntaxMemoParser &parser, const std::string &text,
                 const std::function<void(const std::string &)> &sink) {
   TBufferEdStream src(text.data(), text.size());
-  parser.Reset(0);
+  parser.Reset(-1); // the start of the text: the scheme's start set
   std::string out;
   while (!src.AtEnd()) {
     const int64_t pos = src.Position();

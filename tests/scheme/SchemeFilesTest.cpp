@@ -19,9 +19,15 @@ struct Sample {
 };
 
 const Sample kSamples[] = {
-    {"tarnic.scheme", "blink.bas"},   {"tarnic.scheme", "inline_asm.bas"},
-    {"tarnic.scheme", "crlf.bas"},    {"tarnic.scheme", "edge.bas"},
+    {"tarnic.scheme", "blink.bas"},
+    {"tarnic.scheme", "inline_asm.bas"},
+    {"tarnic.scheme", "crlf.bas"},
+    {"tarnic.scheme", "edge.bas"},
     {"picasm.scheme", "listing.asm"},
+    // Labels: on the first line, indented, after an @ line; a last line
+    // without a line break ("END") is a statement, not a label.
+    {"tarnic.scheme", "labels.bas"},
+    {"tarnic.scheme", "label_first_line.bas"},
 };
 
 // A line-by-line diff that is readable in a test log.

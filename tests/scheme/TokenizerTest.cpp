@@ -50,8 +50,23 @@ TEST(GetToken, BodyEndLoopEarlyEndAndIncludeEnd) {
   EXPECT_EQ(Tokens(*p, "<ab>"), L({{4, "<ab"}, {0, ">"}})); // end not included
   EXPECT_EQ(Tokens(*p, "<>"), L({{0, "<"}, {0, ">"}}));     // no early end: one body step needed
   EXPECT_EQ(Tokens(*p, "<a1"), L({{0, "<"}, {1, "a"}, {0, "1"}})); // neither end nor body
-  EXPECT_EQ(Tokens(*p, "\"abc"), L({{3, "\"abc"}}));               // end of text accepts
   EXPECT_EQ(Tokens(*p, "(a*b*)c"), L({{5, "(a*b*)"}, {1, "c"}}));  // two-character end sequence
+}
+
+TEST(GetToken, TheEndOfTheTextEndsATokenOnlyWhereItsEndMayBeMissing) {
+  auto p = Scheme("%%words 'lbl' '' 8\n%%handlers 8 '[0-9]' ':' 1\n"
+                  "%%tokens 3 '\"' '[^\"]' * '\"' 1\n 4 '<' '[a-z]' '>' 0\n"
+                  " 5 '(' '[^)]' * '*)' 1\n 6 '#' '[0-9]' '[^0-9]' 1");
+  // An end that belongs to the token is needed: without it, no token.
+  EXPECT_EQ(Tokens(*p, "\"abc"), L({{0, "\""}, {1, "abc"}}));
+  EXPECT_EQ(Tokens(*p, "(ab*"), L({{0, "("}, {1, "ab"}, {0, "*"}}));
+  EXPECT_EQ(Tokens(*p, "lbl12"), L({{0, "l"}, {1, "bl"}, {0, "1"}, {0, "2"}}));
+  EXPECT_EQ(Tokens(*p, "lbl12:"), L({{8, "lbl12:"}}));
+  // An end that only marks where the token stops is met by the text's end.
+  EXPECT_EQ(Tokens(*p, "<ab"), L({{4, "<ab"}}));
+  // The end of the text counts as character 0, which a negated class holds.
+  EXPECT_EQ(Tokens(*p, "#12"), L({{6, "#12"}}));
+  EXPECT_EQ(Tokens(*p, "#12;"), L({{6, "#12;"}}));
 }
 
 TEST(GetToken, HandlerExtensionAfterAKeyword) {
@@ -249,3 +264,10 @@ TEST(GetToken, EmptySchemeGivesOneCharacterDefaultTokens) {
 }
 
 } // namespace
+
+TEST(GetToken, ResetAtTheStartOfTheTextGivesTheStartSetWhateverToken0Says) {
+  auto p = Scheme("%%language startstate = (0, 1) contextstates = (0 (0))\n"
+                  "%%tokens 5 '#' '' * '' 0 (1)");
+  EXPECT_EQ(Tokens(*p, "#", -1), L({{5, "#"}}));
+  EXPECT_EQ(Tokens(*p, "#", 0), L({{0, "#"}})); // after a token 0: state 0, no '#' token
+}

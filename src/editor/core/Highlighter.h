@@ -23,7 +23,9 @@ struct TTokenStyle {
 class THighlighter {
 public:
   virtual ~THighlighter() = default;
-  // Sets the start state from a style byte.
+  // Sets the start state from a style byte: the value of the last character
+  // before the restart point, or kTextStart at the start of the text.
+  static constexpr int kTextStart = -1;
   virtual void Reset(int tokenValue) = 0;
   // Reads the next token; returns its value (0..255) and its length (> 0 unless at the end).
   virtual int GetToken(TEdStream &stream, int &length) = 0;

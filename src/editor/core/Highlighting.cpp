@@ -82,7 +82,7 @@ int64_t TSyntaxHighlighting::Scan(TLineNode *node, int64_t line, int64_t start, 
   const int64_t size = src.Size();
   const int64_t firstLine = line;
 
-  int context = 0;
+  int context = node->Prev ? 0 : THighlighter::kTextStart;
   if (TLineNode *p = node->Prev; p && p->Attributes() && p->Length > 0 && !(p->Flags & nfStale))
     context = p->Attributes()[p->Length - 1];
   h.Reset(context);

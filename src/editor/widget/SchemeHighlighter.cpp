@@ -4,7 +4,8 @@
 #include "SyntaxMemoParser.h"
 
 void TSchemeHighlighter::Reset(int tokenValue) {
-  parser_.Reset(tokenValue & 0xFF);
+  // The start of the text has no token before it: the scheme's start set.
+  parser_.Reset(tokenValue == kTextStart ? -1 : tokenValue & 0xFF);
 }
 
 int TSchemeHighlighter::GetToken(TEdStream &stream, int &length) {
