@@ -71,8 +71,7 @@ void RestoreWindowPlacement(QWidget *window, const std::string &settingsFile,
     if (!available.isEmpty())
       frame.moveCenter(available.center());
   }
-  window->resize(frame.size());
-  window->move(frame.topLeft());
+  window->setGeometry(frame);
   if (p.Known && p.Maximised)
     window->setWindowState(window->windowState() | Qt::WindowMaximized);
 }
@@ -81,11 +80,9 @@ void StoreWindowPlacement(const QWidget *window, const std::string &settingsFile
                           const std::string &section) {
   TWindowPlacement p;
   p.Maximised = window->isMaximized();
-  // The place is the frame's top left (what move() takes), the size the
-  // client area's (what resize() takes); maximised, the normal ones.
-  const QPoint frameOffset = window->geometry().topLeft() - window->pos();
-  const QRect normal = p.Maximised ? window->normalGeometry() : window->geometry();
-  p.Frame = QRect(normal.topLeft() - frameOffset, normal.size());
+  // The client area, as setGeometry() takes it back: the window manager's
+  // frame around it is the manager's to place.
+  p.Frame = p.Maximised ? window->normalGeometry() : window->geometry();
   if (p.Frame.isEmpty())
     return;
   // Unchanged: the settings file is left alone.

@@ -10,8 +10,7 @@
 class QWidget;
 
 struct TWindowPlacement {
-  // The normal (not maximised) place: the frame's top left and the client
-  // area's size, in screen coordinates.
+  // The normal (not maximised) client area, in screen coordinates.
   QRect Frame;
   bool Maximised = false;
   bool Known = false; // false: nothing stored yet
