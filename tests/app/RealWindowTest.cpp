@@ -38,4 +38,29 @@ TEST_F(RealWindow, CaptionsAreThePathOrKorvexCompilerWithNothingAppended) {
   p->waitForFinished(5000);
 }
 
+// "Position: x,y" and "Geometry: wxh" as xdotool reports the window.
+QString Geometry(TXServer &x, const QString &w) {
+  return x.Xdotool({QStringLiteral("getwindowgeometry"), w}).section(QLatin1Char('\n'), 1);
+}
+
+TEST_F(RealWindow, TheWindowComesBackExactlyWhereItWasLeftStartAfterStart) {
+  Install inst(Install::EmptySettingsFile);
+  inst.WriteSettings("[MAIN_WINDOW]\r\nLEFT=120\r\nTOP=90\r\nWIDTH=820\r\nHEIGHT=560\r\n"
+                     "MAXIMISED=0\r\n");
+  QString first;
+  for (int run = 0; run < 3; ++run) {
+    auto p = Start(inst);
+    const QString w = x->WindowCalled(p->processId(), QStringLiteral("No_name.bas"));
+    ASSERT_FALSE(w.isEmpty()) << run;
+    const QString g = Geometry(*x, w);
+    EXPECT_TRUE(g.contains(QStringLiteral("820x560"))) << g.toStdString();
+    if (run == 0)
+      first = g;
+    EXPECT_EQ(g.toStdString(), first.toStdString())
+        << "run " << run;                                       // no creeping by the frame's size
+    x->Keys(w, {QStringLiteral("alt+f"), QStringLiteral("x")}); // Exit
+    EXPECT_TRUE(Finish(*p)) << run;
+  }
+}
+
 } // namespace
