@@ -11,6 +11,9 @@
 #include <cstdlib>
 #include <ctime>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 namespace {
 
 using kxscan::TempTree;
@@ -437,16 +440,71 @@ TEST(FileScanTrees, LinksLoopsAndOddNames) {
                             d + "alias/b.exe"}));
 }
 
-TEST(FileScanTrees, UnreadableFoldersAreSkipped) {
-  if (::geteuid() == 0)
-    GTEST_SKIP() << "permissions do not hold for root";
+// Runs the scan as it would run for a user without root's rights: as root,
+// in a child process that gives them up first. The result lines come back
+// through a pipe, one per line.
+Lines ScanWithoutRoot(TFileScan &scan) {
+  if (::geteuid() != 0)
+    return Scan(scan);
+  int fds[2];
+  if (::pipe(fds) != 0)
+    return {"(no pipe)"};
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    ::close(fds[0]);
+    if (::setgid(65534) != 0 || ::setuid(65534) != 0)
+      ::_exit(3);
+    scan.SetStartScan(true);
+    std::string out;
+    for (const std::string &l : scan.Results)
+      out += l + "\n";
+    const ssize_t w = ::write(fds[1], out.data(), out.size());
+    ::_exit(w == static_cast<ssize_t>(out.size()) ? 0 : 4);
+  }
+  ::close(fds[1]);
+  std::string got;
+  char buf[4096];
+  ssize_t r;
+  while ((r = ::read(fds[0], buf, sizeof buf)) > 0)
+    got.append(buf, static_cast<size_t>(r));
+  ::close(fds[0]);
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+    return {"(child failed)"};
+  Lines lines;
+  size_t start = 0, nl;
+  while ((nl = got.find('\n', start)) != std::string::npos) {
+    lines.push_back(got.substr(start, nl - start));
+    start = nl + 1;
+  }
+  return lines;
+}
+
+TEST(FileScanTrees, UnreadableFoldersAreSkippedAndUnreadableFilesReported) {
   TempTree t;
-  t.File("a.exe");
-  t.File("closed/b.exe");
-  t.File("z.exe");
+  t.File("a.exe", "tool");
+  t.File("closed/b.exe", "tool");
+  t.File("locked.exe", "tool");
+  t.File("z.exe", "tool");
   t.Mode("closed", 0);
+  t.Mode("locked.exe", 0);
+  // The other user must reach the tree through the test's own temporary
+  // folder.
+  const std::filesystem::path tmp = std::filesystem::temp_directory_path();
+  for (std::filesystem::path p = std::filesystem::path(t.Dir()).parent_path();
+       p.has_relative_path(); p = p.parent_path()) {
+    std::filesystem::permissions(p, std::filesystem::perms::others_exec,
+                                 std::filesystem::perm_options::add);
+    if (p == tmp)
+      break;
+  }
   TFileScan s = Over(t, "*.exe");
-  EXPECT_EQ(Scan(s), (Lines{t.Path("a.exe"), t.Path("z.exe")}));
+  EXPECT_EQ(ScanWithoutRoot(s), (Lines{t.Path("a.exe"), t.Path("locked.exe"), t.Path("z.exe")}));
+  s.SearchStrings = {"tool"};
+  EXPECT_EQ(
+      ScanWithoutRoot(s),
+      (Lines{t.Path("a.exe"), "*** Error Scanning: " + t.Path("locked.exe"), t.Path("z.exe")}));
 }
 
 TEST(FileScanText, FilesThatCannotBeReadGiveTheErrorLine) {
