@@ -1,9 +1,11 @@
 // The dialog that locates the EPIC programmer software.
 #pragma once
 
-#include <QDialog>
+#include "ToolLocateDialog.h"
 
-class TEPICPath : public QDialog {
+class TEPICPath : public TToolLocateDialog {
+  Q_OBJECT
+
 public:
   explicit TEPICPath(QWidget *parent = nullptr);
 };

@@ -1,9 +1,11 @@
 // The dialog that locates the MELOADER loader.
 #pragma once
 
-#include <QDialog>
+#include "ToolLocateDialog.h"
 
-class TFind_MELOADER : public QDialog {
+class TFind_MELOADER : public TToolLocateDialog {
+  Q_OBJECT
+
 public:
   explicit TFind_MELOADER(QWidget *parent = nullptr);
 };
