@@ -326,9 +326,7 @@ void TEditorMainForm::CreateMenus() {
   Disable({Undo1, Redo1, Cut1, Copy1, Paste1, Delete1, SelectAll1, Upper1, Lower1, Capitalise1,
            Font1, LineNumberFont1, Properties1});
   Disable({Find1, Replace1, Searchagain1, Showall1, Gotolinenumber1});
-  Disable({EpicProg, ExtProg, ProgrammerPath, EPIC_Directory, Program1, Standard_Bootloader_Option,
-           MELoader_Option, External_Bootloader_Option, BootloaderPath, MELoaderPath, Download1});
-  Disable({SerialTerminal1, Calculator1, ASCIITable1, Help1});
+  Disable({Program1, Download1, SerialTerminal1, Calculator1, Help1});
   Disable(
       {PopupCut, PopupCopy, PopupPaste, PopupDelete, PopupSelectAll, PopupProgram, PopupDownload});
   ToggleBookmark1->setEnabled(false);
@@ -548,8 +546,8 @@ void TEditorMainForm::FormActivate(QObject *) {
     KORVEX_IR_Option->setEnabled(true);
     KORVEX_IR_Option->setVisible(true);
   }
-  if (FolderHasFileWithExtension(IncFolder + "EXTERNAL PROGRAMS/", ".EXE"))
-    BuildRunMenus();
+  // Builds the Run menus when the tool folder holds a tool.
+  BuildRunMenus();
 }
 
 void TEditorMainForm::FormDestroy(QObject *) {

@@ -15,6 +15,7 @@ class QAction;
 class QListWidget;
 class QPlainTextEdit;
 class TEdPersistent;
+class TFileScan;
 class TFileObject;
 class TPreviewPrinter;
 class TSyntaxMemo;
@@ -118,6 +119,8 @@ public:
   void Help1Click(QObject *Sender);
   void About1Click(QObject *Sender);
   void BuildRunMenus();
+  void Update_RUNList();
+  void Update_POPUP_RUNList();
 
   // Documents, status and information texts.
   void OpenFilesTabChange(QObject *Sender);
@@ -206,6 +209,11 @@ public:
   TPageSetupChoice PageSetup;
   QTimer *FInfoTimer = nullptr;
 
+  // The tools found in the tool folder at start-up (full paths) and the
+  // scanner that found them.
+  std::vector<std::string> ToolList;
+  std::shared_ptr<TFileScan> FileScan1;
+
   // Window state.
   bool DroppedFile = false;
   bool CompileError = false;
@@ -259,6 +267,7 @@ private:
   void PrintEditor(bool selectionOnly);
   void ToggleDataWindow(TDataGridWindow *window, QAction *item, QObject *Sender);
   void FocusMainWindow();
+  void InsertToolResult();
 
   bool formShown_ = false;
   bool activateDone_ = false;

@@ -4,6 +4,7 @@
 #include "EditorMainForm.h"
 
 #include "AsmListForm.h"
+#include "BootloaderParametersDialog.h"
 #include "DataListForm.h"
 #include "EdPersistent.h"
 #include "FileObject.h"
@@ -11,6 +12,7 @@
 #include "IniFile.h"
 #include "KeyMap.h"
 #include "Launcher.h"
+#include "ProgPathDialog.h"
 #include "ProcessPaths.h"
 #include "ReportForm.h"
 #include "StatusBar.h"
@@ -88,6 +90,8 @@ void SetVisible(QAction *a, bool on) {
 
 void TEditorMainForm::SyntaxMemo1Change(QObject *) {
   const TToolSettings tools = ReadToolSettings();
+  ExtProgrammerName = tools.ProgrammerName;
+  ExtBootloaderName = tools.BootloaderName;
 
   const QString programmer = MenuCaption(tools.ProgrammerName);
   if (ExtProg->text() != programmer)

@@ -137,6 +137,7 @@ TSearchRec RecordOf(const std::string &name, const struct stat &st) {
   r.Name = name;
   r.Size = static_cast<int64_t>(st.st_size);
   r.Time = static_cast<int64_t>(st.st_mtime);
+  r.Mode = static_cast<uint32_t>(st.st_mode);
   if (!name.empty() && name[0] == '.')
     r.Attr |= faHidden;
   if (S_ISDIR(st.st_mode))

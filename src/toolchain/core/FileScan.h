@@ -40,6 +40,7 @@ struct TSearchRec {
   int64_t Size = 0;
   int64_t Time = 0; // modification time, seconds since 1970 (UTC)
   unsigned Attr = 0;
+  uint32_t Mode = 0; // the file system's type and permission bits
 };
 
 // FileType: the kinds of files to include (a set of these bits).
