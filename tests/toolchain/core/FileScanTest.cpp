@@ -5,6 +5,7 @@
 #include "FileScan.h"
 
 #include "FileScanTestUtil.h"
+#include "TestEnvironment.h"
 
 #include <gtest/gtest.h>
 
@@ -489,14 +490,14 @@ TEST(FileScanTrees, UnreadableFoldersAreSkippedAndUnreadableFilesReported) {
   t.File("z.exe", "tool");
   t.Mode("closed", 0);
   t.Mode("locked.exe", 0);
-  // The other user must reach the tree through the test's own temporary
-  // folder.
-  const std::filesystem::path tmp = std::filesystem::temp_directory_path();
+  // The other user must reach the tree through the test's own private
+  // folders.
+  const std::filesystem::path top = kxtest::PrivateRoot();
   for (std::filesystem::path p = std::filesystem::path(t.Dir()).parent_path();
        p.has_relative_path(); p = p.parent_path()) {
     std::filesystem::permissions(p, std::filesystem::perms::others_exec,
                                  std::filesystem::perm_options::add);
-    if (p == tmp)
+    if (p == top)
       break;
   }
   TFileScan s = Over(t, "*.exe");
