@@ -28,6 +28,7 @@ TToolLocateDialog::TToolLocateDialog(const TToolLocateTexts &texts, QWidget *par
   // Typing here would be dropped on OK: only Browse changes the path, and the
   // field says so by taking no input.
   PathEdit->setReadOnly(true);
+  PathEdit->setPlaceholderText(QStringLiteral("Choose the program with Browse..."));
   PathEdit->setToolTip(QLatin1String(texts.FieldHint));
   PathEdit->setStatusTip(QLatin1String(texts.FieldHint));
   label->setBuddy(PathEdit);
