@@ -147,13 +147,25 @@ TSearchRec RecordOf(const std::string &name, const struct stat &st) {
   return r;
 }
 
+// A record from the name alone, for scans that look at nothing else.
+TSearchRec NameRecord(const std::string &name, uint32_t type) {
+  TSearchRec r;
+  r.Name = name;
+  r.Mode = type;
+  if (!name.empty() && name[0] == '.')
+    r.Attr |= faHidden;
+  if (type == S_IFDIR)
+    r.Attr |= faDirectory;
+  return r;
+}
+
 // One folder's entries, read at once and sorted by name.
+// The file status lives apart (St), so that sorting moves only names.
 struct TEntry {
   std::string Name;
-  unsigned char Type; // d_type
-  bool Stated = false;
-  bool StatOk = false;
-  struct stat St {};
+  unsigned char Type;     // d_type
+  signed char Stated = 0; // 0 not yet, 1 done, -1 failed
+  uint32_t StatIndex = 0;
 };
 
 } // namespace
@@ -165,6 +177,9 @@ struct TFileScan::TWalk {
   int64_t AgeReference = 0;
   bool DateRange = false;
   int64_t RangeStart = 0, RangeEnd = 0;
+  // Whether anything looks at more than the names of files and folders; when
+  // nothing does, entries the folder listing already types need no stat.
+  bool FileDetails = true, FolderDetails = true;
   bool Stop = false;
 };
 
@@ -368,6 +383,11 @@ void TFileScan::SetStartScan(bool start) {
     walk.RangeEnd = StartOfDay(endYear_, endMonth_, endDay_);
   }
 
+  walk.FileDetails = FileFilter || OnFoundFile || ShowSize || ShowDate || ShowAttr ||
+                     FileSizeComp != TFileCompareType::fctNone ||
+                     FileAgeComp != TFileCompareType::fctNone || walk.DateRange;
+  walk.FolderDetails = static_cast<bool>(OnFoundDirectory);
+
   if (SearchAllDrives) {
     for (const std::string &drive : Drives()) {
       SearchFolder(walk, drive);
@@ -442,19 +462,25 @@ void TFileScan::SearchFolder(TWalk &walk, const std::string &folder) {
 
   // Symbolic links count as what they point to; a link that points nowhere
   // is no entry.
-  auto statOf = [fd](TEntry &e) -> bool {
-    if (!e.Stated) {
-      e.Stated = true;
-      e.StatOk = ::fstatat(fd, e.Name.c_str(), &e.St, 0) == 0;
+  std::vector<struct stat> stats;
+  auto statOf = [fd, &stats](TEntry &e) -> bool {
+    if (e.Stated == 0) {
+      struct stat st {};
+      e.Stated = ::fstatat(fd, e.Name.c_str(), &st, 0) == 0 ? 1 : -1;
+      e.StatIndex = static_cast<uint32_t>(stats.size());
+      stats.push_back(st);
     }
-    return e.StatOk;
+    return e.Stated > 0;
+  };
+  auto st = [&stats](const TEntry &e) -> const struct stat & {
+    return stats[e.StatIndex];
   };
   auto isDirectory = [&](TEntry &e) {
     if (e.Type == DT_DIR)
       return true;
     if (e.Type != DT_LNK && e.Type != DT_UNKNOWN)
       return false;
-    return statOf(e) && S_ISDIR(e.St.st_mode);
+    return statOf(e) && S_ISDIR(st(e).st_mode);
   };
 
   // Hidden, system and volume files only when asked for.
@@ -475,9 +501,16 @@ void TFileScan::SearchFolder(TWalk &walk, const std::string &folder) {
     for (TEntry &e : entries) {
       if (Stopped(walk))
         break;
-      if (!MatchesPattern(e.Name, spec) || isDirectory(e) || !statOf(e) || !S_ISREG(e.St.st_mode))
+      if (!MatchesPattern(e.Name, spec))
         continue;
-      const TSearchRec rec = RecordOf(e.Name, e.St);
+      TSearchRec rec;
+      if (e.Type == DT_REG && !walk.FileDetails) {
+        rec = NameRecord(e.Name, S_IFREG);
+      } else {
+        if (isDirectory(e) || !statOf(e) || !S_ISREG(st(e).st_mode))
+          continue;
+        rec = RecordOf(e.Name, st(e));
+      }
       if ((rec.Attr & excluding & ~fileMask) != 0)
         continue;
       if (CurrInfoLabel)
@@ -513,9 +546,14 @@ void TFileScan::SearchFolder(TWalk &walk, const std::string &folder) {
     if (DirType & dtArchive)
       dirMask |= faArchive;
     for (TEntry &e : entries) {
-      if (!isDirectory(e) || !statOf(e))
-        continue;
-      TSearchRec rec = RecordOf(e.Name, e.St);
+      TSearchRec rec;
+      if (e.Type == DT_DIR && !walk.FolderDetails) {
+        rec = NameRecord(e.Name, S_IFDIR);
+      } else {
+        if (!isDirectory(e) || !statOf(e))
+          continue;
+        rec = RecordOf(e.Name, st(e));
+      }
       if ((rec.Attr & excluding & ~dirMask) != 0)
         continue;
       subfolders.emplace_back(folder + e.Name + "/", std::move(rec));
