@@ -580,3 +580,22 @@ TEST(FileScanText, BufferEventsSeeEveryBlockWithItsOverlap) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(FileScanDrives, EveryDiskOfTheMountTableOnceInItsOrder) {
+  const std::string table = "sysfs /sys sysfs rw 0 0\n"
+                            "/dev/sda1 / ext4 rw,relatime 0 0\n"
+                            "proc /proc proc rw 0 0\n"
+                            "/dev/sdb1 /media/usb\\040stick vfat rw 0 0\n"
+                            "/dev/sda1 / ext4 rw 0 0\n"
+                            "tmpfs /tmp tmpfs rw 0 0\n"
+                            "/dev/mapper/home /home ext4 rw 0 0\n"
+                            "broken\n";
+  EXPECT_EQ(TFileScan::DrivesFromMountTable(table),
+            (std::vector<std::string>{"/", "/media/usb stick/", "/home/"}));
+  EXPECT_TRUE(TFileScan::DrivesFromMountTable("").empty());
+  EXPECT_FALSE(TFileScan::Drives().empty());
+}
+
+} // namespace
