@@ -5,6 +5,7 @@
 
 #include "AboutForm.h"
 #include "CommandGuard.h"
+#include "CommandLines.h"
 #include "EdPersistent.h"
 #include "FileObject.h"
 #include "KorvexError.h"
@@ -15,6 +16,7 @@
 #include "QtRegistry.h"
 #include "StatusBar.h"
 #include "SvgIcon.h"
+#include "ToolLookup.h"
 #include "WindowPlacement.h"
 
 #include <QAction>
@@ -326,9 +328,7 @@ void TEditorMainForm::CreateMenus() {
   Disable({Undo1, Redo1, Cut1, Copy1, Paste1, Delete1, SelectAll1, Upper1, Lower1, Capitalise1,
            Font1, LineNumberFont1, Properties1});
   Disable({Find1, Replace1, Searchagain1, Showall1, Gotolinenumber1});
-  Disable({Program1, Download1, SerialTerminal1, Calculator1, Help1});
-  Disable(
-      {PopupCut, PopupCopy, PopupPaste, PopupDelete, PopupSelectAll, PopupProgram, PopupDownload});
+  Disable({PopupCut, PopupCopy, PopupPaste, PopupDelete, PopupSelectAll});
   ToggleBookmark1->setEnabled(false);
   GotoBookmark1->setEnabled(false);
 }
@@ -542,7 +542,8 @@ void TEditorMainForm::FormActivate(QObject *) {
   if (!opened)
     NewButtonClick(this);
   LoadDisplaySettings();
-  if (!FindFileIgnoringCase(IncFolder, "KORVIR_BOOT.EXE").empty()) {
+  // The infrared loader, or a native program of its name.
+  if (!FindTool(IncFolder + InfraredLoaderProgram).empty()) {
     KORVEX_IR_Option->setEnabled(true);
     KORVEX_IR_Option->setVisible(true);
   }

@@ -12,8 +12,8 @@
 #include "IniFile.h"
 #include "KeyMap.h"
 #include "Launcher.h"
-#include "ProgPathDialog.h"
 #include "ProcessPaths.h"
+#include "ProgPathDialog.h"
 #include "ReportForm.h"
 #include "StatusBar.h"
 #include "Streams.h"
@@ -177,12 +177,15 @@ void TEditorMainForm::SyntaxMemo1Change(QObject *) {
   SetEnabled(SaveAs1, true);
   // While a waited-for tool runs, no other is started.
   const bool idle = !LauncherBusy();
-  for (QAction *a : {CompileButton, Compile1, PopupCompile})
+  for (QAction *a :
+       {CompileButton, Compile1, PopupCompile, Download1, DownloadButton, PopupDownload})
     SetEnabled(a, idle);
-  // The buttons follow their menu items, which stay disabled until their
-  // commands are connected.
+  // Run entries wait for their tool too; the submenus exist once tools were
+  // found at start-up.
+  for (QAction *a : {Run_Program_Option->menuAction(), PopUp_Menu_RUNLIST->menuAction()})
+    if (a->isVisible())
+      SetEnabled(a, idle);
   SetEnabled(ProgramButton, Program1->isEnabled());
-  SetEnabled(DownloadButton, Download1->isEnabled());
   SetEnabled(Searchagain1, EdPersistent && !EdPersistent->LastSearchText.empty());
 
   const int64_t line = SyntaxMemo1->LineFromPos(SyntaxMemo1->Caret()) + 1;

@@ -4,15 +4,20 @@
 #include "AsciiForm.h"
 #include "BootloaderParametersDialog.h"
 #include "CommandGuard.h"
+#include "CommandLines.h"
 #include "EpicPathDialog.h"
+#include "FileObject.h"
 #include "FileScan.h"
 #include "FindMeloaderDialog.h"
 #include "IniFile.h"
+#include "Launcher.h"
 #include "ProcessPaths.h"
 #include "ProgPathDialog.h"
 #include "Prompter.h"
+#include "ResultNames.h"
 #include "Streams.h"
 #include "SyntaxMemo.h"
+#include "ToolLookup.h"
 
 #include <QAction>
 #include <QCoreApplication>
@@ -90,9 +95,31 @@ void SetUpToolScan(TFileScan &scan, bool subfolders) {
   };
 }
 
-// Starts a tool and waits for it to end.
-void RunToolAndWait(const std::string &path) {
-  (void)path;
+std::string CurrentDocumentPath(const TEditorMainForm &f) {
+  return f.CurrentFile ? f.CurrentFile->FileName : std::string();
+}
+
+// The arguments of a user-defined tool as the launcher builds them.
+TArgumentBuilder TemplateArguments(const std::string &cmdLine) {
+  const std::string hex = HexFileName, device = DeviceName;
+  return [cmdLine, hex, device](const TPathForm &form) {
+    return CommandTemplateArguments(cmdLine, hex, device, form);
+  };
+}
+
+std::string ReadSetting(const std::string &file, const char *section, const char *key) {
+  return TIniFile(file).ReadString(section, key, std::string());
+}
+
+// What the programmer and bootloader dialogs show: the program and, one a
+// line, the arguments Program or Download gives it for the current document.
+QStringList ArgumentLines(const TEditorMainForm &f, const std::string &path,
+                          const std::string &cmdLine) {
+  const std::string hex = DocumentResultFile(CurrentDocumentPath(f), ".HEX");
+  QStringList lines{QFile::decodeName(QByteArray::fromStdString(path))};
+  for (const TCommandArg &a : CommandTemplateArguments(cmdLine, hex, DeviceName))
+    lines << QString::fromLocal8Bit(QByteArray::fromStdString(a.Text));
+  return lines;
 }
 
 } // namespace
@@ -110,7 +137,11 @@ void TEditorMainForm::ExtProgClick(QObject *) {
 }
 
 void TEditorMainForm::ProgrammerPathClick(QObject *) {
-  Companion(ProgPath, this).exec();
+  TProgPath &dialog = Companion(ProgPath, this);
+  dialog.ArgumentPreview = [this](const std::string &path, const std::string &cmdLine) {
+    return ArgumentLines(*this, path, cmdLine);
+  };
+  dialog.exec();
   ExtProg->setText(MenuText(ExtProgrammerName.empty() ? "Undefined" : ExtProgrammerName));
 }
 
@@ -118,7 +149,26 @@ void TEditorMainForm::EPIC_DirectoryClick(QObject *) {
   Companion(EPICPath, this).exec();
 }
 
-void TEditorMainForm::ProgramButtonClick(QObject *) {}
+// Program: the EPIC software or the user's programmer gets the HEX file; the
+// command neither compiles first nor waits for the programmer.
+void TEditorMainForm::ProgramButtonClick(QObject *) {
+  SetHexFileName(CurrentDocumentPath(*this));
+  if (EpicProg->isChecked()) {
+    std::string path = ReadSetting(EpicSettingsFilePath(), "EPIC", "PATHNAME");
+    if (path.empty()) {
+      Companion(EPICPath, this).exec();
+      path = ReadSetting(EpicSettingsFilePath(), "EPIC", "PATHNAME");
+    }
+    RunProgram(path, EpicArguments(HexFileName, DeviceName));
+  } else if (ExtProg->isChecked()) {
+    std::string path = ReadSetting(SettingsFilePath(), "EXT_PROG", "EXT_PATH");
+    if (path.empty()) {
+      ProgrammerPathClick(this);
+      path = ReadSetting(SettingsFilePath(), "EXT_PROG", "EXT_PATH");
+    }
+    RunProgram(path, TemplateArguments(ReadSetting(SettingsFilePath(), "EXT_PROG", "CMD_LINE")));
+  }
+}
 
 // ---- bootloader ---------------------------------------------------------------
 
@@ -152,7 +202,11 @@ void TEditorMainForm::External_Bootloader_OptionClick(QObject *) {
 }
 
 void TEditorMainForm::BootloaderPathClick(QObject *) {
-  Companion(Bootloader_Parameters, this).exec();
+  TBootloader_Parameters &dialog = Companion(Bootloader_Parameters, this);
+  dialog.ArgumentPreview = [this](const std::string &path, const std::string &cmdLine) {
+    return ArgumentLines(*this, path, cmdLine);
+  };
+  dialog.exec();
   External_Bootloader_Option->setText(
       MenuText(ExtBootloaderName.empty() ? "Undefined" : ExtBootloaderName));
 }
@@ -161,7 +215,44 @@ void TEditorMainForm::MELoaderPathClick(QObject *) {
   Companion(Find_MELOADER, this).exec();
 }
 
-void TEditorMainForm::DownloadButtonClick(QObject *) {}
+// Download: the chosen loader gets the HEX file. The two fixed loaders are
+// waited for, MELOADER and the user's loader are not.
+void TEditorMainForm::DownloadButtonClick(QObject *) {
+  // A loader is never started while a waited-for tool runs.
+  if (LauncherBusy())
+    return;
+  SetHexFileName(CurrentDocumentPath(*this));
+  if (Standard_Bootloader_Option->isChecked()) {
+    ExecuteAndWait(IncFolder + StandardLoaderProgram, LoaderArguments(HexFileName));
+  } else if (KORVEX_IR_Option->isChecked()) {
+    const std::string loader = IncFolder + InfraredLoaderProgram;
+    if (FindTool(loader).empty()) {
+      KORVEX_IR_Option->setChecked(false);
+      KORVEX_IR_Option->setEnabled(false);
+      KORVEX_IR_Option->setVisible(false);
+      Standard_Bootloader_Option->setChecked(true);
+      MessageDlg("Cannot Find KORVEX IR bootloader\r\nDefaulting to standard bootloader.",
+                 TMsgDlgType::mtInformation, mbOK);
+      return;
+    }
+    ExecuteAndWait(loader, LoaderArguments(HexFileName));
+  } else if (MELoader_Option->isChecked()) {
+    std::string path = ReadSetting(SettingsFilePath(), "MELOADER", "PATHNAME");
+    if (path.empty()) {
+      MELoaderPathClick(this);
+      path = ReadSetting(SettingsFilePath(), "MELOADER", "PATHNAME");
+    }
+    RunProgram(path, LoaderArguments(HexFileName));
+  } else if (External_Bootloader_Option->isChecked()) {
+    std::string path = ReadSetting(SettingsFilePath(), "EXT_BOOTLOADER", "EXT_PATH");
+    if (path.empty()) {
+      BootloaderPathClick(this);
+      path = ReadSetting(SettingsFilePath(), "EXT_BOOTLOADER", "EXT_PATH");
+    }
+    RunProgram(path,
+               TemplateArguments(ReadSetting(SettingsFilePath(), "EXT_BOOTLOADER", "CMD_LINE")));
+  }
+}
 
 // ---- Run menu -----------------------------------------------------------------
 
@@ -222,13 +313,14 @@ void TEditorMainForm::Update_POPUP_RUNList() {
 
 void TEditorMainForm::RunExternalTool(QObject *Sender) {
   auto *entry = qobject_cast<QAction *>(Sender);
-  if (!entry || entry->text().isEmpty())
+  // The result file belongs to the tool still running, if any.
+  if (!entry || entry->text().isEmpty() || LauncherBusy())
     return;
   // Each entry runs the file it was found as, in a subfolder too.
   const std::string path = entry->data().toByteArray().toStdString();
   struct stat st {};
   if (IsRegularFile(path, st))
-    RunToolAndWait(path);
+    ExecuteAndWait(path, TCommandArgs{});
   InsertToolResult();
 }
 
@@ -258,8 +350,24 @@ void TEditorMainForm::InsertToolResult() {
 
 // ---- other tools ----------------------------------------------------------------
 
-void TEditorMainForm::SerialTerminalClick(QObject *) {}
-void TEditorMainForm::CalculatorClick(QObject *) {}
+void TEditorMainForm::SerialTerminalClick(QObject *) {
+  RunProgram(IncFolder + TerminalProgram, TCommandArgs{});
+}
+
+// The desktop's calculator: the first of the usual ones found on PATH.
+void TEditorMainForm::CalculatorClick(QObject *) {
+  static const char *const calculators[] = {"gnome-calculator", "kcalc", "galculator", "mate-calc",
+                                            "xcalc"};
+  const QByteArray searchPath = qgetenv("PATH");
+  for (const char *name : calculators) {
+    const std::string found = FindInSearchPath(name, searchPath.toStdString());
+    if (!found.empty()) {
+      RunProgram(found, TCommandArgs{});
+      return;
+    }
+  }
+  throw EProblemRunning(std::string("Problem Running ") + calculators[4]);
+}
 
 void TEditorMainForm::ASCIITableClick(QObject *) {
   TASCII &table = Companion(ASCII, this);
@@ -267,4 +375,7 @@ void TEditorMainForm::ASCIITableClick(QObject *) {
   table.raise();
 }
 
-void TEditorMainForm::Help1Click(QObject *) {}
+// The help file opens with the desktop's default program for it.
+void TEditorMainForm::Help1Click(QObject *) {
+  RunProgram(IncFolder + HelpDocument, TCommandArgs{});
+}
