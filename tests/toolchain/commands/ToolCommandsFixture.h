@@ -68,6 +68,9 @@ protected:
   void Start() {
     form.reset();
     form = std::make_unique<TEditorMainForm>();
+    // As the program does once its windows exist: commands follow the
+    // launcher's busy state.
+    form->ConnectResultWindows();
     InitProcessPaths(root.string());
     form->EdPersistent = std::make_unique<TEdPersistent>(dir + "KORVEX.DAT");
     form->resize(800, 600);
