@@ -116,7 +116,9 @@ std::string ReadSetting(const std::string &file, const char *section, const char
 QStringList ArgumentLines(const TEditorMainForm &f, const std::string &path,
                           const std::string &cmdLine) {
   const std::string hex = DocumentResultFile(CurrentDocumentPath(f), ".HEX");
-  QStringList lines{QFile::decodeName(QByteArray::fromStdString(path))};
+  // The program first; until one is chosen the command would only report it.
+  QStringList lines{path.empty() ? QStringLiteral("(no program chosen)")
+                                 : QFile::decodeName(QByteArray::fromStdString(path))};
   for (const TCommandArg &a : CommandTemplateArguments(cmdLine, hex, DeviceName))
     lines << QString::fromLocal8Bit(QByteArray::fromStdString(a.Text));
   return lines;

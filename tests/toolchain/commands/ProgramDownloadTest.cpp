@@ -259,6 +259,10 @@ TEST_F(StartTest, TheBootloaderDialogShowsTheArgumentsDownloadWillStart) {
                auto *cmd = d.findChild<QLineEdit *>("CmdLineEdit");
                auto *view = d.findChild<QPlainTextEdit *>("PreviewView");
                ASSERT_TRUE(view && view->isVisible());
+               QTest::keyClicks(cmd, "x");
+               EXPECT_EQ(view->toPlainText().toStdString(),
+                         "(no program chosen)\n" + folder + "A.HEX\nx");
+               cmd->clear();
                path->setText(QStringLiteral("/opt/loader"));
                QTest::keyClicks(cmd, "-p%PIC %FILENAME");
                EXPECT_EQ(view->toPlainText().toStdString(),
