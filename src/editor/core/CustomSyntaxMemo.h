@@ -323,8 +323,16 @@ public:
   bool SearchAndSelect(const std::string &pattern, uint32_t flags, int64_t &matchLength);
   // The same, giving the text to put in place of the match (groups filled in
   // for a regular expression).
-  bool SearchForReplace(const std::string &pattern, const std::string &replacement, uint32_t flags,
-                        std::string &toInsert);
+  bool SearchForReplace(const std::string &pattern, const std::string &replacement,
+                        uint32_t flags, std::string &toInsert);
+  // Every match of a forward search from `from` on, as searching again from
+  // the end of each match would find them one by one, without touching the
+  // selection; f returns false to stop. Returns the number of matches.
+  int64_t FindEach(const std::string &pattern, uint32_t flags, int64_t from,
+                   const std::function<bool(const TSearchMatch &)> &f);
+  // The next search from pos takes no empty match there: called after an
+  // empty match was replaced, so that a replace-all run moves past it.
+  void SkipEmptyMatchAt(int64_t pos) { lastEmptyMatch_ = pos; }
   // The control's own dialogs (SM_FIND without the silent bit, SM_REPLACE).
   std::function<void(TCustomSyntaxMemo *, const std::string &text, uint32_t flags)> OnFindDialog;
   std::function<void(TCustomSyntaxMemo *, const std::string &text, uint32_t flags)> OnReplaceDialog;
@@ -373,8 +381,10 @@ private:
   void ApplyTemplate(const TSM_CodeTemplate &t, int64_t replaceCount);
   int64_t LogicalLineStart(int64_t pos);
   int64_t NextLogicalLineStart(int64_t lineStart);
+  TTextSearcher &Searcher(const std::string &pattern, uint32_t flags);
   bool SearchFromSelection(const std::string &pattern, uint32_t flags, TSearchMatch &m,
                            TTextSearcher *&used);
+  void SelectFound(const TSearchMatch &m);
 
   TKeyboardActionContoller *keyMap_ = nullptr;
   uint16_t pendingKey_ = 0;
@@ -407,6 +417,9 @@ protected:
   // Runs after each undo or redo step inside a group (the widget highlights).
   virtual void UndoStepDone() {}
   void Beep() { view_->Beep(); }
+  // A failure a message cannot raise (SM_FIND's bad regular expression); the
+  // widget shows it to the user.
+  virtual void ShowErrorMessage(const std::string &text) { (void)text; }
   void Repaint();
 
 private:

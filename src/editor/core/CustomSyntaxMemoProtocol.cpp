@@ -183,7 +183,15 @@ intptr_t TCustomSyntaxMemo::Perform(uint32_t msg, intptr_t wParam, intptr_t lPar
                     !(wParam & 2));
     return leftColumn_;
   case SM_FIND:
-    return static_cast<intptr_t>(FindText(static_cast<uint32_t>(wParam), Ptr<const char>(lParam)));
+    // No exception leaves a message: a bad regular expression is told to the
+    // user here and the search finds nothing.
+    try {
+      return static_cast<intptr_t>(
+          FindText(static_cast<uint32_t>(wParam), Ptr<const char>(lParam)));
+    } catch (const ERegExpError &e) {
+      ShowErrorMessage(e.what());
+      return -1;
+    }
   case SM_REPLACE:
     ReplaceDialog(static_cast<uint32_t>(wParam));
     return 0;

@@ -245,6 +245,40 @@ bool TTextSearcher::FindBackward(TSearchText &text, int64_t from, TSearchMatch &
   }
 }
 
+int64_t TTextSearcher::FindEach(TSearchText &text, int64_t from, bool emptyAtFrom,
+                                const std::function<bool(const TSearchMatch &)> &f) {
+  if (pattern_.empty())
+    return 0;
+  const int64_t size = text.Size();
+  from = std::clamp<int64_t>(from, 0, size);
+  if (from >= size)
+    return 0;
+  int64_t count = 0;
+  int64_t lineStart = text.LineStart(from);
+  size_t off = static_cast<size_t>(from - lineStart);
+  bool allowEmpty = emptyAtFrom;
+  std::string_view line;
+  while (lineStart >= 0) {
+    const int64_t next = text.Line(lineStart, line);
+    SetLine(line);
+    size_t start = 0, len = 0;
+    // A match never holds a line break, so the search that follows a match
+    // always goes on in the same line, from the match's end.
+    while (MatchInLine(off, !allowEmpty, start, len)) {
+      const TSearchMatch m{lineStart + static_cast<int64_t>(start), static_cast<int64_t>(len)};
+      ++count;
+      if (!f(m) || m.Start + m.Length >= size)
+        return count;
+      off = start + len;
+      allowEmpty = len != 0;
+    }
+    lineStart = next;
+    off = 0;
+    allowEmpty = true;
+  }
+  return count;
+}
+
 std::string TTextSearcher::ExpandReplacement(const std::string &replacement) const {
   if (!(flags_ & sfRegExp))
     return replacement;

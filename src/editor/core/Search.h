@@ -80,6 +80,15 @@ public:
     return Find(lines, from, m, emptyAtFrom);
   }
 
+  // Every match that repeating the forward search from the end of each match
+  // would find, from `from` on: after an empty match the next one may not be
+  // empty at the same place, and the run ends when a match reaches the end of
+  // the text (a search never starts there). f returns false to stop early.
+  // Returns the number of matches passed to f. The text is read once, a line
+  // at a time; ExpandReplacement does not apply to these matches.
+  int64_t FindEach(TSearchText &text, int64_t from, bool emptyAtFrom,
+                   const std::function<bool(const TSearchMatch &)> &f);
+
   // The replacement text for the last match: for a regular expression \0..\9
   // become the groups (empty when unset) and \\ a backslash; otherwise as given.
   std::string ExpandReplacement(const std::string &replacement) const;

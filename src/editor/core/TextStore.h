@@ -6,6 +6,7 @@
 #include "KorvexError.h"
 #include "PositionLists.h"
 #include "TabStops.h"
+#include "TextMarks.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -184,6 +185,9 @@ public:
   TSelLineStyle LineStyle = lsCRLF;
   TSM_Breakpoints Breakpoints;
   TSM_CodeBreak CodeBreaks;
+  // Text marks (search hits and the like) drawn over the text; the showing
+  // control moves them with every edit.
+  TTextMarks TextMarks;
 
   // --- position look-up ---
   // The anchor (top visible line) cache: a line index the viewing control sets.

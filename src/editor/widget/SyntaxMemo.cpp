@@ -3,6 +3,7 @@
 
 #include "GutterImages.h"
 #include "PrintPagination.h"
+#include "Prompter.h"
 #include "SchemeHighlighter.h"
 #include "SyntaxMemoParser.h"
 #include "WordWrap.h"
@@ -459,7 +460,6 @@ void TSyntaxMemo::SyncStore() {
   highlighting_.SetStore(shownStore_);
   lnNode_ = nullptr;
   lastLineCount_ = -1;
-  marks_.clear();
   if (OptionsMask() & smoWordWrap)
     CheckWrap(true);
   UpdateScrollBars();
@@ -480,7 +480,7 @@ void TSyntaxMemo::TextChangedHook(int64_t start, int64_t extent) {
       lnNode_ = nullptr;
   }
   if (start == 0 && extent == 0) { // everything deleted
-    marks_.clear();
+    Store()->TextMarks.Clear();
     lnNode_ = nullptr;
     return;
   }
@@ -493,25 +493,7 @@ void TSyntaxMemo::TextChangedHook(int64_t start, int64_t extent) {
       lnNode_ = nullptr;
     }
   }
-  std::vector<TTextMark> kept;
-  kept.reserve(marks_.size());
-  for (TTextMark m : marks_) {
-    if (extent > 0) {
-      if (m.Start >= start)
-        m.Start += extent;
-      if (m.End > start)
-        m.End += extent;
-    } else {
-      const int64_t end = start - extent;
-      auto shift = [&](int64_t p) { return p >= end ? p + extent : p > start ? start : p; };
-      m.Start = shift(m.Start);
-      m.End = shift(m.End);
-      if (m.End <= m.Start)
-        continue; // the marked text is gone
-    }
-    kept.push_back(m);
-  }
-  marks_.swap(kept);
+  Store()->TextMarks.Shift(start, extent);
 }
 
 void TSyntaxMemo::UpdateRows(int64_t first, int64_t last) {
@@ -544,6 +526,11 @@ void TSyntaxMemo::ViewRepaintLines(int64_t first, int64_t last) {
   } else {
     UpdateRows(first, last < 0 ? changedLast : std::max(last, changedLast));
   }
+}
+
+void TSyntaxMemo::ShowErrorMessage(const std::string &text) {
+  // The text quotes the document's bytes; the message box takes UTF-8.
+  Prompter().Message(FromCp1252(text).toUtf8().toStdString(), TMsgDlgType::mtError, mbOK);
 }
 
 void TSyntaxMemo::UndoStepDone() {
@@ -648,21 +635,44 @@ int TSyntaxMemo::AddMark(int64_t start, int64_t length, int32_t mark) {
   start = std::clamp<int64_t>(start, 0, TextLength());
   const int64_t end =
       std::clamp<int64_t>(start + std::max<int64_t>(length, 0), start, TextLength());
-  marks_.push_back(TTextMark{start, end, mark});
-  UpdateRows(LineFromPos(start), LineFromPos(end));
-  return static_cast<int>(marks_.size()) - 1;
+  const size_t index = Store()->TextMarks.Add(TTextMark{start, end, mark});
+  // While updating nothing is painted; the end of the update repaints it all.
+  if (!Updating() && Redraw())
+    UpdateRows(LineFromPos(start), LineFromPos(end));
+  return static_cast<int>(index);
+}
+
+void TSyntaxMemo::AddMarks(const std::vector<TTextMark> &marks) {
+  std::vector<TTextMark> clamped;
+  clamped.reserve(marks.size());
+  const int64_t len = TextLength();
+  for (TTextMark m : marks) {
+    m.Start = std::clamp<int64_t>(m.Start, 0, len);
+    m.End = std::clamp<int64_t>(m.End, m.Start, len);
+    clamped.push_back(m);
+  }
+  Store()->TextMarks.AddMany(clamped);
+  if (!Updating() && Redraw())
+    viewport()->update();
 }
 
 void TSyntaxMemo::RemoveMark(size_t index) {
-  if (index >= marks_.size())
+  if (index >= Store()->TextMarks.Count())
     return;
-  marks_.erase(marks_.begin() + static_cast<std::ptrdiff_t>(index));
+  Store()->TextMarks.Remove(index);
   viewport()->update();
 }
 
 void TSyntaxMemo::ClearMarks() {
-  marks_.clear();
+  Store()->TextMarks.Clear();
   viewport()->update();
+}
+
+size_t TSyntaxMemo::RemoveMarksTagged(int32_t tag) {
+  const size_t n = Store()->TextMarks.RemoveTagged(tag);
+  if (n)
+    viewport()->update();
+  return n;
 }
 
 // ---------------------------------------------------------------------------
@@ -881,11 +891,9 @@ void TSyntaxMemo::PaintRow(QPainter &p, TLineNode *node, int64_t line, int64_t r
     p.fillRect(QRect(endX, y, cw, lh), selBack);
 
   // Marks over this row.
-  if (!marks_.empty()) {
+  if (const TTextMarks &marks = Store()->TextMarks; !marks.Empty()) {
     const int64_t rowEnd = rowStart + node->Length;
-    for (const TTextMark &m : marks_) {
-      if (m.End <= rowStart || m.Start >= rowEnd || m.End <= m.Start)
-        continue;
+    marks.ForEachOverlapping(rowStart, rowEnd, [&](const TTextMark &m) {
       const int o0 = static_cast<int>(std::max<int64_t>(m.Start, rowStart) - rowStart);
       const int o1 = static_cast<int>(std::min<int64_t>(m.End, rowStart + len) - rowStart);
       const int c0 = OffsetToColumn(node, o0, Tabs());
@@ -909,7 +917,7 @@ void TSyntaxMemo::PaintRow(QPainter &p, TLineNode *node, int64_t line, int64_t r
           up = !up;
         }
       }
-    }
+    });
   }
   p.restore();
   (void)line;

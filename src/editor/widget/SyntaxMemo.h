@@ -38,13 +38,6 @@ constexpr int SB_LINEUP = 0, SB_LINEDOWN = 1, SB_PAGEUP = 2, SB_PAGEDOWN = 3, SB
 
 enum class TFlatScrollBarStyle { fssEncarta, fssFLAT, fssREGULAR };
 
-// A marked span of text (a search hit, an error) drawn over the text.
-struct TTextMark {
-  int64_t Start = 0;
-  int64_t End = 0;  // position after the last marked character
-  int32_t Mark = 0; // the owner's number or tag
-};
-
 class TSyntaxMemo;
 using TMarkDrawEvent =
     std::function<void(TSyntaxMemo *, QPainter &aDC, const QRect &aRect, int aMark)>;
@@ -115,11 +108,15 @@ public:
   int GutterWidth() const; // 0 without smoShowGutter
   int TextLeft() const { return GutterWidth() + Margin; }
 
-  // --- text marks ---
+  // --- text marks (kept by the shown store, so they stay with its document) ---
   int AddMark(int64_t start, int64_t length, int32_t mark);
   void RemoveMark(size_t index);
   void ClearMarks();
-  const std::vector<TTextMark> &Marks() const { return marks_; }
+  // Adds marks in one go (a find-all run); one repaint afterwards.
+  void AddMarks(const std::vector<TTextMark> &marks);
+  // Removes every mark with this tag; returns how many there were.
+  size_t RemoveMarksTagged(int32_t tag);
+  const std::vector<TTextMark> &Marks() const { return Store()->TextMarks.Items(); }
 
   // --- events ---
   TMarkDrawEvent OnDrawMark;
@@ -189,6 +186,7 @@ protected:
   bool focusNextPrevChild(bool next) override;
   bool event(QEvent *e) override;
   void UndoStepDone() override;
+  void ShowErrorMessage(const std::string &text) override;
 
 private:
   class TView;
@@ -257,7 +255,6 @@ private:
   int wrapAtColumn_ = 0;
   int wrapWidthUsed_ = 0; // the column the text is wrapped at (0: not wrapped)
   std::vector<TResolvedStyle> styles_;
-  std::vector<TTextMark> marks_;
 
   // Logical line number cache: node index -> 1-based logical number.
   int64_t lnLine_ = -1;

@@ -41,18 +41,37 @@ TEST(SearchEditor, SilentFindStartsAtTheCaretOrTheSelection) {
   EXPECT_EQ(Find(m, sfSilent | sfWholeWords, "0"), -1);
 }
 
-TEST(SearchEditor, InvalidPatternRaisesTheThreeLineMessage) {
-  TCustomSyntaxMemo m;
+// A control that keeps the errors it would show.
+class TErrorRecordingMemo : public TCustomSyntaxMemo {
+public:
+  std::vector<std::string> Errors;
+
+protected:
+  void ShowErrorMessage(const std::string &text) override { Errors.push_back(text); }
+};
+
+TEST(SearchEditor, InvalidPatternIsShownByTheMessageAndRaisedByTheDialogSearch) {
+  TErrorRecordingMemo m;
   SetDoc(m, "|abc");
+  // The message answers "not found" and shows the three lines; nothing escapes it.
+  EXPECT_EQ(Find(m, sfSilent | sfRegExp, "ab(c"), -1);
+  ASSERT_EQ(m.Errors.size(), 1u);
+  const size_t nl = m.Errors[0].find('\n');
+  ASSERT_NE(nl, std::string::npos);
+  EXPECT_GT(nl, 0u); // the engine's own text comes first
+  EXPECT_EQ(m.Errors[0].substr(nl), "\nab(c\n    ^");
+  EXPECT_EQ(Doc(m), "|abc");
+  // The dialogs' search raises it, with the same text, for their command to show.
+  int64_t len = 0;
   try {
-    Find(m, sfSilent | sfRegExp, "ab(c");
+    m.SearchAndSelect("ab(c", sfRegExp, len);
     FAIL();
   } catch (const ERegExpError &e) {
-    const std::string msg = e.what();
-    EXPECT_NE(msg.find("\nab(c\n    ^"), std::string::npos) << msg;
+    EXPECT_EQ(e.what(), m.Errors[0]);
   }
   // The control stays usable with a good pattern afterwards.
   EXPECT_EQ(Find(m, sfSilent | sfRegExp, "b"), 1);
+  EXPECT_EQ(m.Errors.size(), 1u);
 }
 
 TEST(SearchEditor, DialogHooksReceiveTheStartText) {
