@@ -62,6 +62,7 @@ TEditorMainForm::TEditorMainForm(QWidget *parent) : QMainWindow(parent) {
   CreateToolBar();
   CreateEditArea();
   CreateEditor();
+  ConnectEditCommands();
   StatusBar1 = new TStatusBar(this);
   setStatusBar(StatusBar1);
   FInfoTimer = new QTimer(this);
@@ -325,12 +326,10 @@ void TEditorMainForm::CreateMenus() {
                           &T::ReOpenFileClick, QStringLiteral("Reload the file from disk"));
 
   // Commands whose work is not connected yet.
-  Disable({Undo1, Redo1, Cut1, Copy1, Paste1, Delete1, SelectAll1, Upper1, Lower1, Capitalise1,
-           Font1, LineNumberFont1, Properties1});
-  Disable({Find1, Replace1, Searchagain1, Showall1, Gotolinenumber1});
-  Disable({PopupCut, PopupCopy, PopupPaste, PopupDelete, PopupSelectAll});
-  ToggleBookmark1->setEnabled(false);
-  GotoBookmark1->setEnabled(false);
+  // Search Again waits for a search; the clipboard, undo and delete items
+  // of the Edit menu and the popup follow the toolbar when they open.
+  Disable({Searchagain1, Undo1, Redo1, Cut1, Copy1, Paste1, Delete1});
+  Disable({PopupCut, PopupCopy, PopupPaste, PopupDelete});
 }
 
 QAction *TEditorMainForm::AddButton(const QString &caption, const char *name,

@@ -12,6 +12,11 @@
 #include <vector>
 
 class QAction;
+class QPainter;
+class QRect;
+class TEdFindDlg;
+class TEdReplDlg;
+class TGotoLineDialog;
 class QListWidget;
 class QPlainTextEdit;
 class TEdPersistent;
@@ -93,6 +98,15 @@ public:
   void Font1Click(QObject *Sender);
   void LineNumberFont1Click(QObject *Sender);
   void Properties1Click(QObject *Sender);
+  // Editor events of these commands: every text change ends "Show all", its
+  // marks are drawn inverted, and the keyboard's undo and redo are the window's.
+  void SyntaxMemo1TextChange(int64_t start, int64_t extent);
+  void SyntaxMemo1DrawMark(QPainter &aDC, const QRect &aRect, int aMark);
+  void SyntaxMemo1CommandRecognised(int32_t &actionCode);
+  // The find, replace and go-to-line dialogs of this window.
+  TEdFindDlg *FindDialog();
+  TEdReplDlg *ReplaceDialog();
+  TGotoLineDialog *GotoDialog();
 
   // Toolchain commands.
   void CompileButtonClick(QObject *Sender);
@@ -250,6 +264,8 @@ private:
   void MarkTabModified(int index, bool modified);
   void AddDocumentTab(const QString &caption, TFileObject *document);
   void CreateEditor();
+  // Hooks the editor's events for the editing and search commands.
+  void ConnectEditCommands();
   // Save of the current document; false when it was not written (cancelled
   // or failed, the reason shown).
   bool SaveCurrent();

@@ -1,10 +1,81 @@
+// TEdFindDlg: the find dialog's layout and its OK.
 #include "FindDialog.h"
+
+#include "EdPersistent.h"
+#include "Search.h"
+#include "SyntaxMemo.h"
+
+#include <QAbstractItemView>
+#include <QComboBox>
+#include <QCompleter>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
 
 TEdFindDlg *EdFindDlg = nullptr;
 
-TEdFindDlg::TEdFindDlg(QWidget *parent) : QDialog(parent) {
-  setObjectName(QStringLiteral("EdFindDlg"));
-  setWindowTitle(QStringLiteral("Find text..."));
-  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                 Qt::WindowStaysOnTopHint);
+TEdFindDlg::TEdFindDlg(QWidget *parent)
+    : TSearchDialog(parent, "EdFindDlg", QStringLiteral("Find text..."), "FIND_DIALOG", "FIND") {
+  auto *grid = new QGridLayout(this);
+  grid->addWidget(FindLabel, 0, 0);
+  grid->addWidget(FindHistoryBox, 0, 1, 1, 2);
+  grid->addWidget(OptionsGroup, 1, 0, 1, 2);
+  grid->addWidget(DirectionGroup, 1, 2);
+  auto *buttons = new QVBoxLayout;
+  buttons->addWidget(OKButton);
+  buttons->addWidget(CancelButton);
+  buttons->addStretch(1);
+  grid->addLayout(buttons, 0, 3, 2, 1);
+  grid->setColumnStretch(1, 1);
+  grid->setSizeConstraint(QLayout::SetMinAndMaxSize);
+  setMaximumHeight(sizeHint().height());
+  connect(OKButton, &QPushButton::clicked, this, [this] { OKButtonClick(); });
+  for (QWidget *w : findChildren<QWidget *>())
+    w->installEventFilter(this);
+}
+
+bool TEdFindDlg::eventFilter(QObject *watched, QEvent *event) {
+  if (event->type() == QEvent::KeyPress &&
+      static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape &&
+      !(FindHistoryBox->completer() && FindHistoryBox->completer()->popup() &&
+        FindHistoryBox->completer()->popup()->isVisible())) {
+    reject();
+    return true;
+  }
+  return TSearchDialog::eventFilter(watched, event);
+}
+
+void TEdFindDlg::OKButtonClick() {
+  TSyntaxMemo *editor = Editor();
+  const std::string text = SearchText();
+  if (!editor || text.empty())
+    return;
+  const uint32_t options = ReadOptions();
+  const TSelectionKeeper kept(*editor);
+  if (!(options & sfRegExp))
+    StepIntoSameMatch(*editor, text, options & sfMatchCase, options & sfBackwards);
+  AddOnTop(FindHistoryBox, text);
+  if (History()) {
+    History()->LastSearchText = text;
+    History()->SearchOptions = options | sfSilent;
+  }
+  int64_t length = 0;
+  bool found = false;
+  try {
+    found = editor->SearchAndSelect(text, options | sfSilent, length);
+  } catch (const ERegExpError &e) {
+    kept.Restore();
+    ShowSearchError(e.what());
+    Searched();
+    return;
+  }
+  if (!found) {
+    kept.Restore();
+    ShowNotFound(text);
+  }
+  Searched();
 }

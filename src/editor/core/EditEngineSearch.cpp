@@ -130,9 +130,9 @@ int64_t TCustomSyntaxMemo::FindText(uint32_t flags, const char *pattern) {
 
 void TCustomSyntaxMemo::SelectFound(const TSearchMatch &m) {
   vcColumn_ = rcColumn_ = -1;
-  // While the control updates, nothing is shown until the update ends: a
-  // replace-all run selects every match without moving the view each time.
-  const bool shown = !Updating();
+  // While the control updates or does not draw, nothing is shown until that
+  // ends: a replace-all run selects every match without moving the view.
+  const bool shown = !Updating() && Redraw();
   SetSelection(m.Start, m.Start + m.Length, shown);
   if (shown)
     ScrollCaret();

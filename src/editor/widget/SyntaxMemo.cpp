@@ -902,25 +902,28 @@ void TSyntaxMemo::PaintRow(QPainter &p, TLineNode *node, int64_t line, int64_t r
                                (m.End > rowStart + len && node->EndsWithCR() ? 1 : 0)
                          : OffsetToColumn(node, o1, Tabs());
       const QRect rect(left + (c0 - lc) * cw, y, std::max(1, c1 - c0) * cw, lh);
-      if (OnDrawMark) {
+      if (OnDrawMark)
         OnDrawMark(this, p, rect, m.Mark);
-      } else {
-        // Red zigzag along the bottom: every 3 pixels 2 up, then back down.
-        p.setPen(QPen(Qt::red, 1));
-        const int base = rect.bottom();
-        int x = rect.left();
-        bool up = true;
-        while (x < rect.right()) {
-          const int nx = std::min(x + 3, rect.right());
-          p.drawLine(x, up ? base : base - 2, nx, up ? base - 2 : base);
-          x = nx;
-          up = !up;
-        }
-      }
+      else
+        DrawDefaultMark(p, rect);
     });
   }
   p.restore();
   (void)line;
+}
+
+void TSyntaxMemo::DrawDefaultMark(QPainter &p, const QRect &rect) {
+  // Red zigzag along the bottom: every 3 pixels 2 up, then back down.
+  p.setPen(QPen(Qt::red, 1));
+  const int base = rect.bottom();
+  int x = rect.left();
+  bool up = true;
+  while (x < rect.right()) {
+    const int nx = std::min(x + 3, rect.right());
+    p.drawLine(x, up ? base : base - 2, nx, up ? base - 2 : base);
+    x = nx;
+    up = !up;
+  }
 }
 
 void TSyntaxMemo::PaintGutter(QPainter &p, TLineNode *node, int64_t line, int y, int64_t number) {

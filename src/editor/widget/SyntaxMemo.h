@@ -119,7 +119,10 @@ public:
   const std::vector<TTextMark> &Marks() const { return Store()->TextMarks.Items(); }
 
   // --- events ---
+  // Draws one text mark; unset, every mark gets the red zigzag of
+  // DrawDefaultMark, which a handler can also call for the marks it leaves.
   TMarkDrawEvent OnDrawMark;
+  void DrawDefaultMark(QPainter &p, const QRect &rect);
   TLineDrawEvent OnDrawLine;
   TGutterClick OnGutterClick;
   TFilesDroppedEvent OnFilesDropped;
