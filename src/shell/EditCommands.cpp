@@ -197,6 +197,12 @@ TEdReplDlg *TEditorMainForm::ReplaceDialog() {
   return d;
 }
 
+void TEditorMainForm::CloseSearchDialogs() {
+  for (TSearchDialog *d : findChildren<TSearchDialog *>(QString(), Qt::FindDirectChildrenOnly))
+    if (d->isVisible())
+      RunCommand([d] { d->reject(); });
+}
+
 TGotoLineDialog *TEditorMainForm::GotoDialog() {
   return DialogOf(this, GotoLineDialog);
 }

@@ -73,6 +73,7 @@ TEditorMainForm::TEditorMainForm(QWidget *parent) : QMainWindow(parent) {
 }
 
 TEditorMainForm::~TEditorMainForm() {
+  CloseSearchDialogs();
   RunCommand([this] { FormDestroy(this); });
   if (EditorMainForm == this)
     EditorMainForm = nullptr;

@@ -107,6 +107,9 @@ public:
   TEdFindDlg *FindDialog();
   TEdReplDlg *ReplaceDialog();
   TGotoLineDialog *GotoDialog();
+  // Closes the find and replace dialogs, which writes their histories while
+  // the history object still exists.
+  void CloseSearchDialogs();
 
   // Toolchain commands.
   void CompileButtonClick(QObject *Sender);
