@@ -26,6 +26,7 @@ TGotoLineDialog::TGotoLineDialog(QWidget *parent) : QDialog(parent) {
   OKButton->setDefault(true);
   CancelButton = new QPushButton(QStringLiteral("&Cancel"), this);
   CancelButton->setObjectName(QStringLiteral("CancelButton"));
+  CancelButton->setAutoDefault(false);
   connect(OKButton, &QPushButton::clicked, this, &TGotoLineDialog::accept);
   connect(CancelButton, &QPushButton::clicked, this, &QDialog::reject);
   auto *layout = new QGridLayout(this);

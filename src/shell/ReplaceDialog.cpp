@@ -68,7 +68,7 @@ void TEdReplDlg::LoadHistories() {
 void TEdReplDlg::WriteHistories() {
   TSearchDialog::WriteHistories();
   if (History())
-    History()->SetReplaceHistory(Items(ReplHistoryBox));
+    History()->SetReplaceHistory(MergedWith(ReplHistoryBox, History()->ReplaceHistory()));
 }
 
 void TEdReplDlg::UpdateButtons() {

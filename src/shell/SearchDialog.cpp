@@ -11,6 +11,7 @@
 #include "Search.h"
 #include "SyntaxMemo.h"
 
+#include <QAbstractItemView>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCompleter>
@@ -25,6 +26,8 @@
 #include <QScreen>
 #include <QShowEvent>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 
@@ -97,6 +100,8 @@ TSearchDialog::TSearchDialog(QWidget *parent, const char *name, const QString &c
   OKButton->setDefault(true);
   CancelButton = new QPushButton(QStringLiteral("Cancel"), this);
   CancelButton->setObjectName(QStringLiteral("CancelButton"));
+  // Enter always runs OK, even after another button had the focus.
+  CancelButton->setAutoDefault(false);
   connect(CancelButton, &QPushButton::clicked, this, &QDialog::reject);
   connect(FindHistoryBox, &QComboBox::editTextChanged, this, [this] { UpdateButtons(); });
   if (parent)
@@ -162,9 +167,19 @@ void TSearchDialog::LoadHistories() {
   SetItems(FindHistoryBox, history_ ? history_->FindHistory() : std::vector<std::string>());
 }
 
+std::vector<std::string> TSearchDialog::MergedWith(const QComboBox *box,
+                                                   const std::vector<std::string> &stored) {
+  std::vector<std::string> out = Items(box);
+  for (const std::string &s : stored)
+    if (std::none_of(out.begin(), out.end(),
+                     [&](const std::string &o) { return SameTextIgnoringCase(o, s); }))
+      out.push_back(s);
+  return out;
+}
+
 void TSearchDialog::WriteHistories() {
   if (history_)
-    history_->SetFindHistory(Items(FindHistoryBox));
+    history_->SetFindHistory(MergedWith(FindHistoryBox, history_->FindHistory()));
 }
 
 void TSearchDialog::UpdateButtons() {
@@ -259,6 +274,10 @@ void TSearchDialog::hideEvent(QHideEvent *e) {
   QDialog::hideEvent(e);
   if (e->spontaneous())
     return; // minimised with the main window: not closed
+  // A completion list still open would stay on screen without its dialog.
+  for (QComboBox *box : findChildren<QComboBox *>())
+    if (box->completer() && box->completer()->popup())
+      box->completer()->popup()->hide();
   if (editor_) {
     editor_->HideSelection = true;
     editor_->viewport()->update();

@@ -97,6 +97,11 @@ protected:
   static std::vector<std::string> Items(const QComboBox *box);
   static void SetItems(QComboBox *box, const std::vector<std::string> &items);
   static bool Contains(const QComboBox *box, const std::string &text);
+  // What a box writes back: its items, then the stored entries it does not
+  // hold, so that the other dialog's new texts (both share the find history)
+  // survive whichever closes last.
+  static std::vector<std::string> MergedWith(const QComboBox *box,
+                                             const std::vector<std::string> &stored);
   // Inserts the text at the top unless the box holds it already.
   static void AddOnTop(QComboBox *box, const std::string &text);
   static QString Display(const std::string &bytes);

@@ -68,6 +68,18 @@ protected:
     return out;
   }
 
+  // A key on the editor, with the main window active as a window manager
+  // makes it when the user returns to it from a dialog.
+  void Key(Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+    if (QApplication::activeWindow() != form.get() || !Memo()->hasFocus()) {
+      form->activateWindow();
+      QApplication::setActiveWindow(form.get());
+      Memo()->setFocus();
+      QApplication::processEvents();
+    }
+    QTest::keyClick(Memo(), key, mods);
+  }
+
   // Messages shown since the last call.
   std::vector<TPromptRecord> NewMessages() {
     std::vector<TPromptRecord> out;
@@ -92,8 +104,20 @@ protected:
     box->lineEdit()->selectAll();
     QTest::keyClicks(box->lineEdit(), text);
   }
-  void Enter(QWidget *w) { QTest::keyClick(w, Qt::Key_Return); }
-  void Escape(QWidget *w) { QTest::keyClick(w, Qt::Key_Escape); }
+  // Enter and Escape as the user presses them: a completion list that the
+  // typing opened takes the key first and closes (no entry of it chosen).
+  void Enter(QWidget *w) {
+    ClosePopups();
+    QTest::keyClick(w, Qt::Key_Return);
+  }
+  void Escape(QWidget *w) {
+    ClosePopups();
+    QTest::keyClick(w, Qt::Key_Escape);
+  }
+  void ClosePopups() {
+    while (QWidget *popup = QApplication::activePopupWidget())
+      popup->hide();
+  }
 
   // Runs f once the next modal dialog's event loop runs; a dialog f leaves
   // open is cancelled, so a failing test never hangs in it.
