@@ -11,14 +11,15 @@
 
 namespace {
 
-unsigned char Fold(unsigned char c) {
-  return (c >= 'A' && c <= 'Z') ? c + 32 : c;
-}
-
 void FoldInto(std::string_view in, std::string &out) {
   out.resize(in.size());
-  for (size_t i = 0; i < in.size(); ++i)
-    out[i] = static_cast<char>(Fold(static_cast<unsigned char>(in[i])));
+  // Branch-free, so the compiler folds many bytes at once.
+  const auto *s = reinterpret_cast<const unsigned char *>(in.data());
+  auto *d = reinterpret_cast<unsigned char *>(out.data());
+  for (size_t i = 0, n = in.size(); i < n; ++i) {
+    const unsigned char c = s[i];
+    d[i] = static_cast<unsigned char>(c + (static_cast<unsigned char>(c - 'A') < 26 ? 32 : 0));
+  }
 }
 
 pcre2_code *Code(void *p) {

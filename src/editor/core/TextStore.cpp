@@ -158,8 +158,9 @@ TLinePos TTextStore::Locate(int64_t pos) {
     }
   };
   consider(TLinePos{last_, lineCount_ - 1, charCount_ - last_->Length});
-  if (!anchorNode_ && anchorLine_ > 0)
-    LocateLine(anchorLine_); // rebuilds the anchor
+  // An anchor that an edit above it dropped is rebuilt by the next look-up of
+  // a line (the painter's), not here: rebuilding it from a position far from
+  // the top line would walk that far on every edit of a run of edits.
   if (anchorNode_)
     consider(TLinePos{anchorNode_, anchorLine_, anchorStart_});
   consider(recent_);
