@@ -6,6 +6,7 @@
 #include "SyntaxMemo.h"
 
 #include <QAbstractItemView>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QCompleter>
 #include <QGridLayout>
@@ -14,7 +15,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QVBoxLayout>
+
+#include <iterator>
 
 TEdFindDlg *EdFindDlg = nullptr;
 
@@ -33,6 +37,11 @@ TEdFindDlg::TEdFindDlg(QWidget *parent)
   grid->setColumnStretch(1, 1);
   grid->setSizeConstraint(QLayout::SetMinAndMaxSize);
   setMaximumHeight(sizeHint().height());
+  // Tab goes through the controls as they stand on the screen.
+  QWidget *order[] = {FindHistoryBox, UseCaseBox,    WholeWordBox, RegExBox,
+                      FwdDirection,   BackDirection, OKButton,     CancelButton};
+  for (size_t i = 1; i < std::size(order); ++i)
+    setTabOrder(order[i - 1], order[i]);
   connect(OKButton, &QPushButton::clicked, this, [this] { OKButtonClick(); });
   for (QWidget *w : findChildren<QWidget *>())
     w->installEventFilter(this);

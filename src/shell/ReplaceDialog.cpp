@@ -14,7 +14,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QVBoxLayout>
+
+#include <iterator>
 
 TEdReplDlg *EdReplDlg = nullptr;
 
@@ -52,6 +55,12 @@ TEdReplDlg::TEdReplDlg(QWidget *parent)
   grid->setColumnStretch(1, 1);
   grid->setSizeConstraint(QLayout::SetMinAndMaxSize);
   setMaximumHeight(sizeHint().height());
+  // Tab goes through the controls as they stand on the screen.
+  QWidget *order[] = {FindHistoryBox, ReplHistoryBox,   UseCaseBox,    WholeWordBox,
+                      RegExBox,       FwdDirection,     BackDirection, PromptOnReplBox,
+                      OKButton,       ReplaceAllButton, CancelButton};
+  for (size_t i = 1; i < std::size(order); ++i)
+    setTabOrder(order[i - 1], order[i]);
   connect(OKButton, &QPushButton::clicked, this, [this] { OKButtonClick(); });
   connect(ReplaceAllButton, &QPushButton::clicked, this, [this] { ReplaceAllButtonClick(); });
 }

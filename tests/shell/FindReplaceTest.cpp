@@ -240,6 +240,15 @@ TEST_F(FindReplace, ReplaceDialogControlsAndOKReplacesTheNextMatchOnce) {
   EXPECT_FALSE(d->ReplaceAllButton->isEnabled());
   TypeInto(d->FindHistoryBox, QStringLiteral("ab"));
   EXPECT_TRUE(d->ReplaceAllButton->isEnabled());
+  // Tab goes on to the replacement box, then the options as they stand.
+  ClosePopups();
+  QTest::keyClick(d->FindHistoryBox->lineEdit(), Qt::Key_Tab);
+  EXPECT_TRUE(d->focusWidget() == d->ReplHistoryBox ||
+              d->focusWidget() == d->ReplHistoryBox->lineEdit());
+  QTest::keyClick(d->focusWidget(), Qt::Key_Tab);
+  EXPECT_EQ(d->focusWidget(), d->UseCaseBox);
+  QTest::keyClick(d->focusWidget(), Qt::Key_Tab);
+  EXPECT_EQ(d->focusWidget(), d->WholeWordBox);
   TypeInto(d->ReplHistoryBox, QStringLiteral("XY"));
   Enter(d->ReplHistoryBox);
   EXPECT_EQ(Doc(), "one XY| two ab three ab");
