@@ -352,22 +352,10 @@ void TEditorMainForm::Searchagain1Click(QObject *) {
     return;
   const std::string text = EdPersistent->LastSearchText;
   const uint32_t options = EdPersistent->SearchOptions;
-  const TSelectionKeeper kept(*SyntaxMemo1);
-  if (!(options & sfRegExp))
-    StepIntoSameMatch(*SyntaxMemo1, text, options & sfMatchCase, options & sfBackwards);
-  int64_t length = 0;
-  bool found = false;
-  try {
-    found = SyntaxMemo1->SearchAndSelect(text, options | sfSilent, length);
-  } catch (const ERegExpError &e) {
-    kept.Restore();
-    ShowSearchError(e.what());
-    return;
-  }
-  if (!found) {
-    kept.Restore();
-    ShowNotFound(text);
-  }
+  SearchFromSelection(*SyntaxMemo1, text, options, TSameMatch::AsSearched, [&] {
+    int64_t length = 0;
+    return SyntaxMemo1->SearchAndSelect(text, options | sfSilent, length);
+  });
 }
 
 void TEditorMainForm::Showall1Click(QObject *) {

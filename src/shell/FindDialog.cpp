@@ -64,27 +64,14 @@ void TEdFindDlg::OKButtonClick() {
   if (!editor || text.empty())
     return;
   const uint32_t options = ReadOptions();
-  const TSelectionKeeper kept(*editor);
-  if (!(options & sfRegExp))
-    StepIntoSameMatch(*editor, text, options & sfMatchCase, options & sfBackwards);
   AddOnTop(FindHistoryBox, text);
   if (History()) {
     History()->LastSearchText = text;
     History()->SearchOptions = options | sfSilent;
   }
-  int64_t length = 0;
-  bool found = false;
-  try {
-    found = editor->SearchAndSelect(text, options | sfSilent, length);
-  } catch (const ERegExpError &e) {
-    kept.Restore();
-    ShowSearchError(e.what());
-    Searched();
-    return;
-  }
-  if (!found) {
-    kept.Restore();
-    ShowNotFound(text);
-  }
+  SearchFromSelection(*editor, text, options, TSameMatch::AsSearched, [&] {
+    int64_t length = 0;
+    return editor->SearchAndSelect(text, options | sfSilent, length);
+  });
   Searched();
 }

@@ -103,33 +103,27 @@ void TEdReplDlg::ReplaceMatch(const std::string &replacement, bool repaint) {
     editor->SkipEmptyMatchAt(editor->Caret());
 }
 
-void TEdReplDlg::OKButtonClick() {
-  TSyntaxMemo *editor = Editor();
-  const std::string text = SearchText();
-  if (!editor || text.empty())
-    return;
-  const uint32_t options = ReadOptions();
-  const std::string replacement = ReplaceText();
-  const TSelectionKeeper kept(*editor);
-  // Here the selection counts as the same match only when it is exactly the text.
-  if (!(options & sfRegExp))
-    StepIntoSameMatch(*editor, text, true, options & sfBackwards);
+bool TEdReplDlg::TakeTexts(std::string &text, std::string &replacement) {
+  text = SearchText();
+  replacement = ReplaceText();
+  if (!Editor() || text.empty())
+    return false;
   AddOnTop(FindHistoryBox, text);
   AddOnTop(ReplHistoryBox, replacement);
-  std::string toInsert;
-  bool found = false;
-  try {
-    found = editor->SearchForReplace(text, replacement, options | sfSilent, toInsert);
-  } catch (const ERegExpError &e) {
-    kept.Restore();
-    ShowSearchError(e.what());
+  return true;
+}
+
+void TEdReplDlg::OKButtonClick() {
+  std::string text, replacement, toInsert;
+  if (!TakeTexts(text, replacement))
     return;
-  }
-  if (!found) {
-    kept.Restore();
-    ShowNotFound(text);
+  TSyntaxMemo *editor = Editor();
+  const uint32_t options = ReadOptions();
+  // Here the selection counts as the same match only when it is exactly the text.
+  if (!SearchFromSelection(*editor, text, options, TSameMatch::Exactly, [&] {
+        return editor->SearchForReplace(text, replacement, options | sfSilent, toInsert);
+      }))
     return;
-  }
   if (PromptOnReplBox->isChecked() && AskReplace(text, toInsert) != mbYes)
     return;
   const int64_t start = editor->SelStart();
@@ -174,16 +168,13 @@ private:
 } // namespace
 
 void TEdReplDlg::ReplaceAllButtonClick() {
-  TSyntaxMemo *editor = Editor();
-  const std::string text = SearchText();
-  if (!editor || text.empty())
+  std::string text, replacement;
+  if (!TakeTexts(text, replacement))
     return;
+  TSyntaxMemo *editor = Editor();
   const uint32_t options = ReadOptions();
-  const std::string replacement = ReplaceText();
   if (!(options & sfRegExp))
     StepIntoSameMatch(*editor, text, options & sfMatchCase, options & sfBackwards);
-  AddOnTop(FindHistoryBox, text);
-  AddOnTop(ReplHistoryBox, replacement);
   const bool prompt = PromptOnReplBox->isChecked();
   // The whole run sweeps forward from the start of the text, whatever the direction.
   const uint32_t forward = (options & ~sfBackwards) | sfSilent;

@@ -28,6 +28,9 @@ protected:
   void UpdateButtons() override;
 
 private:
+  // The two texts, each added to its history when new; false when there is
+  // no editor or nothing to search for.
+  bool TakeTexts(std::string &text, std::string &replacement);
   // The question of a prompted replacement: Yes, No or Cancel.
   int AskReplace(const std::string &text, const std::string &replacement);
   // Replaces the selected match; after an empty match the next search moves

@@ -246,6 +246,27 @@ void ShowNotFound(const std::string &text) {
   ShowMessage(message);
 }
 
+bool SearchFromSelection(TSyntaxMemo &editor, const std::string &text, uint32_t options,
+                         TSameMatch rule, const std::function<bool()> &search) {
+  const int64_t anchor = editor.Anchor(), caret = editor.Caret();
+  if (!(options & sfRegExp))
+    StepIntoSameMatch(editor, text, rule == TSameMatch::Exactly || (options & sfMatchCase),
+                      options & sfBackwards);
+  bool found = false;
+  try {
+    found = search();
+  } catch (const ERegExpError &e) {
+    editor.SetSelection(anchor, caret);
+    ShowSearchError(e.what());
+    return false;
+  }
+  if (!found) {
+    editor.SetSelection(anchor, caret);
+    ShowNotFound(text);
+  }
+  return found;
+}
+
 void ShowSearchError(const std::string &message) {
   Prompter().Message(FromCp1252(message).toStdString(), TMsgDlgType::mtError, mbOK,
                      ApplicationTitle);

@@ -31,21 +31,19 @@ bool SameTextIgnoringCase(const std::string &a, const std::string &b);
 // end, so that a one-character match is passed over too).
 void StepIntoSameMatch(TSyntaxMemo &editor, const std::string &text, bool caseSensitive,
                        bool backwards);
-// The selection before a search, given back when the search finds nothing:
-// a failed search leaves the last match selected, not the caret inside it.
-class TSelectionKeeper {
-public:
-  explicit TSelectionKeeper(TSyntaxMemo &editor)
-      : editor_(editor), anchor_(editor.Anchor()), caret_(editor.Caret()) {}
-  void Restore() const { editor_.SetSelection(anchor_, caret_); }
-
-private:
-  TSyntaxMemo &editor_;
-  int64_t anchor_, caret_;
-};
-
 // "\"text\" not found" as a plain message.
 void ShowNotFound(const std::string &text);
+
+// When a selection counts as the match just found: holding the text in the
+// letter case of the search, or exactly.
+enum class TSameMatch { AsSearched, Exactly };
+// One search from the selection, as the find dialog, the replace dialog's OK
+// and Search Again run it: the same-match rule first (not for regular
+// expressions), then `search`. When nothing is found the selection is given
+// back (the last match stays selected) and "not found" is said; a bad
+// regular expression is shown. True when a match is selected.
+bool SearchFromSelection(TSyntaxMemo &editor, const std::string &text, uint32_t options,
+                         TSameMatch rule, const std::function<bool()> &search);
 // A bad regular expression: its three-line message under the program's title.
 void ShowSearchError(const std::string &message);
 

@@ -449,3 +449,18 @@ TEST_F(FindReplace, DialogsRememberTheirPlace) {
   EXPECT_TRUE(screen.contains(FindDlg()->pos()))
       << FindDlg()->pos().x() << "," << FindDlg()->pos().y();
 }
+
+TEST_F(FindReplace, ReplacingBackwardsGoesOnBeforeTheNewText) {
+  // The new text holds the searched one: searching backwards from its end
+  // would find it again.
+  SetDoc("a-a|");
+  OpenReplace(QStringLiteral("a"), QStringLiteral("ba"));
+  ReplDlg()->BackDirection->setChecked(true);
+  Enter(ReplDlg()->ReplHistoryBox);
+  EXPECT_EQ(Doc(), "a-|ba");
+  Enter(ReplDlg()->ReplHistoryBox);
+  EXPECT_EQ(Doc(), "|ba-ba");
+  Enter(ReplDlg()->ReplHistoryBox);
+  EXPECT_EQ(NewMessageTexts(), std::vector<std::string>{"\"a\" not found"});
+  EXPECT_EQ(Memo()->Text(), "ba-ba");
+}
