@@ -3,11 +3,10 @@
 #include "SearchDialog.h"
 
 #include "EdPersistent.h"
-#include "IniFile.h"
 #include "KorvexError.h"
-#include "ProcessPaths.h"
 #include "Prompter.h"
 #include "QtClipboard.h"
+#include "ResultWindow.h"
 #include "Search.h"
 #include "SyntaxMemo.h"
 
@@ -28,6 +27,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <climits>
 
 namespace {
 
@@ -313,15 +313,18 @@ void TSearchDialog::hideEvent(QHideEvent *e) {
 }
 
 void TSearchDialog::RestorePlace() {
-  const TIniFile ini(SettingsFilePath());
-  const std::string prefix = keyPrefix_;
-  const std::string leftKey = prefix + "_LEFT", topKey = prefix + "_TOP",
-                    widthKey = prefix + "_WIDTH";
-  if (!ini.ValueExists(geometrySection_, leftKey) || !ini.ValueExists(geometrySection_, topKey))
+  const std::string left = std::string(keyPrefix_) + "_LEFT",
+                    top = std::string(keyPrefix_) + "_TOP",
+                    widthKey = std::string(keyPrefix_) + "_WIDTH";
+  // Without a stored place the window system places the dialog.
+  constexpr int kNone = INT_MIN;
+  const int x0 = ReadSettingInteger(geometrySection_, left.c_str(), kNone);
+  const int y0 = ReadSettingInteger(geometrySection_, top.c_str(), kNone);
+  if (x0 == kNone || y0 == kNone)
     return;
-  QRect r(ini.ReadInteger(geometrySection_, leftKey, x()),
-          ini.ReadInteger(geometrySection_, topKey, y()),
-          std::max(ini.ReadInteger(geometrySection_, widthKey, width()), minimumSizeHint().width()),
+  QRect r(x0, y0,
+          std::max(ReadSettingInteger(geometrySection_, widthKey.c_str(), width()),
+                   minimumSizeHint().width()),
           height());
   // Kept within the screen it was on, or the primary one when that is gone.
   const QScreen *screen = QGuiApplication::screenAt(r.center());
@@ -338,14 +341,9 @@ void TSearchDialog::RestorePlace() {
 }
 
 void TSearchDialog::StorePlace() {
-  const std::string prefix = keyPrefix_;
-  // The place is a convenience: a settings file that cannot be written keeps
-  // the old place and the user is not troubled each time the dialog closes.
-  try {
-    TIniFile ini(SettingsFilePath());
-    ini.WriteInteger(geometrySection_, prefix + "_LEFT", x());
-    ini.WriteInteger(geometrySection_, prefix + "_TOP", y());
-    ini.WriteInteger(geometrySection_, prefix + "_WIDTH", width());
-  } catch (const EKorvexError &) {
-  }
+  const std::string left = std::string(keyPrefix_) + "_LEFT",
+                    top = std::string(keyPrefix_) + "_TOP",
+                    widthKey = std::string(keyPrefix_) + "_WIDTH";
+  WriteSettingIntegers(geometrySection_,
+                       {{left.c_str(), x()}, {top.c_str(), y()}, {widthKey.c_str(), width()}});
 }
