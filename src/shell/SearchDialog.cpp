@@ -186,8 +186,11 @@ void TSearchDialog::UpdateButtons() {
   OKButton->setEnabled(!FindHistoryBox->currentText().isEmpty());
 }
 
-void TSearchDialog::Execute(const std::string &startText, uint32_t options, TEdPersistent *history,
+void TSearchDialog::Execute(const std::string &start, uint32_t options, TEdPersistent *history,
                             TSyntaxMemo *editor) {
+  // A search never spans lines, and a history entry is one line of its file:
+  // a selection over several lines offers its first line.
+  const std::string startText = start.substr(0, start.find_first_of("\r\n"));
   // Shown again while open: what the open dialog added to its lists is kept
   // before the lists are read afresh.
   if (isVisible() && history_)

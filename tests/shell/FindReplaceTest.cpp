@@ -464,3 +464,13 @@ TEST_F(FindReplace, ReplacingBackwardsGoesOnBeforeTheNewText) {
   EXPECT_EQ(NewMessageTexts(), std::vector<std::string>{"\"a\" not found"});
   EXPECT_EQ(Memo()->Text(), "ba-ba");
 }
+
+TEST_F(FindReplace, ASelectionOverSeveralLinesOffersItsFirstLine) {
+  SetDoc("<HIGH PORTB.0\nLOW> PORTB.0");
+  Key(Qt::Key_F, Qt::ControlModifier);
+  EXPECT_EQ(FindDlg()->FindHistoryBox->currentText(), "HIGH PORTB.0");
+  Escape(FindDlg()->FindHistoryBox);
+  // The history file keeps it as one entry of one line (the offered start
+  // text waits at the end of the list, so it is written too).
+  EXPECT_EQ(Section("[FindHistory]"), std::vector<std::string>{"HIGH PORTB.0"});
+}
