@@ -326,7 +326,6 @@ void TEditorMainForm::CreateMenus() {
   ReOpenFile = AddCommand(TabPopupMenu, QStringLiteral("Re-Open File"), "ReOpenFile",
                           &T::ReOpenFileClick, QStringLiteral("Reload the file from disk"));
 
-  // Commands whose work is not connected yet.
   // Search Again waits for a search; the clipboard, undo and delete items
   // of the Edit menu and the popup follow the toolbar when they open.
   Disable({Searchagain1, Undo1, Redo1, Cut1, Copy1, Paste1, Delete1});
