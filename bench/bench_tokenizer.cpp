@@ -1,76 +1,67 @@
-// The tokenizer over the generated 10 MB BASIC and assembler files with our
-// schemes, writing a style byte per character as the editor's highlighting
-// pass does; in the same run Scintilla's own lexers ("freebasic", "asm")
-// through QScintilla on the same files, and KSyntaxHighlighting ("FreeBASIC",
-// "PicAsm") through the Qt 5 program bench_kf5_highlight.
+// The highlighting pass as the editor runs it, against Scintilla's lexers and
+// KSyntaxHighlighting on the same files in the same run. Ours: the widget's
+// own pass over the store's line nodes (each line's style bytes written, and
+// compared with the old ones where it had some), in the idle timer's slices,
+// with the BASIC and assembler schemes. Two passes are timed: the first one
+// over a freshly loaded text, and a re-scan of the whole styled text after an
+// edit at the top (as a change of scheme or display settings makes it).
+// Scintilla's "freebasic" and "asm" lexers run through QScintilla in 8-bit
+// mode with our schemes' keyword lists; KSyntaxHighlighting's "FreeBASIC" and
+// "PicAsm" run in the Qt 5 program bench_kf5_highlight, which keeps every
+// line's formats as an editor does. The tokenizer alone over a flat buffer
+// is printed for reference. All figures are CPU time, best repetition.
 #include "BenchUtil.h"
+#include "SyntaxMemo.h"
+#include "Streams.h"
 #include "SyntaxMemoParser.h"
+#include "TextStore.h"
 
 #include <benchmark/benchmark.h>
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QProcess>
 #include <QRegularExpression>
 
 #ifdef KX_HAVE_QSCINTILLA
-#include <QApplication>
 #include <Qsci/qsciscintilla.h>
 #endif
 
 #include <cstring>
-#include <fstream>
 #include <map>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
 namespace {
 
-std::map<std::string, double> &Seconds() {
-  static std::map<std::string, double> s;
-  return s;
-}
-std::map<std::string, double> &Tokens() {
-  static std::map<std::string, double> s;
-  return s;
-}
+using kxbench::SecondsOf;
 
-class Collector : public benchmark::ConsoleReporter {
-public:
-  void ReportRuns(const std::vector<Run> &runs) override {
-    for (const auto &r : runs)
-      if (r.run_type == Run::RT_Iteration && r.iterations > 0) {
-        // CPU time: the machine may be shared, and every contender is
-        // single-threaded; the best repetition is the least disturbed one.
-        std::string name = r.benchmark_name();
-        name = name.substr(0, name.find("/min_time"));
-        name = name.substr(0, name.find("/repeats"));
-        const double t = r.cpu_accumulated_time / static_cast<double>(r.iterations);
-        auto it = Seconds().find(name);
-        if (it == Seconds().end() || t < it->second)
-          Seconds()[name] = t;
-      }
-    ConsoleReporter::ReportRuns(runs);
-  }
+struct Job {
+  const char *file;
+  const char *scheme; // ours
+  const char *lexer;  // Scintilla's
+  const char *kf5;    // KSyntaxHighlighting's
+  // Our token values whose keywords go into each of Scintilla's keyword sets.
+  std::vector<std::vector<int>> keywordSets;
 };
 
-const std::string &Text(const std::string &file) {
-  static std::map<std::string, std::string> cache;
-  auto it = cache.find(file);
-  if (it == cache.end()) {
-    std::ifstream in(kxbench::DataFile(file), std::ios::binary);
-    std::ostringstream ss;
-    ss << in.rdbuf();
-    it = cache.emplace(file, ss.str()).first;
-  }
-  return it->second;
+// freebasic: keywords, preprocessor, user 1, user 2. asm: instructions, FPU
+// instructions, registers, directives.
+const std::vector<Job> &Jobs() {
+  static const std::vector<Job> jobs = {
+      {"basic_10MB.bas", "tarnic.scheme", "freebasic", "FreeBASIC", {{7}, {18}, {8, 9}, {10}}},
+      {"asm_10MB.asm", "picasm.scheme", "asm", "PicAsm", {{31}, {}, {33}, {32}}},
+      {"typical_2000_lines.bas", "tarnic.scheme", "freebasic", "FreeBASIC", {{7}, {18}, {8, 9}, {10}}},
+  };
+  return jobs;
 }
 
-// The checkout this file lives in, for the scheme scripts.
-std::string SourceDir() {
-  std::string f = __FILE__;
-  return f.substr(0, f.rfind("/bench/"));
+const std::string &FileText(const std::string &file) {
+  static std::map<std::string, std::string> cache;
+  auto it = cache.find(file);
+  if (it == cache.end())
+    it = cache.emplace(file, ReadWholeFile(kxbench::DataFile(file))).first;
+  return it->second;
 }
 
 TSyntaxMemoParser &Scheme(const std::string &name) {
@@ -78,59 +69,141 @@ TSyntaxMemoParser &Scheme(const std::string &name) {
   auto &p = parsers[name];
   if (!p) {
     p = std::make_unique<TSyntaxMemoParser>();
-    p->CompileFile(SourceDir() + "/resources/schemes/" + name);
+    p->CompileFile(kxbench::SourceFile("resources/schemes/" + name));
   }
   return *p;
 }
 
-struct Job {
-  const char *file;
-  const char *scheme; // ours
-  const char *lexer;  // Scintilla's
-  const char *kf5;    // KSyntaxHighlighting's
-};
-const Job kJobs[] = {{"basic_10MB.bas", "tarnic.scheme", "freebasic", "FreeBASIC"},
-                     {"asm_10MB.asm", "picasm.scheme", "asm", "PicAsm"}};
-
-void Ours(benchmark::State &state, const Job &j) {
-  const std::string &t = Text(j.file);
-  TSyntaxMemoParser &p = Scheme(j.scheme);
-  std::vector<unsigned char> styles(t.size());
+// The tokenizer alone over the text as the store holds it (line breaks as
+// single CRs), one style byte per character: the reference the pass's bytes
+// are checked against.
+std::vector<unsigned char> FlatStyles(TSyntaxMemoParser &p, const std::string &text,
+                                      double *tokens = nullptr) {
+  std::vector<unsigned char> styles(text.size());
+  TBufferEdStream src(text.data(), text.size());
+  p.Reset(0);
+  int64_t pos = 0;
   double count = 0;
-  for (auto _ : state) {
-    TBufferEdStream src(t.data(), t.size());
-    p.Reset(0);
-    int64_t pos = 0;
-    count = 0;
-    while (!src.AtEnd()) {
-      int len = 0;
-      const int v = p.GetToken(nullptr, src, len);
-      std::memset(styles.data() + pos, v, static_cast<size_t>(len));
-      pos += len;
-      ++count;
-    }
-    benchmark::DoNotOptimize(styles.data());
+  while (!src.AtEnd()) {
+    int len = 0;
+    const int v = p.GetToken(nullptr, src, len);
+    std::memset(styles.data() + pos, v, static_cast<size_t>(len));
+    pos += len;
+    ++count;
   }
-  Tokens()[j.file] = count;
-  state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(t.size()));
+  if (tokens)
+    *tokens = count;
+  return styles;
+}
+
+void OursFlat(benchmark::State &state, const Job &j) {
+  const std::string text = NormaliseText(FileText(j.file).data(), FileText(j.file).size());
+  TSyntaxMemoParser &p = Scheme(j.scheme);
+  for (auto _ : state)
+    benchmark::DoNotOptimize(FlatStyles(p, text).data());
+  state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(text.size()));
+}
+
+// An editor as the program sets one up for a document of this scheme.
+std::unique_ptr<TSyntaxMemo> Editor(const Job &j) {
+  auto m = std::make_unique<TSyntaxMemo>();
+  m->SetParser(&Scheme(j.scheme));
+  m->SetOptionsMask(m->OptionsMask() | smoSyntaxHighlight);
+  return m;
+}
+
+// What the idle timer runs until the text is highlighted.
+void RunPass(TSyntaxMemo &m) {
+  while (m.Highlighting().Continue(5000)) {
+  }
+}
+
+// The store's style bytes, line after line, as one buffer.
+std::vector<unsigned char> StoreStyles(TSyntaxMemo &m) {
+  std::vector<unsigned char> out;
+  for (TLineNode *n = m.Store()->First(); n; n = n->Next)
+    if (n->Attributes())
+      out.insert(out.end(), n->Attributes(), n->Attributes() + n->Length);
+    else
+      out.insert(out.end(), n->Length, 0xEE);
+  return out;
+}
+
+std::map<std::string, std::string> &Mismatches() {
+  static std::map<std::string, std::string> m;
+  return m;
+}
+
+void OursFirstPass(benchmark::State &state, const Job &j) {
+  const std::string path = kxbench::DataFile(j.file);
+  auto m = Editor(j);
+  THighlighter *h = m->Highlighter;
+  for (auto _ : state) {
+    state.PauseTiming();
+    // Fresh nodes without style bytes. The load itself scans the first lines
+    // when a highlighter is set; here the whole pass is timed.
+    m->SetHighlighterObject(nullptr);
+    m->LoadFromFile(path);
+    m->SetHighlighterObject(h);
+    state.ResumeTiming();
+    RunPass(*m);
+  }
+  const std::string text = NormaliseText(FileText(j.file).data(), FileText(j.file).size());
+  if (StoreStyles(*m) != FlatStyles(Scheme(j.scheme), text))
+    Mismatches()[j.file] = "the pass's style bytes differ from the tokenizer's";
+  state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(text.size()));
+}
+
+void OursRescan(benchmark::State &state, const Job &j) {
+  auto m = Editor(j);
+  m->LoadFromFile(kxbench::DataFile(j.file));
+  RunPass(*m);
+  THighlighter *h = m->Highlighter;
+  for (auto _ : state) {
+    state.PauseTiming();
+    m->SetSelection(0, 0);
+    m->ReplaceSel("x", 1, false);
+    // What a new scheme or new display settings do: every line's bytes are
+    // stale and the scan starts over at the top.
+    m->SetHighlighterObject(nullptr);
+    m->SetHighlighterObject(h);
+    state.ResumeTiming();
+    RunPass(*m);
+  }
+  state.SetBytesProcessed(state.iterations() * m->TextLength());
 }
 
 #ifdef KX_HAVE_QSCINTILLA
+// Scintilla's lexer with our scheme's keywords, in 8-bit mode, as an editor
+// built on it sets it up for these files.
 QsciScintilla &Sci(const Job &j) {
   static std::map<std::string, std::unique_ptr<QsciScintilla>> editors;
   auto &e = editors[j.file];
   if (!e) {
     e = std::make_unique<QsciScintilla>();
-    const std::string &t = Text(j.file);
-    e->SendScintilla(QsciScintillaBase::SCI_SETUNDOCOLLECTION, 0L);
-    e->SendScintilla(QsciScintillaBase::SCI_APPENDTEXT, static_cast<unsigned long>(t.size()),
-                     t.data());
+    e->setUtf8(false);
+    const std::string &t = FileText(j.file);
+    e->SendScintilla(QsciScintillaBase::SCI_SETTEXT, 0UL, t.c_str());
+    e->SendScintilla(QsciScintillaBase::SCI_EMPTYUNDOBUFFER);
     e->SendScintilla(QsciScintillaBase::SCI_SETLEXERLANGUAGE, 0UL, j.lexer);
+    std::vector<std::string> sets(j.keywordSets.size());
+    for (const TSM_Word &w : Scheme(j.scheme).Keywords.WordList())
+      for (size_t s = 0; s < j.keywordSets.size(); ++s)
+        for (int token : j.keywordSets[s])
+          if (w.Token == token) {
+            std::string lower = w.Word;
+            for (char &c : lower)
+              c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+            sets[s] += (sets[s].empty() ? "" : " ") + lower;
+          }
+    for (size_t s = 0; s < sets.size(); ++s)
+      e->SendScintilla(QsciScintillaBase::SCI_SETKEYWORDS, static_cast<unsigned long>(s),
+                       sets[s].c_str());
   }
   return *e;
 }
 
-void Scintilla(benchmark::State &state, const Job &j) {
+void ScintillaFirstPass(benchmark::State &state, const Job &j) {
   QsciScintilla &e = Sci(j);
   for (auto _ : state) {
     state.PauseTiming();
@@ -138,12 +211,25 @@ void Scintilla(benchmark::State &state, const Job &j) {
     state.ResumeTiming();
     e.SendScintilla(QsciScintillaBase::SCI_COLOURISE, 0UL, -1L);
   }
-  state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(Text(j.file).size()));
+  state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(FileText(j.file).size()));
+}
+
+void ScintillaRescan(benchmark::State &state, const Job &j) {
+  QsciScintilla &e = Sci(j);
+  e.SendScintilla(QsciScintillaBase::SCI_COLOURISE, 0UL, -1L);
+  for (auto _ : state) {
+    state.PauseTiming();
+    e.SendScintilla(QsciScintillaBase::SCI_INSERTTEXT, 0UL, "x");
+    state.ResumeTiming();
+    e.SendScintilla(QsciScintillaBase::SCI_COLOURISE, 0UL, -1L);
+  }
+  state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(FileText(j.file).size()));
 }
 #endif
 
-// KSyntaxHighlighting's MB/s per file, from the Qt 5 program.
-std::map<std::string, double> Kf5Figures() {
+// KSyntaxHighlighting's CPU seconds per pass, by "first|rescan/<file>", from
+// the Qt 5 program.
+std::map<std::string, double> Kf5Seconds() {
   std::map<std::string, double> out;
   const QString prog = QCoreApplication::applicationDirPath() + "/bench_kf5_highlight";
   QProcess p;
@@ -152,15 +238,14 @@ std::map<std::string, double> Kf5Figures() {
     kxbench::Skipped("KSyntaxHighlighting (bench_kf5_highlight not built)");
     return out;
   }
-  p.waitForFinished(600000);
+  p.waitForFinished(1200000);
   const QString text = QString::fromLocal8Bit(p.readAllStandardOutput());
   std::printf("%s", text.toLocal8Bit().constData());
-  static const QRegularExpression re(
-      "^FIGURE tokenizer-(\\S+) KSyntaxHighlighting \\S+: ([0-9.eE+]+) MB/s$",
-      QRegularExpression::MultilineOption);
+  static const QRegularExpression re("^KF5 (first|rescan) (\\S+) ([0-9.eE+-]+) s$",
+                                     QRegularExpression::MultilineOption);
   for (auto it = re.globalMatch(text); it.hasNext();) {
     const auto m = it.next();
-    out[m.captured(1).toStdString()] = m.captured(2).toDouble();
+    out[(m.captured(1) + "/" + m.captured(2)).toStdString()] = m.captured(3).toDouble();
   }
   return out;
 }
@@ -168,51 +253,62 @@ std::map<std::string, double> Kf5Figures() {
 } // namespace
 
 int main(int argc, char **argv) {
-#ifdef KX_HAVE_QSCINTILLA
   QApplication app(argc, argv);
-#else
-  QCoreApplication app(argc, argv);
-#endif
-  for (const Job &j : kJobs) {
-    benchmark::RegisterBenchmark((std::string("ours/tokenize/") + j.file).c_str(),
-                                 [&j](benchmark::State &s) { Ours(s, j); })
-        ->Unit(benchmark::kMillisecond)
-        ->MinTime(0.5)
-        ->Repetitions(3);
+  for (const Job &j : Jobs()) {
+    auto reg = [&](const std::string &name, void (*f)(benchmark::State &, const Job &)) {
+      benchmark::RegisterBenchmark((name + "/" + j.file).c_str(),
+                                   [&j, f](benchmark::State &s) { f(s, j); })
+          ->Unit(benchmark::kMillisecond)
+          ->MinTime(0.5)
+          ->Repetitions(3)
+          ->ReportAggregatesOnly(false);
+    };
+    reg("ours/tokenizer-flat", OursFlat);
+    reg("ours/highlight-first", OursFirstPass);
+    reg("ours/highlight-rescan", OursRescan);
 #ifdef KX_HAVE_QSCINTILLA
-    benchmark::RegisterBenchmark((std::string("scintilla/colourise/") + j.file).c_str(),
-                                 [&j](benchmark::State &s) { Scintilla(s, j); })
-        ->Unit(benchmark::kMillisecond)
-        ->MinTime(0.5)
-        ->Repetitions(3);
+    reg("scintilla/highlight-first", ScintillaFirstPass);
+    reg("scintilla/highlight-rescan", ScintillaRescan);
 #endif
   }
   benchmark::Initialize(&argc, argv);
-  Collector reporter;
+  kxbench::RealTimeCollector reporter(true);
   benchmark::RunSpecifiedBenchmarks(&reporter);
   benchmark::Shutdown();
 
-  const std::map<std::string, double> kf5 = Kf5Figures();
-  for (const Job &j : kJobs) {
-    const double mb = Text(j.file).size() / (1024.0 * 1024.0);
-    const double ours = Seconds()[std::string("ours/tokenize/") + j.file];
-    if (ours <= 0)
-      continue;
-    kxbench::Figure(std::string("tokenizer-") + j.file + " ours", mb / ours, "MB/s");
-    kxbench::Figure(std::string("tokenizer-") + j.file + " ours", Tokens()[j.file] / ours / 1e6,
-                    "Mtokens/s");
-#ifdef KX_HAVE_QSCINTILLA
-    const double sci = Seconds()[std::string("scintilla/colourise/") + j.file];
-    kxbench::Figure(std::string("tokenizer-") + j.file + " Scintilla " + j.lexer, mb / sci, "MB/s");
-    kxbench::Ratio(std::string("tokenizer-") + j.file, std::string("Scintilla ") + j.lexer, ours,
-                   sci);
-#else
-    kxbench::Skipped("QScintilla");
+  const std::map<std::string, double> kf5 = Kf5Seconds();
+#ifndef KX_HAVE_QSCINTILLA
+  kxbench::Skipped("QScintilla");
 #endif
-    auto it = kf5.find(j.file);
-    if (it != kf5.end() && it->second > 0)
-      kxbench::Ratio(std::string("tokenizer-") + j.file,
-                     std::string("KSyntaxHighlighting ") + j.kf5, ours, mb / it->second);
+  for (const Job &j : Jobs()) {
+    const std::string f = j.file;
+    const double mb = static_cast<double>(FileText(f).size()) / (1024.0 * 1024.0);
+    if (Mismatches().count(f))
+      std::printf("ERROR highlight %s: %s\n", f.c_str(), Mismatches()[f].c_str());
+    const double flat = SecondsOf("ours/tokenizer-flat/" + f);
+    if (flat > 0) {
+      double tokens = 0;
+      const std::string text = NormaliseText(FileText(f).data(), FileText(f).size());
+      FlatStyles(Scheme(j.scheme), text, &tokens);
+      kxbench::Figure("tokenizer-flat-" + f + " ours", mb / flat, "MB/s");
+      kxbench::Figure("tokenizer-flat-" + f + " ours", tokens / flat / 1e6, "Mtokens/s");
+    }
+    for (const char *pass : {"first", "rescan"}) {
+      const std::string what = std::string("highlight-") + pass + "-" + f;
+      const double ours = SecondsOf(std::string("ours/highlight-") + pass + "/" + f);
+      kxbench::Figure(what + " ours", mb / ours, "MB/s");
+      if (flat > 0 && ours > 0)
+        kxbench::Figure(what + " ours / tokenizer alone", ours / flat, "x");
+#ifdef KX_HAVE_QSCINTILLA
+      const double sci = SecondsOf(std::string("scintilla/highlight-") + pass + "/" + f);
+      kxbench::Figure(what + " Scintilla " + j.lexer, mb / sci, "MB/s");
+      kxbench::Ratio(what, std::string("Scintilla ") + j.lexer, ours, sci);
+#endif
+      const auto it = kf5.find(std::string(pass) + "/" + f);
+      const double k = it == kf5.end() ? -1 : it->second;
+      kxbench::Figure(what + " KSyntaxHighlighting " + j.kf5, mb / k, "MB/s");
+      kxbench::Ratio(what, std::string("KSyntaxHighlighting ") + j.kf5, ours, k);
+    }
   }
   return 0;
 }
