@@ -20,6 +20,19 @@ public:
     if (++off_ >= len_ && Position() < size_)
       Fetch(Position());
   }
+  // Advances over the characters `keep` accepts, chunk by chunk; stops at the
+  // first one it refuses (left current) or at the end of the text.
+  template <class F> void AdvanceWhile(F keep) {
+    for (;;) {
+      while (off_ < len_ && keep(chunk_[off_]))
+        ++off_;
+      if (off_ < len_ || Position() >= size_)
+        return;
+      Fetch(Position());
+      if (len_ == 0)
+        return; // a source that has nothing more to give
+    }
+  }
   void SetPosition(int64_t pos) {
     if (pos < 0)
       pos = 0;

@@ -150,6 +150,26 @@ bool TSyntaxMemoParser::RunBodyEnd(const TSM_Part &body, const TSM_EndPart &end,
   const bool simpleEnd = !end.IsHandler && end.Count == 1;
   const TSM_CharGroup &endGroup = Groups.Get(end.Groups[0]);
   bool first = !body.Flag;
+  if (simpleEnd && !body.IsHandler) {
+    // The same steps as the loop below, with the run of body characters
+    // that are no end character taken in one sweep over the text.
+    if (first) {
+      if (src.AtEnd())
+        return true;
+      if (!bodyGroup.Contains(src.Current()))
+        return false;
+      src.Advance();
+    }
+    src.AdvanceWhile(
+        [&](unsigned char c) { return !endGroup.Contains(c) && bodyGroup.Contains(c); });
+    if (src.AtEnd())
+      return true;
+    if (!endGroup.Contains(src.Current()))
+      return false;
+    if (end.IncludeEnd)
+      src.Advance();
+    return true;
+  }
   for (;;) {
     if (!first) {
       if (simpleEnd) {
@@ -225,8 +245,10 @@ int TSyntaxMemoParser::GetToken(void *editor, TEdStream &src, int &length) {
   if (ok && src.Position() <= start)
     ok = false;
   if (!ok) {
-    src.SetPosition(start);
-    src.Advance();
+    // One character of the default token. Straight there: going back to
+    // the start first would, for a token that failed across a line's end,
+    // fetch the line before and then the next one again.
+    src.SetPosition(start + 1);
     value = 0;
     t = nullptr;
   }

@@ -2,10 +2,19 @@
 #include "Highlighting.h"
 
 #include <algorithm>
-#include <cstring>
 
 TStoreEdStream::TStoreEdStream(TTextStore &store) : store_(store) {
   Refresh();
+}
+
+TStoreEdStream::TStoreEdStream(TTextStore &store, TLineNode *node, int64_t nodeStart)
+    : store_(store), node_(node), nodeStart_(nodeStart) {
+  SetSize(store_.CharCount());
+  if (node_ && nodeStart_ < Size())
+    SetChunk(reinterpret_cast<const unsigned char *>(node_->Text()), node_->Length, nodeStart_,
+             nodeStart_);
+  else
+    Refresh();
 }
 
 void TStoreEdStream::Refresh() {
@@ -26,6 +35,10 @@ void TStoreEdStream::Fetch(int64_t pos) {
       pos < nodeStart_ + node_->Length + node_->Next->Length) {
     nodeStart_ += node_->Length;
     node_ = node_->Next;
+  } else if (node_ && pos < nodeStart_ && node_->Prev && pos >= nodeStart_ - node_->Prev->Length) {
+    // A token that looked past its line's end is read again from its start.
+    node_ = node_->Prev;
+    nodeStart_ -= node_->Length;
   } else if (!node_ || pos < nodeStart_ || pos >= nodeStart_ + node_->Length) {
     const TLinePos p = store_.Locate(pos);
     if (!p.Node) {
@@ -78,7 +91,7 @@ int64_t TSyntaxHighlighting::Scan(TLineNode *node, int64_t line, int64_t start, 
     start -= node->Length;
   }
   THighlighter &h = *highlighter_;
-  TStoreEdStream src(*store_);
+  TStoreEdStream src(*store_, node, start);
   const int64_t size = src.Size();
   const int64_t firstLine = line;
 
@@ -86,7 +99,6 @@ int64_t TSyntaxHighlighting::Scan(TLineNode *node, int64_t line, int64_t start, 
   if (TLineNode *p = node->Prev; p && p->Attributes() && p->Length > 0 && !(p->Flags & nfStale))
     context = p->Attributes()[p->Length - 1];
   h.Reset(context);
-  src.SetPosition(start);
 
   TLineNode *cur = node;
   int64_t curLine = line;
@@ -94,16 +106,17 @@ int64_t TSyntaxHighlighting::Scan(TLineNode *node, int64_t line, int64_t start, 
   int off = 0;
   int oldLast = -1;
   bool changed = false;
+  uint8_t *attrs = nullptr; // the current node's style bytes
+  const bool report = static_cast<bool>(OnTokenSeen);
 
   auto enter = [&](TLineNode *n) {
-    const uint8_t *a = n->Attributes();
+    uint8_t *a = n->Attributes();
     const bool valid = a && !(n->Flags & (nfStale | nfGuessed)) && n->Length > 0;
     oldLast = valid ? a[n->Length - 1] : -1;
     // Bytes compared below decide for lines that had some; the edited lines
     // themselves are repainted by the editor anyway.
     changed = !a;
-    if (!a)
-      n->AllocAttributes();
+    attrs = a ? a : n->AllocAttributes();
   };
   auto finish = [&](TLineNode *n) {
     n->Flags &= ~(nfStale | nfGuessed);
@@ -131,7 +144,7 @@ int64_t TSyntaxHighlighting::Scan(TLineNode *node, int64_t line, int64_t start, 
   for (;;) {
     if (off >= cur->Length) {
       finish(cur);
-      const int newLast = cur->Length > 0 ? cur->Attributes()[cur->Length - 1] : -1;
+      const int newLast = cur->Length > 0 ? attrs[cur->Length - 1] : -1;
       TLineNode *n = cur->Next;
       if (!n)
         return curLine + 1;
@@ -156,7 +169,7 @@ int64_t TSyntaxHighlighting::Scan(TLineNode *node, int64_t line, int64_t start, 
       src.SetPosition(end);
     }
     end = std::min(end, size);
-    if (OnTokenSeen)
+    if (report)
       OnTokenSeen(value, tokStart, end);
     int64_t p = tokStart;
     while (p < end) {
@@ -166,14 +179,16 @@ int64_t TSyntaxHighlighting::Scan(TLineNode *node, int64_t line, int64_t start, 
           break;
       }
       const int n = static_cast<int>(std::min<int64_t>(end - p, cur->Length - off));
-      uint8_t *a = cur->Attributes() + off;
-      if (!changed)
-        for (int i = 0; i < n; ++i)
-          if (a[i] != value) {
-            changed = true;
-            break;
-          }
-      std::memset(a, value, static_cast<size_t>(n));
+      uint8_t *a = attrs + off;
+      // Tokens are a few characters long: one loop compares and stores, where
+      // a comparison loop and a call to memset would each cost more.
+      const auto v = static_cast<uint8_t>(value);
+      uint8_t diff = 0;
+      for (int i = 0; i < n; ++i) {
+        diff |= a[i] ^ v;
+        a[i] = v;
+      }
+      changed = changed || diff != 0;
       off += n;
       p += n;
     }
@@ -199,7 +214,7 @@ int64_t TSyntaxHighlighting::TextChanged(int64_t line, int64_t limit) {
   if (line >= frontier_)
     return -1; // not reached by the sequential scan yet: painted on demand
   const TLinePos p = store_->LocateLine(line);
-  const int64_t end = Scan(p.Node, p.Line, store_->LineStart(p.Line), line + limit, TMode::Edit);
+  const int64_t end = Scan(p.Node, p.Line, p.Start, line + limit, TMode::Edit);
   if (end < frontier_ && end >= line + limit && end < count)
     frontier_ = end; // gave up: the lazy scan continues from here
   return ChangedLast;
@@ -221,7 +236,7 @@ void TSyntaxHighlighting::Ensure(int64_t first, int64_t last) {
     TLinePos p = store_->LocateLine(first);
     TLineNode *n = p.Node;
     int64_t i = first;
-    int64_t start = store_->LineStart(first);
+    int64_t start = p.Start;
     while (n && i <= last && !NeedsScan(n)) {
       start += n->Length;
       n = n->Next;
@@ -231,7 +246,7 @@ void TSyntaxHighlighting::Ensure(int64_t first, int64_t last) {
       return;
     if (i >= frontier_ && i - frontier_ <= CatchUpLimit) {
       const TLinePos f = store_->LocateLine(frontier_);
-      frontier_ = Scan(f.Node, f.Line, store_->LineStart(f.Line), last, TMode::Sequential);
+      frontier_ = Scan(f.Node, f.Line, f.Start, last, TMode::Sequential);
     } else if (i < frontier_) {
       Scan(n, i, start, last, TMode::Edit);
     } else {
@@ -249,7 +264,7 @@ bool TSyntaxHighlighting::Continue(int64_t lines) {
   if (frontier_ >= count)
     return false;
   const TLinePos f = store_->LocateLine(frontier_);
-  frontier_ = Scan(f.Node, f.Line, store_->LineStart(f.Line),
-                   f.Line + std::max<int64_t>(lines, 1) - 1, TMode::Sequential);
+  frontier_ = Scan(f.Node, f.Line, f.Start, f.Line + std::max<int64_t>(lines, 1) - 1,
+                   TMode::Sequential);
   return frontier_ < count;
 }

@@ -20,6 +20,10 @@ constexpr uint32_t nfGuessed = 0x100;
 class TStoreEdStream : public TEdStream {
 public:
   explicit TStoreEdStream(TTextStore &store);
+  // Positioned at the start of a node the caller has at hand (nodeStart is
+  // its first position): no look-up, which would also move the store's
+  // look-up cache away from where the caller works.
+  TStoreEdStream(TTextStore &store, TLineNode *node, int64_t nodeStart);
   // Re-reads the store's size; call after every edit before reading again.
   void Refresh();
 

@@ -124,10 +124,6 @@ TSyntaxMemo::TSyntaxMemo(QWidget *parent)
   };
   OnTemplateList = [this](TCustomSyntaxMemo *, const std::vector<int> &candidates,
                           const std::string &word) { ShowTemplateList(candidates, word); };
-  highlighting_.OnTokenSeen = [this](int value, int64_t s, int64_t e) {
-    if (OnTokenSeen)
-      OnTokenSeen(this, value, s, e);
-  };
   idleTimer_.setSingleShot(true);
   idleTimer_.setInterval(0);
   connect(&idleTimer_, &QTimer::timeout, this, [this] { RunIdleHighlight(); });
@@ -230,6 +226,22 @@ void TSyntaxMemo::SetHighlighterObject(THighlighter *h) {
     n->Flags |= nfStale;
   RebuildStyles();
   viewport()->update();
+}
+
+TSyntaxHighlighting &TSyntaxMemo::Pass() {
+  // The token hook is connected only while someone listens: a call per token
+  // costs the pass more than anything else around the tokenizer.
+  const bool listen = static_cast<bool>(OnTokenSeen);
+  if (listen != static_cast<bool>(highlighting_.OnTokenSeen)) {
+    if (listen)
+      highlighting_.OnTokenSeen = [this](int value, int64_t s, int64_t e) {
+        if (OnTokenSeen)
+          OnTokenSeen(this, value, s, e);
+      };
+    else
+      highlighting_.OnTokenSeen = nullptr;
+  }
+  return highlighting_;
 }
 
 bool TSyntaxMemo::HighlightingActive() {
@@ -348,7 +360,7 @@ void TSyntaxMemo::CheckWrap(bool force) {
   lnNode_ = nullptr;
   SetTopLine(TopLine(), false);
   if (HighlightingActive())
-    highlighting_.TextChanged(r.FirstLine);
+    Pass().TextChanged(r.FirstLine);
   UpdateScrollBars();
   ScrollCaret();
   viewport()->update();
@@ -513,7 +525,7 @@ void TSyntaxMemo::ViewRepaintLines(int64_t first, int64_t last) {
   SyncStore();
   int64_t changedLast = first;
   if (HighlightingActive()) {
-    highlighting_.TextChanged(first);
+    Pass().TextChanged(first);
     if (highlighting_.ChangedLast > changedLast)
       changedLast = highlighting_.ChangedLast;
     if (!highlighting_.Complete())
@@ -536,7 +548,7 @@ void TSyntaxMemo::ShowErrorMessage(const std::string &text) {
 void TSyntaxMemo::UndoStepDone() {
   if (!HighlightingActive() || ChangedLine() < 0)
     return;
-  highlighting_.TextChanged(ChangedLine());
+  Pass().TextChanged(ChangedLine());
   // The repaint after the whole undo only sees what its own pass changes;
   // the lines this step recoloured are repainted now or never.
   if (highlighting_.ChangedFirst >= 0)
@@ -612,7 +624,7 @@ void TSyntaxMemo::RunIdleHighlight() {
     return;
   const QRect before = viewport()->rect();
   // About 5 ms of work per slice keeps typing and scrolling responsive.
-  const bool more = highlighting_.Continue(5000);
+  const bool more = Pass().Continue(5000);
   if (highlighting_.ChangedFirst >= 0)
     UpdateRows(highlighting_.ChangedFirst, highlighting_.ChangedLast);
   (void)before;
@@ -623,7 +635,7 @@ void TSyntaxMemo::RunIdleHighlight() {
 void TSyntaxMemo::FinishHighlighting() {
   if (!HighlightingActive())
     return;
-  while (highlighting_.Continue(100000)) {
+  while (Pass().Continue(100000)) {
   }
   viewport()->update();
 }
@@ -697,7 +709,7 @@ void TSyntaxMemo::paintEvent(QPaintEvent *e) {
   const int64_t top = TopLine();
   const bool styled = HighlightingActive();
   if (styled) {
-    highlighting_.Ensure(top + r0, top + r1);
+    Pass().Ensure(top + r0, top + r1);
     if (!highlighting_.Complete())
       idleTimer_.start();
   }

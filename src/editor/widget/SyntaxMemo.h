@@ -132,7 +132,7 @@ public:
   TTextEvent OnTextChange;
 
   // --- highlighting ---
-  TSyntaxHighlighting &Highlighting() { return highlighting_; }
+  TSyntaxHighlighting &Highlighting() { return Pass(); }
   bool HighlightingActive();
   // Runs the idle scan to the end at once.
   void FinishHighlighting();
@@ -207,6 +207,8 @@ private:
   void ViewScrolled();
   void ViewCaretMoved();
   void RunIdleHighlight();
+  // The highlighting pass, its token hook connected while OnTokenSeen is set.
+  TSyntaxHighlighting &Pass();
   void TextChangedHook(int64_t start, int64_t extent);
 
   void PaintRow(QPainter &p, TLineNode *node, int64_t line, int64_t rowStart, int y, bool styled);
