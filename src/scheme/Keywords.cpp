@@ -1,6 +1,8 @@
 // Building the keyword trie.
 #include "Keywords.h"
 
+#include <unordered_map>
+
 void TKeywords::Clear() {
   Root.fill(-1);
   Nodes.clear();
@@ -11,6 +13,39 @@ void TKeywords::Clear() {
 void TSyntaxKeywords::Clear() {
   Tree.Clear();
   Words.clear();
+  fastBuilt_ = false;
+}
+
+void TSyntaxKeywords::BuildFast() const {
+  for (int c = 0; c < 256; ++c)
+    fold_[static_cast<size_t>(c)] =
+        CaseSensitive ? static_cast<uint8_t>(c) : Lower(static_cast<unsigned char>(c));
+  fastRoot_ = Tree.Root;
+  fastSets_.clear();
+  // Schemes use a handful of distinct sets, but a stored table may hold a
+  // different one for every word: looked up by hash, not by a search.
+  struct THash {
+    size_t operator()(const TStateSet &s) const {
+      return std::hash<uint64_t>()(s.W[0] ^ (s.W[1] * 31) ^ (s.W[2] * 1009) ^ (s.W[3] * 65537));
+    }
+  };
+  std::unordered_map<TStateSet, uint32_t, THash> index;
+  auto setOf = [&](const TStateSet &s) {
+    const auto [it, added] = index.emplace(s, static_cast<uint32_t>(fastSets_.size()));
+    if (added)
+      fastSets_.push_back(s);
+    return it->second;
+  };
+  fastNodes_.clear();
+  fastNodes_.reserve(Tree.Nodes.size());
+  for (const TKwNode &n : Tree.Nodes)
+    fastNodes_.push_back({n.Ch, setOf(n.States), n.Child, n.Sibling, n.Word, n.Dense});
+  fastRecords_.clear();
+  fastRecords_.reserve(Tree.Records.size());
+  for (const TKwWordRecord &r : Tree.Records)
+    fastRecords_.push_back({setOf(r.States), r.Terminator, r.Token, r.Next});
+  validKnown_ = false;
+  fastBuilt_ = true;
 }
 
 bool TSyntaxKeywords::SetCaseSensitive(bool on) {
@@ -101,5 +136,52 @@ bool TSyntaxKeywords::AddWord(const std::string &word, uint16_t terminator, cons
     tail = &Tree.Records[*tail].Next;
   *tail = idx;
   Words.push_back({word, terminator, states, token});
+  fastBuilt_ = false;
   return true;
+}
+
+int TSyntaxKeywords::MatchWord(TEdStream &src, const TStateSet &cur,
+                               const TSM_CharGroupManager &groups, int &length) const {
+  unsigned char c = fold_[src.Current()];
+  int32_t n = fastRoot_[c];
+  const uint64_t valid = ValidSets(cur);
+  const int64_t start = src.Position();
+  int best = -1;
+  int64_t bestEnd = start;
+  int depth = 0;
+  while (n >= 0) {
+    const TFastNode &node = fastNodes_[static_cast<size_t>(n)];
+    if (node.Ch != c || !SetValid(node.Set, valid, cur))
+      break;
+    src.Advance();
+    ++depth;
+    const bool atEnd = src.AtEnd();
+    const unsigned char raw = src.Current();
+    c = fold_[raw];
+    for (int32_t r = node.Word; r >= 0; r = fastRecords_[static_cast<size_t>(r)].Next) {
+      const TFastRecord &rec = fastRecords_[static_cast<size_t>(r)];
+      if (!SetValid(rec.Set, valid, cur))
+        continue;
+      const TSM_CharGroup &t = groups.Get(rec.Terminator);
+      // At the end of the text the "next character" is the 0 the source yields.
+      if (rec.Terminator == 0 || t.Empty() || t.Contains(atEnd ? 0 : raw)) {
+        best = rec.Token;
+        bestEnd = start + depth;
+        break; // the first acceptable record of a word end counts
+      }
+    }
+    if (atEnd)
+      break;
+    if (node.Dense >= 0)
+      n = Tree.DenseChildren[static_cast<size_t>(node.Dense)][c];
+    else {
+      n = node.Child;
+      while (n >= 0 && fastNodes_[static_cast<size_t>(n)].Ch < c)
+        n = fastNodes_[static_cast<size_t>(n)].Sibling;
+    }
+  }
+  src.SetPosition(best >= 0 ? bestEnd : start);
+  if (best >= 0)
+    length = static_cast<int>(bestEnd - start);
+  return best;
 }

@@ -67,8 +67,16 @@ public:
   // Longest acceptable word at the source's position in the states cur. On a
   // match the source is after the word, length holds its length and the token
   // value is returned; otherwise -1 and the source is where it was.
-  inline int Match(TEdStream &src, const TStateSet &cur, const TSM_CharGroupManager &groups,
-                   int &length) const;
+  int Match(TEdStream &src, const TStateSet &cur, const TSM_CharGroupManager &groups,
+            int &length) const {
+    // Most tokens start with a character no word starts with: that answer
+    // is given here, without a call.
+    if (!fastBuilt_)
+      BuildFast();
+    if (fastRoot_[fold_[src.Current()]] < 0 || src.AtEnd())
+      return -1;
+    return MatchWord(src, cur, groups, length);
+  }
 
   static unsigned char Lower(unsigned char c) { return (c >= 'A' && c <= 'Z') ? c + 32 : c; }
 
@@ -76,56 +84,49 @@ public:
   TStateSet CurrentStates;
 
 private:
+  // The tree as the scanner walks it: small nodes (the state set an index
+  // into a short table of distinct sets) and the case folding as a table,
+  // built again on the first match after a change.
+  struct TFastNode {
+    uint8_t Ch;
+    uint32_t Set;
+    int32_t Child, Sibling, Word, Dense;
+  };
+  struct TFastRecord {
+    uint32_t Set;
+    uint16_t Terminator;
+    uint8_t Token;
+    int32_t Next;
+  };
+  void BuildFast() const;
+  int MatchWord(TEdStream &src, const TStateSet &cur, const TSM_CharGroupManager &groups,
+                int &length) const;
+  // Bit i: set i of fastSets_ meets cur (sets past 64 are tested each time).
+  uint64_t ValidSets(const TStateSet &cur) const {
+    if (!(validFor_ == cur) || !validKnown_) {
+      validMask_ = 0;
+      for (size_t i = 0; i < fastSets_.size() && i < 64; ++i)
+        if (fastSets_[i].Intersects(cur))
+          validMask_ |= uint64_t(1) << i;
+      validFor_ = cur;
+      validKnown_ = true;
+    }
+    return validMask_;
+  }
+  bool SetValid(uint32_t set, uint64_t mask, const TStateSet &cur) const {
+    return set < 64 ? (mask >> set) & 1 : fastSets_[set].Intersects(cur);
+  }
+
   bool CaseSensitive;
   TKeywords Tree;
   std::vector<TSM_Word> Words;
+  mutable bool fastBuilt_ = false;
+  mutable std::array<int32_t, 256> fastRoot_{};
+  mutable std::array<uint8_t, 256> fold_{};
+  mutable std::vector<TFastNode> fastNodes_;
+  mutable std::vector<TFastRecord> fastRecords_;
+  mutable std::vector<TStateSet> fastSets_;
+  mutable TStateSet validFor_;
+  mutable uint64_t validMask_ = 0;
+  mutable bool validKnown_ = false;
 };
-
-inline int TSyntaxKeywords::Match(TEdStream &src, const TStateSet &cur,
-                                  const TSM_CharGroupManager &groups, int &length) const {
-  unsigned char c = src.Current();
-  if (!CaseSensitive)
-    c = Lower(c);
-  int32_t n = Tree.Root[c];
-  if (n < 0 || src.AtEnd())
-    return -1;
-  const int64_t start = src.Position();
-  int best = -1;
-  int64_t bestEnd = start;
-  int depth = 0;
-  while (n >= 0) {
-    const TKwNode &node = Tree.Nodes[n];
-    if (node.Ch != c || !node.States.Intersects(cur))
-      break;
-    src.Advance();
-    ++depth;
-    const bool atEnd = src.AtEnd();
-    const unsigned char raw = src.Current();
-    c = CaseSensitive ? raw : Lower(raw);
-    for (int32_t r = node.Word; r >= 0; r = Tree.Records[r].Next) {
-      const TKwWordRecord &rec = Tree.Records[r];
-      if (!rec.States.Intersects(cur))
-        continue;
-      const TSM_CharGroup &t = groups.Get(rec.Terminator);
-      // At the end of the text the "next character" is the 0 the source yields.
-      if (rec.Terminator == 0 || t.Empty() || t.Contains(atEnd ? 0 : raw)) {
-        best = rec.Token;
-        bestEnd = start + depth;
-        break; // the first acceptable record of a word end counts
-      }
-    }
-    if (atEnd)
-      break;
-    if (node.Dense >= 0)
-      n = Tree.DenseChildren[node.Dense][c];
-    else {
-      n = node.Child;
-      while (n >= 0 && Tree.Nodes[n].Ch < c)
-        n = Tree.Nodes[n].Sibling;
-    }
-  }
-  src.SetPosition(best >= 0 ? bestEnd : start);
-  if (best >= 0)
-    length = static_cast<int>(bestEnd - start);
-  return best;
-}

@@ -143,33 +143,50 @@ bool TSyntaxMemoParser::EndRequired(const TSM_EndPart &end) const {
          !Groups.Get(end.Groups[0]).Contains(0);
 }
 
+namespace {
+
+// The common shape of a token's rest (a group body, a one-group end): the
+// steps of the general loop in RunBodyEnd, with the run of body characters
+// that are no end character taken in one sweep over the text. Inline where
+// tokens are read: it runs for most tokens.
+inline bool IsSimpleBodyEnd(const TSM_Part &body, const TSM_EndPart &end) {
+  return !body.IsHandler && !end.IsHandler && end.Count == 1;
+}
+
+inline bool RunSimpleBodyEnd(const TSM_CharGroupManager &groups, const TSM_Part &body,
+                             const TSM_EndPart &end, TEdStream &src) {
+  const TSM_CharGroup &bodyGroup = groups.Get(body.Group);
+  const TSM_CharGroup &endGroup = groups.Get(end.Groups[0]);
+  // At the end of the text: a token whose end belongs to it and cannot be
+  // the end of the text (see EndRequired) is no token.
+  const bool atEndOk = !(end.IncludeEnd && !endGroup.Contains(0));
+  if (!body.Flag) { // the first body character comes before any end
+    if (src.AtEnd())
+      return atEndOk;
+    if (!bodyGroup.Contains(src.Current()))
+      return false;
+    src.Advance();
+  }
+  src.AdvanceWhile([&](unsigned char c) { return !endGroup.Contains(c) && bodyGroup.Contains(c); });
+  if (src.AtEnd())
+    return atEndOk;
+  if (!endGroup.Contains(src.Current()))
+    return false;
+  if (end.IncludeEnd)
+    src.Advance();
+  return true;
+}
+
+} // namespace
+
 bool TSyntaxMemoParser::RunBodyEnd(const TSM_Part &body, const TSM_EndPart &end, bool handlerEntry,
                                    TEdStream &src, int &length) {
-  // The common shape (group body, one-group end sequence) runs without calls.
+  if (IsSimpleBodyEnd(body, end))
+    return RunSimpleBodyEnd(Groups, body, end, src);
   const TSM_CharGroup &bodyGroup = Groups.Get(body.Group);
   const bool simpleEnd = !end.IsHandler && end.Count == 1;
   const TSM_CharGroup &endGroup = Groups.Get(end.Groups[0]);
   bool first = !body.Flag;
-  if (simpleEnd && !body.IsHandler) {
-    // The same steps as the loop below, with the run of body characters
-    // that are no end character taken in one sweep over the text.
-    if (first) {
-      if (src.AtEnd())
-        return true;
-      if (!bodyGroup.Contains(src.Current()))
-        return false;
-      src.Advance();
-    }
-    src.AdvanceWhile(
-        [&](unsigned char c) { return !endGroup.Contains(c) && bodyGroup.Contains(c); });
-    if (src.AtEnd())
-      return true;
-    if (!endGroup.Contains(src.Current()))
-      return false;
-    if (end.IncludeEnd)
-      src.Advance();
-    return true;
-  }
   for (;;) {
     if (!first) {
       if (simpleEnd) {
@@ -227,7 +244,8 @@ int TSyntaxMemoParser::GetToken(void *editor, TEdStream &src, int &length) {
   }
   if (ok) {
     if (const auto &h = Handlers[value])
-      ok = RunBodyEnd(h->Body, h->End, true, src, len);
+      ok = IsSimpleBodyEnd(h->Body, h->End) ? RunSimpleBodyEnd(Groups, h->Body, h->End, src)
+                                            : RunBodyEnd(h->Body, h->End, true, src, len);
   } else if (const TSM_TokenDef *d = Table->Find(c); d && d->Valid.Intersects(Current)) {
     value = d->Token;
     if (d->Start.IsHandler) {
@@ -236,7 +254,8 @@ int TSyntaxMemoParser::GetToken(void *editor, TEdStream &src, int &length) {
     } else {
       src.Advance();
       len = 1;
-      ok = RunBodyEnd(d->Body, d->End, false, src, len);
+      ok = IsSimpleBodyEnd(d->Body, d->End) ? RunSimpleBodyEnd(Groups, d->Body, d->End, src)
+                                            : RunBodyEnd(d->Body, d->End, false, src, len);
     }
   }
   const TSM_Transition *t = ok ? (Transitions[value] ? &*Transitions[value] : nullptr) : nullptr;
@@ -254,7 +273,7 @@ int TSyntaxMemoParser::GetToken(void *editor, TEdStream &src, int &length) {
   }
   if (!BoundMode)
     BoundSaved = Current;
-  if (t)
+  if (t && !(t->NoChange && t->StackOps == 0)) // most tokens' transitions change nothing
     ApplyTransition(*t);
   if (BoundMode) {
     if (src.Position() >= BoundEnd || src.AtEnd()) {

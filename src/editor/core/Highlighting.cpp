@@ -53,6 +53,22 @@ void TStoreEdStream::Fetch(int64_t pos) {
 
 // ---------------------------------------------------------------------------
 
+namespace {
+
+// Writes a token's style bytes; true when any of them was different. Tokens
+// are a few characters long: one loop compares and stores, where a
+// comparison loop and a call to memset would each cost more.
+inline bool StoreStyle(uint8_t *a, int n, uint8_t v) {
+  uint8_t diff = 0;
+  for (int i = 0; i < n; ++i) {
+    diff |= a[i] ^ v;
+    a[i] = v;
+  }
+  return diff != 0;
+}
+
+} // namespace
+
 void TSyntaxHighlighting::SetStore(TTextStore *store) {
   store_ = store;
   Invalidate();
@@ -171,6 +187,16 @@ int64_t TSyntaxHighlighting::Scan(TLineNode *node, int64_t line, int64_t start, 
     end = std::min(end, size);
     if (report)
       OnTokenSeen(value, tokStart, end);
+    const auto v = static_cast<uint8_t>(value);
+    if (end - tokStart <= cur->Length - off) {
+      // The common case: the token lies within the current line node.
+      const int n = static_cast<int>(end - tokStart);
+      changed = StoreStyle(attrs + off, n, v) || changed;
+      off += n;
+      if (src.Position() != end) // only a token clamped at the text's end
+        src.SetPosition(end);
+      continue;
+    }
     int64_t p = tokStart;
     while (p < end) {
       if (off >= cur->Length) {
@@ -179,16 +205,7 @@ int64_t TSyntaxHighlighting::Scan(TLineNode *node, int64_t line, int64_t start, 
           break;
       }
       const int n = static_cast<int>(std::min<int64_t>(end - p, cur->Length - off));
-      uint8_t *a = attrs + off;
-      // Tokens are a few characters long: one loop compares and stores, where
-      // a comparison loop and a call to memset would each cost more.
-      const auto v = static_cast<uint8_t>(value);
-      uint8_t diff = 0;
-      for (int i = 0; i < n; ++i) {
-        diff |= a[i] ^ v;
-        a[i] = v;
-      }
-      changed = changed || diff != 0;
+      changed = StoreStyle(attrs + off, n, v) || changed;
       off += n;
       p += n;
     }
