@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <random>
 
 namespace {
@@ -133,6 +134,47 @@ TEST(Keywords, OnlyAsciiLettersAreFoldedAndCaseRuleCanChangeLater) {
     int len = 0;
     EXPECT_EQ(k2.Match(src, TStateSet::Of(0), groups, len), text == "CAF\xc9" ? -1 : 7) << text;
   }
+}
+
+// Matching builds the scanner's form of the tree; words added or removed
+// afterwards, and states beyond the first 64 distinct sets, still count.
+TEST(Keywords, ChangesAfterAMatchAndManyDistinctStateSetsAreSeen) {
+  TSM_CharGroupManager groups;
+  TSyntaxKeywords kw(false);
+  auto match = [&](const std::string &text, const TStateSet &cur) {
+    TBufferEdStream src(text.data(), text.size());
+    int len = 0;
+    return kw.Match(src, cur, groups, len);
+  };
+  EXPECT_TRUE(kw.AddWord("goto", 0, TStateSet::Of(0), 5));
+  EXPECT_EQ(match("GOTO", TStateSet::Of(0)), 5);
+  EXPECT_EQ(match("GOSUB", TStateSet::Of(0)), -1);
+  EXPECT_TRUE(kw.AddWord("gosub", 0, TStateSet::Of(0), 6));
+  EXPECT_EQ(match("GOSUB", TStateSet::Of(0)), 6);
+  // Each word valid in a state set of its own: 150 sets, so both the masked
+  // test of the first 64 and the direct test of the rest decide.
+  auto word = [](unsigned i) {
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "w%03u", i); // no word a prefix of another
+    return std::string(buf);
+  };
+  for (unsigned i = 0; i < 150; ++i) {
+    TStateSet s = TStateSet::Of(i + 1);
+    s.Include((i * 7 + 3) % 256);
+    ASSERT_TRUE(kw.AddWord(word(i), 0, s, static_cast<uint8_t>(i % 250 + 1)));
+  }
+  for (unsigned i = 0; i < 150; ++i) {
+    const std::string w = word(i);
+    EXPECT_EQ(match(w, TStateSet::Of(i + 1)), static_cast<int>(i % 250 + 1)) << w;
+    const unsigned other = (i + 1 + 128) % 256;
+    TStateSet s = TStateSet::Of(i + 1);
+    s.Include((i * 7 + 3) % 256);
+    if (!s.Has(other)) {
+      EXPECT_EQ(match(w, TStateSet::Of(other)), -1) << w;
+    }
+  }
+  kw.Clear();
+  EXPECT_EQ(match("GOTO", TStateSet::Of(0)), -1);
 }
 
 TEST(StateSet, OperationsAndStoredBytes) {
