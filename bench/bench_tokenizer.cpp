@@ -11,6 +11,7 @@
 // line's formats as an editor does. The tokenizer alone over a flat buffer
 // is printed for reference. All figures are CPU time, best repetition.
 #include "BenchUtil.h"
+#include "SciPeer.h"
 #include "SyntaxMemo.h"
 #include "Streams.h"
 #include "SyntaxMemoParser.h"
@@ -39,19 +40,15 @@ using kxbench::SecondsOf;
 struct Job {
   const char *file;
   const char *scheme; // ours
-  const char *lexer;  // Scintilla's
-  const char *kf5;    // KSyntaxHighlighting's
-  // Our token values whose keywords go into each of Scintilla's keyword sets.
-  std::vector<std::vector<int>> keywordSets;
+  const kxbench::TSciLanguage &sci;
+  const char *kf5; // KSyntaxHighlighting's
 };
 
-// freebasic: keywords, preprocessor, user 1, user 2. asm: instructions, FPU
-// instructions, registers, directives.
 const std::vector<Job> &Jobs() {
   static const std::vector<Job> jobs = {
-      {"basic_10MB.bas", "tarnic.scheme", "freebasic", "FreeBASIC", {{7}, {18}, {8, 9}, {10}}},
-      {"asm_10MB.asm", "picasm.scheme", "asm", "PicAsm", {{31}, {}, {33}, {32}}},
-      {"typical_2000_lines.bas", "tarnic.scheme", "freebasic", "FreeBASIC", {{7}, {18}, {8, 9}, {10}}},
+      {"basic_10MB.bas", "tarnic.scheme", kxbench::SciBasic(), "FreeBASIC"},
+      {"asm_10MB.asm", "picasm.scheme", kxbench::SciAsm(), "PicAsm"},
+      {"typical_2000_lines.bas", "tarnic.scheme", kxbench::SciBasic(), "FreeBASIC"},
   };
   return jobs;
 }
@@ -174,31 +171,16 @@ void OursRescan(benchmark::State &state, const Job &j) {
 }
 
 #ifdef KX_HAVE_QSCINTILLA
-// Scintilla's lexer with our scheme's keywords, in 8-bit mode, as an editor
-// built on it sets it up for these files.
+// Scintilla's lexer with our scheme's keywords, in 8-bit mode (SciPeer.h).
 QsciScintilla &Sci(const Job &j) {
   static std::map<std::string, std::unique_ptr<QsciScintilla>> editors;
   auto &e = editors[j.file];
   if (!e) {
     e = std::make_unique<QsciScintilla>();
     e->setUtf8(false);
-    const std::string &t = FileText(j.file);
-    e->SendScintilla(QsciScintillaBase::SCI_SETTEXT, 0UL, t.c_str());
+    e->SendScintilla(QsciScintillaBase::SCI_SETTEXT, 0UL, FileText(j.file).c_str());
     e->SendScintilla(QsciScintillaBase::SCI_EMPTYUNDOBUFFER);
-    e->SendScintilla(QsciScintillaBase::SCI_SETLEXERLANGUAGE, 0UL, j.lexer);
-    std::vector<std::string> sets(j.keywordSets.size());
-    for (const TSM_Word &w : Scheme(j.scheme).Keywords.WordList())
-      for (size_t s = 0; s < j.keywordSets.size(); ++s)
-        for (int token : j.keywordSets[s])
-          if (w.Token == token) {
-            std::string lower = w.Word;
-            for (char &c : lower)
-              c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-            sets[s] += (sets[s].empty() ? "" : " ") + lower;
-          }
-    for (size_t s = 0; s < sets.size(); ++s)
-      e->SendScintilla(QsciScintillaBase::SCI_SETKEYWORDS, static_cast<unsigned long>(s),
-                       sets[s].c_str());
+    kxbench::SetUpSci(*e, Scheme(j.scheme), j.sci, false);
   }
   return *e;
 }
@@ -301,8 +283,8 @@ int main(int argc, char **argv) {
         kxbench::Figure(what + " ours / tokenizer alone", ours / flat, "x");
 #ifdef KX_HAVE_QSCINTILLA
       const double sci = SecondsOf(std::string("scintilla/highlight-") + pass + "/" + f);
-      kxbench::Figure(what + " Scintilla " + j.lexer, mb / sci, "MB/s");
-      kxbench::Ratio(what, std::string("Scintilla ") + j.lexer, ours, sci);
+      kxbench::Figure(what + " Scintilla " + j.sci.Lexer, mb / sci, "MB/s");
+      kxbench::Ratio(what, std::string("Scintilla ") + j.sci.Lexer, ours, sci);
 #endif
       const auto it = kf5.find(std::string(pass) + "/" + f);
       const double k = it == kf5.end() ? -1 : it->second;
