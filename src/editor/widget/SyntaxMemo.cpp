@@ -374,19 +374,33 @@ void TSyntaxMemo::MeasureFont() {
     f.setUnderline(bits & fsUnderline);
     f.setStrikeOut(bits & fsStrikeOut);
     styleFonts_[static_cast<size_t>(bits)] = f;
-    TGlyphs &g = glyphs_[static_cast<size_t>(bits)];
-    g.Raw = QRawFont::fromFont(f);
-    for (int b = 0; b < 256; ++b) {
-      const QChar ch = Cp1252Char(static_cast<unsigned char>(b));
-      const QList<quint32> idx =
-          g.Raw.isValid() ? g.Raw.glyphIndexesForString(QString(ch)) : QList<quint32>();
-      g.Index[static_cast<size_t>(b)] = (b >= 32 && idx.size() == 1) ? idx[0] : 0;
-    }
+    glyphs_[static_cast<size_t>(bits)] = TGlyphs();
   }
   const QFontMetrics fm(font_);
   charWidth_ = std::max(1, fm.horizontalAdvance(QLatin1Char('W')));
   lineHeight_ = std::max(1, fm.height());
   ascent_ = fm.ascent();
+}
+
+const TSyntaxMemo::TGlyphs &TSyntaxMemo::GlyphsOf(size_t fontBits) {
+  TGlyphs &g = glyphs_[fontBits & 0xF];
+  if (g.Built)
+    return g;
+  g.Built = true;
+  g.Raw = QRawFont::fromFont(styleFonts_[fontBits & 0xF]);
+  g.Index.fill(0);
+  if (!g.Raw.isValid())
+    return g;
+  // Every printable byte's character in one look-up: one glyph per UTF-16
+  // unit, and each Windows-1252 character is one unit.
+  QString chars;
+  for (int b = 32; b < 256; ++b)
+    chars += Cp1252Char(static_cast<unsigned char>(b));
+  const QList<quint32> idx = g.Raw.glyphIndexesForString(chars);
+  if (idx.size() == chars.size())
+    for (int b = 32; b < 256; ++b)
+      g.Index[static_cast<size_t>(b)] = idx[b - 32];
+  return g;
 }
 
 void TSyntaxMemo::RebuildStyles() {
@@ -866,7 +880,8 @@ void TSyntaxMemo::PaintRow(QPainter &p, TLineNode *node, int64_t line, int64_t r
         runFont = fontBits;
         runFore = fore;
       }
-      const quint32 gi = glyphs_[fontBits].Raw.isValid() ? glyphs_[fontBits].Index[byte] : 0;
+      const TGlyphs &glyphs = GlyphsOf(fontBits);
+      const quint32 gi = glyphs.Raw.isValid() ? glyphs.Index[byte] : 0;
       if (gi) {
         runGlyphs.append(gi);
         runPos.append(QPointF(left + (col - lc) * cw, 0));
@@ -890,7 +905,7 @@ void TSyntaxMemo::PaintRow(QPainter &p, TLineNode *node, int64_t line, int64_t r
       continue;
     }
     QGlyphRun run;
-    run.setRawFont(glyphs_[g.Font].Raw);
+    run.setRawFont(GlyphsOf(g.Font).Raw);
     run.setGlyphIndexes(g.Glyphs);
     run.setPositions(g.Pos);
     run.setUnderline(g.Font & fsUnderline);

@@ -249,9 +249,13 @@ private:
   // Glyph of each byte in each style's font (0: not in the font), so runs are
   // drawn as glyph runs on the character grid without text shaping.
   struct TGlyphs {
+    bool Built = false;
     QRawFont Raw;
     std::array<quint32, 256> Index{};
   };
+  // The glyphs of one font style, looked up when a row first paints in it: a
+  // font change (and start-up) then costs one font match, not sixteen.
+  const TGlyphs &GlyphsOf(size_t fontBits);
   std::array<TGlyphs, 16> glyphs_;
   int charWidth_ = 8;
   int lineHeight_ = 16;

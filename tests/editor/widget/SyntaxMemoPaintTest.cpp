@@ -306,3 +306,26 @@ TEST(SyntaxMemoWrap, WrapsAtTheColumnNumbersFirstRowsAndUnwraps) {
   EXPECT_EQ(m->LineCount(), 2);
   EXPECT_EQ(m->LineText(0), "alpha beta gamma delta epsilon");
 }
+
+// Glyphs are looked up per font style when a row first paints in it: a new
+// font must paint with its own glyphs, not those looked up for the old one.
+TEST(SyntaxMemoPaint, TextPaintsInTheCurrentFontAfterAFontChange) {
+  auto m = MakeMemo("WWWWWWWW\r");
+  m->SetSelection(9, 9); // the caret on the second row, away from the ink
+  // How many pixel rows of the first text row hold ink: the glyphs' height.
+  auto inkHeight = [&]() {
+    const QImage img = Shot(*m);
+    int rows = 0;
+    for (int y = 0; y < m->LineHeight(); ++y) {
+      bool ink = false;
+      for (int x = m->TextLeft(); x < m->TextLeft() + 8 * m->CharWidth() && !ink; ++x)
+        ink = qGray(img.pixel(x, y)) < 128;
+      rows += ink;
+    }
+    return rows;
+  };
+  const int small = inkHeight();
+  ASSERT_GT(small, 3);
+  m->SetFont(QFont("Courier New", 20));
+  EXPECT_GT(inkHeight(), small * 3 / 2);
+}
