@@ -1,6 +1,8 @@
 // Shared by the benchmarks: input paths, clocks, and the RATIO / FIGURE lines.
 #pragma once
 
+#include "BenchLines.h"
+
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -26,25 +28,6 @@ inline std::string SourceFile(const std::string &relative) {
   return std::string(KX_SOURCE_DIR) + "/" + relative;
 }
 
-// The RATIO line, or the line saying why there is none: a ratio from a missing,
-// failed or zero time would read as a figure (0.00, negative, infinite).
-inline std::string RatioLine(const std::string &what, const std::string &peer, double ourCost,
-                             double peerCost) {
-  const auto usable = [](double v) { return std::isfinite(v) && v > 0; };
-  const char *why = nullptr;
-  if (!usable(ourCost) && !usable(peerCost))
-    why = "neither cost was measured";
-  else if (!usable(ourCost))
-    why = "our cost was not measured";
-  else if (!usable(peerCost))
-    why = "the peer's cost was not measured";
-  char buf[64];
-  if (why)
-    return "NO RATIO " + what + " vs " + peer + ": " + why;
-  std::snprintf(buf, sizeof buf, "%.2f", peerCost / ourCost);
-  return "RATIO " + what + " vs " + peer + ": " + buf;
-}
-
 // peerCost / ourCost: above 1 means we are faster or smaller. A cost of 0 or
 // below (or NaN) stands for a run that failed.
 inline void Ratio(const std::string &what, const std::string &peer, double ourCost, double peerCost) {
@@ -53,10 +36,7 @@ inline void Ratio(const std::string &what, const std::string &peer, double ourCo
 }
 
 inline void Figure(const std::string &what, double value, const std::string &unit) {
-  if (std::isfinite(value) && value >= 0)
-    std::printf("FIGURE %s: %.3g %s\n", what.c_str(), value, unit.c_str());
-  else
-    std::printf("NO FIGURE %s: not measured\n", what.c_str());
+  std::printf("%s\n", FigureLine(what, value, unit).c_str());
   std::fflush(stdout);
 }
 
