@@ -211,3 +211,38 @@ TEST(HighlightingPass, StoreStreamCrossesNodesAndLongLines) {
   s.SetPosition(2047);
   EXPECT_EQ(s.Current(), 'x');
 }
+
+// A re-scan reports exactly the lines whose style bytes it had to change,
+// wherever in a token of any length the wrong byte sits, and mends it.
+TEST(HighlightingPass, ARescanFindsEveryWrongByteAndReportsOnlyItsLine) {
+  std::string text;
+  for (int len = 1; len <= 21; ++len)
+    text += std::string(static_cast<size_t>(len), 'w') + " 7\r";
+  Fixture f(text);
+  const std::string good = Bytes(*f.memo.Store());
+  // Nothing wrong: nothing reported.
+  f.pass.Invalidate();
+  while (f.pass.Continue(3)) {
+  }
+  EXPECT_EQ(f.pass.ChangedFirst, -1);
+  for (int line = 0; line < 21; ++line) {
+    const int len = line + 1;
+    for (int at = 0; at < len; ++at) {
+      f.memo.Store()->LocateLine(line).Node->Attributes()[at] = 9;
+      f.pass.Invalidate();
+      int64_t first = -1, last = -1;
+      while (true) {
+        const bool more = f.pass.Continue(1000);
+        if (f.pass.ChangedFirst >= 0) {
+          first = first < 0 ? f.pass.ChangedFirst : std::min(first, f.pass.ChangedFirst);
+          last = std::max(last, f.pass.ChangedLast);
+        }
+        if (!more)
+          break;
+      }
+      ASSERT_EQ(first, line) << "byte " << at << " of a " << len << "-character word";
+      ASSERT_EQ(last, line);
+      ASSERT_EQ(Bytes(*f.memo.Store()), good);
+    }
+  }
+}
