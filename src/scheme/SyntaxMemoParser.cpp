@@ -271,7 +271,9 @@ int TSyntaxMemoParser::GetToken(void *editor, TEdStream &src, int &length) {
     value = 0;
     t = nullptr;
   }
-  if (!BoundMode)
+  // The states to return to after a container token's extent; saved only
+  // for the token that starts one (nothing else reads them).
+  if (!BoundMode && t && t->Container)
     BoundSaved = Current;
   if (t && !(t->NoChange && t->StackOps == 0)) // most tokens' transitions change nothing
     ApplyTransition(*t);
