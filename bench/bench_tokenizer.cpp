@@ -78,7 +78,7 @@ std::vector<unsigned char> FlatStyles(TSyntaxMemoParser &p, const std::string &t
                                       double *tokens = nullptr) {
   std::vector<unsigned char> styles(text.size());
   TBufferEdStream src(text.data(), text.size());
-  p.Reset(0);
+  p.Reset(-1); // the scheme's start states, where a text begins
   int64_t pos = 0;
   double count = 0;
   while (!src.AtEnd()) {

@@ -60,7 +60,7 @@ std::string RandomProgram(std::mt19937 &rng, int lines) {
 std::vector<unsigned char> FlatStyles(TSyntaxMemoParser &p, const std::string &text) {
   std::vector<unsigned char> styles(text.size());
   TBufferEdStream src(text.data(), text.size());
-  p.Reset(0);
+  p.Reset(-1); // the scheme's start states, where a text begins
   int64_t pos = 0;
   while (!src.AtEnd()) {
     int len = 0;
