@@ -8,12 +8,13 @@ set(KX_LAYER_kx_scheme_embedded 25)
 set(KX_LAYER_kx_editor_core 30)
 set(KX_LAYER_kx_toolchain_core 30)
 set(KX_LAYER_kx_shellcore 30)
+set(KX_LAYER_kx_journal 35)
 set(KX_LAYER_kx_editor_widget 40)
 set(KX_LAYER_kx_toolchain_ui 50)
 set(KX_LAYER_kx_print 50)
 set(KX_LAYER_kx_shell 60)
 set(KX_TOOLKIT_FREE kx_base kx_scheme kx_scheme_embedded kx_editor_core kx_toolchain_core
-    kx_shellcore)
+    kx_shellcore kx_journal)
 
 # kx_layer_violations(OUT lib dep [lib dep ...])
 # Sets OUT to one message per pair in which `lib` may not link `dep`.

@@ -1,7 +1,9 @@
 // The prompter registry, the message helpers and the recording prompter.
 #include "Prompter.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 
@@ -284,6 +286,71 @@ bool TRecordingPrompter::PageSetupDialog(TPageSetupChoice &setup) {
   std::string answer;
   const bool accepted = NextAnswer(answer) && answer == "OK";
   Record({"PAGESETUP", "", "", "", "", accepted ? "OK" : "Cancel"});
+  return accepted;
+}
+
+int TPrompter::Ask(const std::string &text, TMsgDlgType type,
+                   const std::vector<std::string> &buttons, int defaultButton,
+                   const std::string &caption) {
+  (void)text, (void)type, (void)buttons, (void)caption;
+  return defaultButton;
+}
+
+bool TPrompter::ChooseItems(const std::string &caption, const std::string &text,
+                            const std::vector<std::string> &items, std::vector<bool> &chosen) {
+  (void)caption, (void)text, (void)items, (void)chosen;
+  return false;
+}
+
+int TRecordingPrompter::Ask(const std::string &text, TMsgDlgType type,
+                            const std::vector<std::string> &buttons, int defaultButton,
+                            const std::string &caption) {
+  int result = defaultButton;
+  std::string answer;
+  if (NextAnswer(answer))
+    for (size_t i = 0; i < buttons.size(); ++i)
+      if (buttons[i] == answer)
+        result = static_cast<int>(i);
+  std::string names;
+  for (const std::string &b : buttons)
+    names += (names.empty() ? "" : ",") + b;
+  const bool valid = result >= 0 && static_cast<size_t>(result) < buttons.size();
+  Record({"ASK", caption.empty() ? DefaultCaption(type) : caption, TypeName(type), names, text,
+          valid ? buttons[static_cast<size_t>(result)] : "None"});
+  return result;
+}
+
+bool TRecordingPrompter::ChooseItems(const std::string &caption, const std::string &text,
+                                     const std::vector<std::string> &items,
+                                     std::vector<bool> &chosen) {
+  chosen.resize(items.size(), false);
+  std::string answer;
+  bool accepted = NextAnswer(answer) && answer != "Cancel";
+  if (accepted && answer == "All")
+    chosen.assign(items.size(), true);
+  else if (accepted && answer != "OK") {
+    std::vector<bool> picked(items.size(), false);
+    if (answer != "None") {
+      size_t start = 0;
+      while (start <= answer.size()) {
+        const size_t comma = std::min(answer.find(',', start), answer.size());
+        const std::string item = answer.substr(start, comma - start);
+        const size_t n = item.empty() ? 0 : std::strtoul(item.c_str(), nullptr, 10);
+        if (n < 1 || n > items.size()) {
+          accepted = false;
+          break;
+        }
+        picked[n - 1] = true;
+        start = comma + 1;
+      }
+    }
+    if (accepted)
+      chosen = picked;
+  }
+  std::string list;
+  for (size_t i = 0; i < items.size(); ++i)
+    list += (chosen[i] ? "[x] " : "[ ] ") + items[i] + "\n";
+  Record({"CHOOSE", caption, "", list, text, accepted ? answer : "Cancel"});
   return accepted;
 }
 

@@ -81,6 +81,17 @@ public:
   virtual bool FontDialog(TFontChoice &font) = 0;
   virtual bool PrintDialog(TPrintChoice &choice) = 0;
   virtual bool PageSetupDialog(TPageSetupChoice &setup) = 0;
+  // A question whose buttons carry their own captions; returns the index of
+  // the button pressed. Closing the box, or Escape, picks `defaultButton` as
+  // Enter does, so it must be the answer that loses nothing.
+  virtual int Ask(const std::string &text, TMsgDlgType type,
+                  const std::vector<std::string> &buttons, int defaultButton,
+                  const std::string &caption = std::string());
+  // A list with a check box before each item; `chosen` comes in with the
+  // items checked at first and goes out with the user's choice. False when
+  // the list was cancelled (then `chosen` is unchanged).
+  virtual bool ChooseItems(const std::string &caption, const std::string &text,
+                           const std::vector<std::string> &items, std::vector<bool> &chosen);
   // A program event tests want to observe (window shown, instance message);
   // only the recording prompter keeps it.
   virtual void Trace(const std::string &event) { (void)event; }
@@ -106,7 +117,8 @@ TModalResult ResultFromName(const std::string &name);
 
 // One question or dialog as the recording prompter saw it.
 struct TPromptRecord {
-  std::string Kind;    // "MESSAGE", "OPEN", "SAVE", "FONT", "PRINT", "PAGESETUP", "EVENT"
+  std::string Kind;    // "MESSAGE", "ASK", "CHOOSE", "OPEN", "SAVE", "FONT", "PRINT",
+                       // "PAGESETUP", "EVENT"
   std::string Caption; // message caption or dialog title
   std::string Type;    // message type name; the filter for file dialogs
   std::string Buttons; // message buttons; the initial folder for file dialogs
@@ -124,7 +136,9 @@ struct TPromptRecord {
 // Answers: button names ("OK", "Yes", ...) for messages; a path (or
 // "Cancel") for file dialogs; "Name,Size" (or "Cancel") for the font dialog;
 // "OK" or "first-last" (or "Cancel") for the print dialog; "OK"/"Cancel" for
-// page setup.
+// page setup; a button caption for Ask (the default button when none
+// matches); "All", "None", "Cancel" or 1-based item numbers such as "1,3"
+// for ChooseItems (items recorded one per line, checked ones marked "[x] ").
 class TRecordingPrompter : public TPrompter {
 public:
   TRecordingPrompter() = default;
@@ -137,6 +151,10 @@ public:
   bool FontDialog(TFontChoice &font) override;
   bool PrintDialog(TPrintChoice &choice) override;
   bool PageSetupDialog(TPageSetupChoice &setup) override;
+  int Ask(const std::string &text, TMsgDlgType type, const std::vector<std::string> &buttons,
+          int defaultButton, const std::string &caption = std::string()) override;
+  bool ChooseItems(const std::string &caption, const std::string &text,
+                   const std::vector<std::string> &items, std::vector<bool> &chosen) override;
   void Trace(const std::string &event) override;
 
   std::vector<TPromptRecord> Records;

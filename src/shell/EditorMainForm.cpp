@@ -6,6 +6,7 @@
 #include "AboutForm.h"
 #include "CommandGuard.h"
 #include "CommandLines.h"
+#include "DocumentRecovery.h"
 #include "EdPersistent.h"
 #include "FileObject.h"
 #include "KorvexError.h"
@@ -69,6 +70,8 @@ TEditorMainForm::TEditorMainForm(QWidget *parent) : QMainWindow(parent) {
   FInfoTimer->setObjectName(QStringLiteral("FInfoTimer"));
   FInfoTimer->setInterval(2000);
   connect(FInfoTimer, &QTimer::timeout, this, Guarded([this] { FInfoTimerTimer(FInfoTimer); }));
+  Recovery = std::make_unique<TDocumentRecovery>(this);
+  Recovery->Attach();
   RunCommand([this] { FormCreate(this); });
 }
 
@@ -431,6 +434,8 @@ bool TEditorMainForm::event(QEvent *e) {
     return true;
   }
   case QEvent::WindowActivate:
+    if (activateDone_)
+      QTimer::singleShot(0, this, Guarded([this] { CheckFilesOnDisk(); }));
     RunActivateOnce();
     break;
   default:
@@ -548,6 +553,7 @@ void TEditorMainForm::FormActivate(QObject *) {
   }
   // Builds the Run menus when the tool folder holds a tool.
   BuildRunMenus();
+  Recovery->OfferRecovery();
 }
 
 void TEditorMainForm::FormDestroy(QObject *) {

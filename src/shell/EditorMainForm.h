@@ -17,6 +17,8 @@ class QRect;
 class TEdFindDlg;
 class TEdReplDlg;
 class TGotoLineDialog;
+class TDocumentRecovery;
+struct TJournalMark;
 class QListWidget;
 class QPlainTextEdit;
 class TEdPersistent;
@@ -156,6 +158,16 @@ public:
   int FindDocument(const std::string &fileName) const;
   TFileObject *DocumentAt(int index) const;
 
+  // Documents whose file another program changed or deleted since it was
+  // opened or saved: reloaded when unmodified, asked about when modified,
+  // reported once when deleted (DiskChanges.cpp).
+  void CheckFilesOnDisk();
+  // A document restored from a recovery journal, marked modified
+  // (RecoveredDocuments.cpp).
+  TFileObject *AddRecoveredDocument(const std::string &fileName, const std::string &text,
+                                    const TJournalMark &mark);
+  std::unique_ptr<TDocumentRecovery> Recovery;
+
   // Main menu and its items.
   QMenu *File1 = nullptr, *Edit1 = nullptr, *Search1 = nullptr, *Options1 = nullptr,
         *View1 = nullptr, *Help2 = nullptr;
@@ -287,11 +299,13 @@ private:
   void ToggleDataWindow(TDataGridWindow *window, QAction *item, QObject *Sender);
   void FocusMainWindow();
   void InsertToolResult();
+  void ReloadDocument(int index);
 
   bool formShown_ = false;
   bool activateDone_ = false;
   QString savedInfoText_;
   bool saveAsWritten_ = false;
+  bool checkingDisk_ = false;
   // The open and save dialogs keep their last filter choice.
   int openFilterIndex_ = 1;
   int saveFilterIndex_ = 1;

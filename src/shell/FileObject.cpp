@@ -1,5 +1,6 @@
 #include "FileObject.h"
 
+#include "DocumentJournal.h"
 #include "EmbeddedSchemes.h"
 #include "KorvexError.h"
 #include "ParserRepository.h"
@@ -145,6 +146,8 @@ void TFileObject::LoadIntoEditor(TSyntaxMemo *editor) {
 }
 
 void TFileObject::LoadFile(TSyntaxMemo *editor, const std::string &path) {
+  // Taken before the load: a change made while it reads is seen later.
+  const TDiskStamp stamp = TDiskStamp::Of(path);
   {
     TQuietEditor quiet(editor, false);
     TSyntaxMemoParser *scheme = FindScheme("TARNIC");
@@ -172,6 +175,9 @@ void TFileObject::LoadFile(TSyntaxMemo *editor, const std::string &path) {
   }
   StoreFromEditor(editor);
   TakeSavePoint();
+  DiskStamp = stamp;
+  if (Journal)
+    Journal->Discard();
 }
 
 void TFileObject::ClearIntoEditor(TSyntaxMemo *editor) {
@@ -211,6 +217,10 @@ void TFileObject::SaveFile(TSyntaxMemo *editor, const std::string &path) {
   editor->Title = path;
   SavedCount = stack ? stack->DoneCount() : 0;
   SavedRecord = stack ? reinterpret_cast<intptr_t>(stack->Peek()) : 0;
+  DiskStamp = TDiskStamp::Of(path);
+  // Saved: nothing is left to recover.
+  if (Journal)
+    Journal->Discard();
 }
 
 bool TFileObject::IsModifiedShown(TSyntaxMemo *editor) const {

@@ -4,10 +4,13 @@
 // switch moves whole stores between the editor and the records.
 #pragma once
 
+#include "DiskStamp.h"
+
 #include <cstdint>
 #include <memory>
 #include <string>
 
+class TDocumentJournal;
 class TSyntaxMemo;
 class TSyntaxMemoParser;
 class TTextStore;
@@ -39,6 +42,11 @@ public:
   // The file was loaded with LF line breaks only: it is saved with LF again
   // (the control's sfUNIX format), every other document with CR LF.
   bool UnixLineBreaks = false;
+  // The file as it was on disk when last loaded or saved.
+  TDiskStamp DiskStamp;
+  // The crash-recovery journal of unsaved edits (none until the first edit);
+  // removed with the record.
+  std::unique_ptr<TDocumentJournal> Journal;
 
   void StoreFromEditor(TSyntaxMemo *editor);
   void LoadIntoEditor(TSyntaxMemo *editor);
@@ -51,6 +59,9 @@ public:
   void SaveFile(TSyntaxMemo *editor, const std::string &path);
   bool IsModifiedShown(TSyntaxMemo *editor) const;
   bool IsModifiedStored() const;
+  // Modified until the next save, whatever undo does (a recovered text, a
+  // file deleted on disk).
+  void MarkModified() { SavedCount = -1; }
 
 private:
   // The save point: the undo history of the document's own store as it is now.

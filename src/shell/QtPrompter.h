@@ -27,6 +27,12 @@ public:
   // every column of the file list.
   QSize FileDialogSize() const;
 
+  // QtPrompterChoices.cpp
+  int Ask(const std::string &text, TMsgDlgType type, const std::vector<std::string> &buttons,
+          int defaultButton, const std::string &caption = std::string()) override;
+  bool ChooseItems(const std::string &caption, const std::string &text,
+                   const std::vector<std::string> &items, std::vector<bool> &chosen) override;
+
 private:
   bool RunFileDialog(TFileDialogRequest &request, bool save);
   void RememberFileDialogSize(const QSize &size);
