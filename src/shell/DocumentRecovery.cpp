@@ -144,7 +144,7 @@ void TDocumentRecovery::OfferRecovery() {
     std::string path;
   };
   std::vector<TEntry> usable;
-  std::vector<std::string> losses;
+  std::vector<std::string> losses, unusable;
   for (const TOrphanSession &orphan : orphans)
     for (const std::string &path : orphan.Journals()) {
       TRecoveredJournal j = ReadJournalFile(path);
@@ -154,7 +154,8 @@ void TDocumentRecovery::OfferRecovery() {
         std::string what = "a document";
         if (!j.FileName.empty())
           what = Quoted(j.FileName);
-        losses.push_back("Nothing of " + what + " could be recovered: its recovery journal is damaged.");
+        unusable.push_back("Nothing of " + what +
+                           " could be recovered: its recovery journal is damaged.");
       }
     }
 
@@ -197,6 +198,7 @@ void TDocumentRecovery::OfferRecovery() {
   writer_.Drain();
   for (TOrphanSession &orphan : orphans)
     orphan.RemoveAll();
+  losses.insert(losses.end(), unusable.begin(), unusable.end());
   std::string report;
   for (const std::string &l : losses) {
     if (!report.empty())
