@@ -47,7 +47,23 @@ TSingleInstance::~TSingleInstance() {
     server_->close();
 }
 
-bool TSingleInstance::AnotherIsRunning() {
+QByteArray TSingleInstance::Request(const std::string &file) {
+  if (file.empty() || file.find('\n') != std::string::npos)
+    return QByteArrayLiteral("RAISE\n");
+  return "OPEN " + QByteArray::fromStdString(file) + "\n";
+}
+
+std::string TSingleInstance::RequestedFile(const QByteArray &request) {
+  if (!request.startsWith("OPEN ") || !request.endsWith('\n') || request.size() <= 6)
+    return std::string();
+  const QByteArray path = request.mid(5, request.size() - 6);
+  // One absolute path, as a later copy sends it; anything else is ignored.
+  if (!path.startsWith('/') || path.contains('\n') || path.contains('\0'))
+    return std::string();
+  return path.toStdString();
+}
+
+bool TSingleInstance::AnotherIsRunning(const std::string &file) {
   lock_ = std::make_unique<QLockFile>(socketPath_ + QStringLiteral(".lock"));
   // Only a lock whose process has ended is stale, however old it is.
   lock_->setStaleLockTime(0);
@@ -61,7 +77,7 @@ bool TSingleInstance::AnotherIsRunning() {
       QLocalSocket socket;
       socket.connectToServer(socketPath_);
       if (socket.waitForConnected(500)) {
-        socket.write("1", 1);
+        socket.write(Request(file));
         socket.waitForBytesWritten(1000);
         socket.disconnectFromServer();
         break;
@@ -78,9 +94,29 @@ bool TSingleInstance::AnotherIsRunning() {
     return false;
   connect(server_, &QLocalServer::newConnection, this, [this] {
     while (QLocalSocket *socket = server_->nextPendingConnection()) {
-      connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-      if (OnMessage)
-        OnMessage();
+      // The request is complete when the later copy hangs up (or at its line
+      // end); a request larger than any path is cut off and ignored.
+      auto *request = new QByteArray;
+      auto handle = [this, socket, request] {
+        if (request->isNull())
+          return;
+        const std::string file = RequestedFile(*request);
+        *request = QByteArray();
+        socket->disconnectFromServer();
+        if (OnMessage)
+          OnMessage(file);
+      };
+      connect(socket, &QLocalSocket::readyRead, this, [socket, request, handle] {
+        request->append(socket->read(std::max<qint64>(0, 65536 - request->size())));
+        if (request->endsWith('\n') || request->size() >= 65536)
+          handle();
+      });
+      connect(socket, &QLocalSocket::disconnected, this, handle);
+      connect(socket, &QLocalSocket::disconnected, socket, [socket, request] {
+        delete request;
+        socket->deleteLater();
+      });
+      *request = QByteArray("");
     }
   });
   active_ = true;

@@ -1,13 +1,15 @@
 // Keeps a second copy of the program from running: the first copy holds a
 // lock named after the instance and listens on a local socket of the same
-// name; a later copy finds the lock held, pokes the socket (which brings the
-// first copy to the front) and ends.
+// name; a later copy finds the lock held, sends the file it was asked to open
+// (if any) over the socket, which brings the first copy to the front and
+// makes it open that file, and ends.
 #pragma once
 
 #include <QObject>
 #include <QString>
 
 #include <functional>
+#include <string>
 #include <memory>
 
 class QLocalServer;
@@ -20,12 +22,19 @@ public:
   TSingleInstance();
   ~TSingleInstance() override;
 
-  // True when another copy runs; it has then been told to come to the front.
-  // Otherwise this copy becomes the one that others find.
-  bool AnotherIsRunning();
+  // True when another copy runs; it has then been told to come to the front
+  // and to open `file` (an absolute path; empty for none). Otherwise this
+  // copy becomes the one that others find.
+  bool AnotherIsRunning(const std::string &file = std::string());
 
-  // Runs in this copy whenever a later copy starts.
-  std::function<void()> OnMessage;
+  // Runs in this copy whenever a later copy starts, with the file that copy
+  // was given (empty for none).
+  std::function<void(const std::string &file)> OnMessage;
+
+  // What a later copy sends, and what the first makes of it: "OPEN <path>\n"
+  // or "RAISE\n". Anything else (or nothing) only raises the window.
+  static QByteArray Request(const std::string &file);
+  static std::string RequestedFile(const QByteArray &request);
 
   // False when this copy could not set up its lock or socket; the program
   // still runs, and a later copy may then start too.

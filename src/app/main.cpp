@@ -59,8 +59,20 @@ int main(int argc, char **argv) {
   QCoreApplication::setApplicationName(QStringLiteral("korvex-editor"));
   InstallProcessPrompter();
 
+  // The one argument: the file to open. Quoted arguments may hold blanks;
+  // options the toolkit understood are already gone.
+  // A name relative to the folder the program was started in is made
+  // absolute now: the caption, the recent files and the working directory
+  // all need the full path, the current folder may change later, and a copy
+  // that finds another running hands the file over to a copy whose working
+  // folder is not this one's.
+  const QStringList args = QCoreApplication::arguments();
+  if (args.size() > 1 && !args.at(1).isEmpty())
+    CommandLineFile =
+        QFile::encodeName(QDir::cleanPath(QFileInfo(args.at(1)).absoluteFilePath())).toStdString();
+
   TSingleInstance instance;
-  if (instance.AnotherIsRunning()) {
+  if (instance.AnotherIsRunning(CommandLineFile)) {
     Prompter().Trace("another instance runs");
     return 0;
   }
@@ -74,22 +86,12 @@ int main(int argc, char **argv) {
   // window caption, and the captions are the document's path, "No_name.bas"
   // or "KORVEX Compiler" alone.
 
-  // The one argument: the file to open. Quoted arguments may hold blanks;
-  // options the toolkit understood are already gone.
-  // A name relative to the folder the program was started in is made
-  // absolute now: the caption, the recent files and the working directory
-  // all need the full path, and the current folder may change later.
-  const QStringList args = QCoreApplication::arguments();
-  if (args.size() > 1 && !args.at(1).isEmpty())
-    CommandLineFile =
-        QFile::encodeName(QDir::cleanPath(QFileInfo(args.at(1)).absoluteFilePath())).toStdString();
-
   int rc = 0;
   try {
     CreateApplicationWindows();
-    instance.OnMessage = [] {
+    instance.OnMessage = [](const std::string &file) {
       if (EditorMainForm)
-        EditorMainForm->InstanceMessage();
+        EditorMainForm->InstanceMessage(file);
     };
     ConnectStartupHooks(EditorMainForm);
     fonts.Join();

@@ -476,7 +476,7 @@ void TEditorMainForm::closeEvent(QCloseEvent *e) {
   e->setAccepted(canClose);
 }
 
-void TEditorMainForm::InstanceMessage() {
+void TEditorMainForm::InstanceMessage(const std::string &file) {
   Prompter().Trace(isMinimized() ? "instance-message minimised" : "instance-message");
   if (isMinimized()) {
     setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
@@ -486,6 +486,16 @@ void TEditorMainForm::InstanceMessage() {
   raise();
   activateWindow();
   Prompter().Trace("raised");
+  if (!file.empty()) {
+    // Opened as any other file is, after the window is up and outside the
+    // socket's signal (its questions may run an event loop).
+    QTimer::singleShot(0, this, Guarded([this, file] {
+      OpenPath(file);
+      AttachScheme();
+      Prompter().Trace("instance-open tabs=" + std::to_string(OpenFilesTab->count()) +
+                       " title=" + windowTitle().toStdString());
+    }));
+  }
 }
 
 // ---- form events ---------------------------------------------------------

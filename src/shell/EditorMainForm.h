@@ -42,8 +42,9 @@ public:
   ~TEditorMainForm() override;
 
   // Another copy of the program was started: restore this window when it is
-  // minimised and bring it to the front.
-  void InstanceMessage();
+  // minimised and bring it to the front, then open the file that copy was
+  // given (none: only the window comes up).
+  void InstanceMessage(const std::string &file = std::string());
 
   // Form events.
   void FormCreate(QObject *Sender);

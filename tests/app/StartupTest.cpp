@@ -2,6 +2,7 @@
 // own (the program takes its settings from beside its executable), under the
 // offscreen platform, observed through the recording prompter's log.
 #include "ProgramInstall.h"
+#include "SingleInstance.h"
 
 namespace {
 
@@ -81,16 +82,19 @@ TEST(Startup, JunkSettingsFileStartsAndStaysUntouched) {
   EXPECT_EQ(ReadWholeFile(inst.SettingsPath()), junk);
 }
 
-TEST(Startup, SecondCopyEndsAtOnceAndRaisesTheMinimisedFirst) {
+TEST(Startup, SecondCopyHandsItsFileToTheMinimisedFirstAndEnds) {
   Install first(Install::EmptySettingsFile);
   auto p1 = first.Start(QStringLiteral("log1"), {QStringLiteral("KX_MINIMISE_WHEN_SHOWN=1")});
   ASSERT_TRUE(first.WaitForEvent(QStringLiteral("log1"), "minimised"));
 
   // The second copy is a separate install: only the instance name joins them.
+  // Its file is named relative to its own working folder, which is not the
+  // first copy's.
   Install second(Install::EmptySettingsFile);
   second.ShareInstanceWith(first);
-  auto p2 =
-      second.Start(QStringLiteral("log2"), {}, {second.Folder() + QStringLiteral("/given.bas")});
+  const QString given = second.Folder() + QStringLiteral("/given.bas");
+  WriteFileAtomic(given.toStdString(), "DEVICE 16F84\r\n");
+  auto p2 = second.Start(QStringLiteral("log2"), {}, {QStringLiteral("given.bas")});
   // It ends by itself: Finish only kills a copy that never ends.
   EXPECT_TRUE(Finish(*p2));
   EXPECT_EQ(p2->exitCode(), 0);
@@ -100,12 +104,26 @@ TEST(Startup, SecondCopyEndsAtOnceAndRaisesTheMinimisedFirst) {
   EXPECT_TRUE(first.WaitForEvent(QStringLiteral("log1"), "raised"));
   EXPECT_TRUE(first.HasEvent(QStringLiteral("log1"), "instance-message minimised"));
   EXPECT_TRUE(first.HasEvent(QStringLiteral("log1"), "restored"));
-  // The second copy's file argument is not passed on: the first still has its
-  // one untitled document and showed nothing.
+  // The first copy opened the file in place of its untouched untitled tab.
+  ASSERT_TRUE(first.WaitForEvent(QStringLiteral("log1"), "instance-open"));
+  EXPECT_TRUE(first.HasEvent(QStringLiteral("log1"),
+                             "instance-open tabs=1 title=" + given.toStdString()));
   EXPECT_EQ(first.MessageCount(QStringLiteral("log1")), 0);
   EXPECT_EQ(p1->state(), QProcess::Running);
   p1->kill();
   p1->waitForFinished(-1);
+}
+
+TEST(Startup, RequestsBetweenCopiesCarryOnlyAnAbsolutePath) {
+  EXPECT_EQ(TSingleInstance::Request(""), "RAISE\n");
+  EXPECT_EQ(TSingleInstance::Request("/a b/c.bas"), "OPEN /a b/c.bas\n");
+  EXPECT_EQ(TSingleInstance::Request("/a\nb"), "RAISE\n");
+  for (const std::string path : {"/a b/c.bas", "/x", "/\xe9t\xe9.bas"})
+    EXPECT_EQ(TSingleInstance::RequestedFile(TSingleInstance::Request(path)), path);
+  for (const char *junk : {"", "1", "OPEN \n", "OPEN rel.bas\n", "OPEN /a", "open /a\n",
+                           "OPEN /a\nOPEN /b\n"})
+    EXPECT_EQ(TSingleInstance::RequestedFile(QByteArray(junk)), "") << junk;
+  EXPECT_EQ(TSingleInstance::RequestedFile(QByteArray("OPEN /a\0b\n", 10)), "");
 }
 
 TEST(Startup, SecondCopyRaisesAFirstThatIsNotMinimised) {
@@ -118,6 +136,8 @@ TEST(Startup, SecondCopyRaisesAFirstThatIsNotMinimised) {
   EXPECT_TRUE(first.WaitForEvent(QStringLiteral("log1"), "raised"));
   EXPECT_FALSE(first.HasEvent(QStringLiteral("log1"), "restored"));
   EXPECT_FALSE(first.HasEvent(QStringLiteral("log2"), "shown"));
+  // Without a file the first copy only comes up.
+  EXPECT_FALSE(first.HasEvent(QStringLiteral("log1"), "instance-open"));
   p1->kill();
   p1->waitForFinished(-1);
 }
