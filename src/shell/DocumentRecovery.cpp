@@ -13,6 +13,7 @@
 #include <QTabBar>
 
 #include <chrono>
+#include <memory>
 
 namespace {
 
@@ -181,9 +182,7 @@ void TDocumentRecovery::OfferRecovery() {
     if (!chosen[i])
       continue;
     TRecoveredJournal &j = usable[i].journal;
-    const std::string text = j.Text->GetText(0, j.Text->CharCount());
-    j.Text.reset();
-    TFileObject *doc = form_->AddRecoveredDocument(j.FileName, text, j.Mark);
+    TFileObject *doc = form_->AddRecoveredDocument(j.FileName, std::move(j.Text), j.Mark);
     NoteRestored(doc);
     restored.push_back(doc);
     if (j.LostBytes > 0)
@@ -193,11 +192,16 @@ void TDocumentRecovery::OfferRecovery() {
                        ", and the changes after that are lost (" + std::to_string(j.LostBytes) +
                        " bytes of the journal could not be read).");
   }
-  // The restored texts are on disk in this session before the old journals go.
+  // The old journals go only once the restored texts are on disk in this
+  // session: the writer removes them after its flushes, without the window
+  // waiting for the disk.
   FlushAll();
-  writer_.Drain();
-  for (TOrphanSession &orphan : orphans)
-    orphan.RemoveAll();
+  auto left = std::make_shared<std::vector<TOrphanSession>>(std::move(orphans));
+  writer_.Then([left] {
+    for (TOrphanSession &orphan : *left)
+      orphan.RemoveAll();
+    left->clear();
+  });
   losses.insert(losses.end(), unusable.begin(), unusable.end());
   std::string report;
   for (const std::string &l : losses) {

@@ -18,6 +18,7 @@ class TEdFindDlg;
 class TEdReplDlg;
 class TGotoLineDialog;
 class TDocumentRecovery;
+class TTextStore;
 struct TJournalMark;
 class QListWidget;
 class QPlainTextEdit;
@@ -165,8 +166,8 @@ public:
   void CheckFilesOnDisk();
   // A document restored from a recovery journal, marked modified
   // (RecoveredDocuments.cpp).
-  TFileObject *AddRecoveredDocument(const std::string &fileName, const std::string &text,
-                                    const TJournalMark &mark);
+  TFileObject *AddRecoveredDocument(const std::string &fileName,
+                                    std::unique_ptr<TTextStore> text, const TJournalMark &mark);
   std::unique_ptr<TDocumentRecovery> Recovery;
 
   // Main menu and its items.

@@ -5,14 +5,16 @@
 
 #include "DocumentJournal.h"
 #include "FileObject.h"
-#include "Streams.h"
+#include "TextStore.h"
 #include "SyntaxMemo.h"
 
 #include <QFile>
 #include <QTabBar>
 
+#include <algorithm>
+
 TFileObject *TEditorMainForm::AddRecoveredDocument(const std::string &fileName,
-                                                   const std::string &text,
+                                                   std::unique_ptr<TTextStore> text,
                                                    const TJournalMark &mark) {
   // An untouched untitled only tab gives way, as it does to an opened file.
   if (CurrentFile && OpenFilesTab->count() == 1 && CurrentFile->FileName == NoNameFileName &&
@@ -32,17 +34,21 @@ TFileObject *TEditorMainForm::AddRecoveredDocument(const std::string &fileName,
     OpenFilesTab->setCurrentIndex(OpenFilesTab->count() - 1);
   }
   document->ClearIntoEditor(SyntaxMemo1);
+  // The journal's text store becomes the document's, and is shown as a tab
+  // change shows one: no copy of the text is made.
+  document->TextStore = std::move(text);
+  const int64_t length = document->TextStore->CharCount();
+  document->Selection[0] = static_cast<int32_t>(std::clamp<int64_t>(mark.Anchor, 0, length));
+  document->Selection[1] = static_cast<int32_t>(std::clamp<int64_t>(mark.Caret, 0, length));
+  document->TopLine = static_cast<int32_t>(
+      std::clamp<int64_t>(mark.TopLine, 0, document->TextStore->LineCount()) + 1);
   document->LoadIntoEditor(SyntaxMemo1);
-  TReadOnlyMemoryStream stream(text.data(), static_cast<int64_t>(text.size()));
-  SyntaxMemo1->LoadFromStream(stream);
   if (document->FileName != NoNameFileName)
     document->DiskStamp = TDiskStamp::Of(document->FileName);
   document->MarkModified();
   ShowAllActive = false;
   EditAreaPanel->setVisible(true);
   AttachScheme();
-  SyntaxMemo1->SetSelection(mark.Anchor, mark.Caret);
-  SyntaxMemo1->SetTopLine(std::clamp<int64_t>(mark.TopLine, 0, SyntaxMemo1->LineCount()));
   setWindowTitle(QFile::decodeName(QByteArray::fromStdString(document->FileName)));
   SyntaxMemo1Change(this);
   SyntaxMemo1->setFocus();

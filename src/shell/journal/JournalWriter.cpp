@@ -34,14 +34,37 @@ TJournalWriter::~TJournalWriter() {
   }
   wake_.notify_all();
   thread_.join();
+  for (const auto &f : fds_)
+    ::close(f.second);
+}
+
+int TJournalWriter::AppendFd(const std::string &path) {
+  const auto it = fds_.find(path);
+  if (it != fds_.end())
+    return it->second;
+  const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+  if (fd >= 0)
+    fds_[path] = fd;
+  return fd;
+}
+
+void TJournalWriter::CloseFd(const std::string &path) {
+  const auto it = fds_.find(path);
+  if (it == fds_.end())
+    return;
+  ::close(it->second);
+  fds_.erase(it);
 }
 
 void TJournalWriter::Push(TJob job) {
+  bool wake;
   {
     std::lock_guard<std::mutex> lock(mutex_);
+    wake = job.kind != TJob::kAppend || idleSleep_;
     jobs_.push_back(std::move(job));
   }
-  wake_.notify_one();
+  if (wake)
+    wake_.notify_one();
 }
 
 void TJournalWriter::Replace(std::string path, std::string head, std::string text,
@@ -62,6 +85,7 @@ void TJournalWriter::Then(std::function<void()> f) {
 }
 
 void TJournalWriter::Drain() {
+  wake_.notify_one();
   std::unique_lock<std::mutex> lock(mutex_);
   idle_.wait(lock, [this] { return jobs_.empty() && !busy_; });
 }
@@ -79,14 +103,37 @@ unsigned long TJournalWriter::Completed() const {
 void TJournalWriter::Run() {
   std::unique_lock<std::mutex> lock(mutex_);
   for (;;) {
-    wake_.wait(lock, [this] { return stop_ || !jobs_.empty(); });
+    const TClock::time_point now = TClock::now();
+    const bool typing = now - lastAppend_ < std::chrono::milliseconds(2 * SyncIntervalMs);
+    if (unsynced_.empty() && !typing) {
+      idleSleep_ = true;
+      wake_.wait(lock, [this] { return stop_ || !jobs_.empty(); });
+      idleSleep_ = false;
+    } else {
+      TClock::time_point due = typing ? now + std::chrono::milliseconds(PollMs)
+                                      : TClock::time_point::max();
+      for (const auto &u : unsynced_)
+        due = std::min(due, u.second);
+      wake_.wait_until(lock, due, [this] { return stop_ || !jobs_.empty(); });
+    }
     if (jobs_.empty()) {
-      if (stop_)
+      lock.unlock();
+      SyncDue(stop_);
+      lock.lock();
+      if (stop_ && unsynced_.empty())
         return;
       continue;
     }
     TJob job = std::move(jobs_.front());
     jobs_.pop_front();
+    // Appends to one journal that queued up while the disk was busy go out
+    // in one write.
+    while (job.kind == TJob::kAppend && !jobs_.empty() && jobs_.front().kind == TJob::kAppend &&
+           jobs_.front().path == job.path) {
+      job.tail += jobs_.front().tail;
+      jobs_.pop_front();
+      ++completed_;
+    }
     busy_ = true;
     lock.unlock();
     Do(job);
@@ -95,6 +142,21 @@ void TJournalWriter::Run() {
     ++completed_;
     if (jobs_.empty())
       idle_.notify_all();
+  }
+}
+
+void TJournalWriter::SyncDue(bool all) {
+  const TClock::time_point now = TClock::now();
+  for (auto it = unsynced_.begin(); it != unsynced_.end();) {
+    if (!all && it->second > now) {
+      ++it;
+      continue;
+    }
+    const int fd = AppendFd(it->first);
+    if (fd >= 0 && ::fdatasync(fd) != 0)
+      Fail("cannot flush", it->first);
+    lastSync_[it->first] = now;
+    it = unsynced_.erase(it);
   }
 }
 
@@ -112,18 +174,33 @@ void TJournalWriter::Do(TJob &job) {
       job.call();
     return;
   case TJob::kRemove:
+    CloseFd(job.path);
+    unsynced_.erase(job.path);
+    lastSync_.erase(job.path);
     if (::unlink(job.path.c_str()) != 0 && errno != ENOENT)
       Fail("cannot remove", job.path);
     return;
   case TJob::kAppend: {
-    const int fd = ::open(job.path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+    lastAppend_ = TClock::now();
+    const int fd = AppendFd(job.path);
     if (fd < 0) {
       Fail("cannot open", job.path);
       return;
     }
-    if (!WriteAll(fd, job.tail.data(), job.tail.size()) || ::fdatasync(fd) != 0)
+    if (!WriteAll(fd, job.tail.data(), job.tail.size())) {
       Fail("cannot write", job.path);
-    ::close(fd);
+    } else if (!unsynced_.count(job.path)) {
+      const TClock::time_point now = TClock::now();
+      const auto last = lastSync_.find(job.path);
+      const auto interval = std::chrono::milliseconds(SyncIntervalMs);
+      if (last == lastSync_.end() || now - last->second >= interval) {
+        if (::fdatasync(fd) != 0)
+          Fail("cannot flush", job.path);
+        lastSync_[job.path] = now;
+      } else {
+        unsynced_[job.path] = last->second + interval;
+      }
+    }
     return;
   }
   case TJob::kReplace: {
@@ -153,6 +230,10 @@ void TJournalWriter::Do(TJob &job) {
       ::unlink(temp.c_str());
       return;
     }
+    // The open descriptor is of the file being replaced.
+    CloseFd(job.path);
+    unsynced_.erase(job.path);
+    lastSync_[job.path] = TClock::now();
     if (::rename(temp.c_str(), job.path.c_str()) != 0) {
       Fail("cannot rename", temp);
       ::unlink(temp.c_str());

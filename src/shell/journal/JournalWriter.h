@@ -2,12 +2,18 @@
 // was asked for: writing a fresh journal (its text snapshot framed and
 // checked here, off the editor's thread), appending records, removing a
 // journal. The editor's thread only hands over bytes and never waits for the
-// disk, except when it asks to (Drain).
+// disk, except when it asks to (Drain). Appends reach the file at once and
+// the disk within SyncIntervalMs: a flush to the disk stalls file access of
+// the whole program, so one journal is flushed at most that often. While
+// appends keep coming the thread looks for them every PollMs instead of being
+// woken for each, so typing never hands its time slice to the writer.
 #pragma once
 
 #include <condition_variable>
 #include <deque>
 #include <functional>
+#include <chrono>
+#include <map>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -37,6 +43,9 @@ public:
   // Jobs finished so far (a test waits on it for a flush to be on disk).
   unsigned long Completed() const;
 
+  static constexpr int SyncIntervalMs = 1000;
+  static constexpr int PollMs = 100;
+
 private:
   struct TJob {
     enum Kind { kReplace, kAppend, kRemove, kCall } kind;
@@ -47,11 +56,25 @@ private:
   void Run();
   void Do(TJob &job);
   void Fail(const std::string &what, const std::string &path);
+  // Flushes every appended journal whose time has come (all with `all`).
+  void SyncDue(bool all);
+
+  using TClock = std::chrono::steady_clock;
+  // Writer thread only: when each journal was last flushed, and the ones
+  // written since.
+  std::map<std::string, TClock::time_point> lastSync_;
+  std::map<std::string, TClock::time_point> unsynced_;
+  // Open journals, kept open between appends (writer thread only).
+  std::map<std::string, int> fds_;
+  TClock::time_point lastAppend_{};
+  int AppendFd(const std::string &path);
+  void CloseFd(const std::string &path);
 
   mutable std::mutex mutex_;
   std::condition_variable wake_, idle_;
   std::deque<TJob> jobs_;
   bool busy_ = false;
+  bool idleSleep_ = false; // the thread waits for a wake-up, not polling
   bool stop_ = false;
   unsigned long completed_ = 0;
   std::string lastError_;
