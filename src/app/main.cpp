@@ -1,6 +1,7 @@
 // The program entry: the single-instance check, the settings-file check,
 // every window created once, the event loop.
 #include "ApplicationWindows.h"
+#include "CommandLineTools.h"
 #include "EditorMainForm.h"
 #include "FontWarmUp.h"
 #include "KorvexApplication.h"
@@ -54,6 +55,9 @@ void ConnectStartupHooks(TEditorMainForm *form) {
 } // namespace
 
 int main(int argc, char **argv) {
+  // Compile, program and download runs for make files need no window.
+  if (IsCommandLineRun(argc, argv))
+    return RunCommandLine(argc, argv);
   TKorvexApplication app(argc, argv);
   TFontWarmUp fonts;
   QCoreApplication::setApplicationName(QStringLiteral("korvex-editor"));

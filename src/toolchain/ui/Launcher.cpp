@@ -23,6 +23,7 @@ namespace {
 constexpr int SliceMs = 100;
 
 bool busy = false;
+int lastExitCode = -1;
 
 QString FromPath(const std::string &path) {
   return QFile::decodeName(QByteArray::fromStdString(path));
@@ -198,7 +199,9 @@ bool StartAndWait(const TPlan &plan, std::string &problem) {
   if (process->state() != QProcess::NotRunning) {
     process->disconnect();
     Released().push_back(process.release());
+    return true;
   }
+  lastExitCode = process->exitStatus() == QProcess::NormalExit ? process->exitCode() : -1;
   return true;
 }
 
@@ -234,9 +237,14 @@ bool LauncherBusy() {
   return busy;
 }
 
+int LastExitCode() {
+  return lastExitCode;
+}
+
 bool ExecuteAndWait(const std::string &file, const TArgumentBuilder &build) {
   if (busy)
     return false;
+  lastExitCode = -1;
   const TBusy marked;
   TPlan plan = Plan(file, build);
   if (!plan.Problem.empty()) {

@@ -42,6 +42,11 @@ bool ExecuteAndWait(const std::string &file, const TArgumentBuilder &build);
 void RunProgram(const std::string &file, const TCommandArgs &args);
 void RunProgram(const std::string &file, const TArgumentBuilder &build);
 
+// The exit code of the program the last ExecuteAndWait waited for: -1 when it
+// did not start, crashed, or was still running when the wait ended. The
+// command-line runs pass it on.
+int LastExitCode();
+
 // True while ExecuteAndWait waits for a program. Commands that start a
 // waited-for program (compile, re-assemble, the fixed loaders, Run entries)
 // are disabled meanwhile, so two tools never write the same files.
