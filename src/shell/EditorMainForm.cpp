@@ -10,6 +10,7 @@
 #include "EdPersistent.h"
 #include "FileObject.h"
 #include "KorvexError.h"
+#include "Launcher.h"
 #include "ParserRepository.h"
 #include "PreviewPrinter.h"
 #include "ProcessPaths.h"
@@ -72,6 +73,12 @@ TEditorMainForm::TEditorMainForm(QWidget *parent) : QMainWindow(parent) {
   connect(FInfoTimer, &QTimer::timeout, this, Guarded([this] { FInfoTimerTimer(FInfoTimer); }));
   Recovery = std::make_unique<TDocumentRecovery>(this);
   Recovery->Attach();
+  // A tool that was waited for (the compiler, the assembler, a loader) may
+  // have changed the open files.
+  connect(&LauncherSignals(), &TLauncherSignals::BusyChanged, this, [this](bool busy) {
+    if (!busy)
+      QTimer::singleShot(0, this, Guarded([this] { CheckFilesOnDisk(); }));
+  });
   RunCommand([this] { FormCreate(this); });
 }
 

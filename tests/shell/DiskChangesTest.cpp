@@ -6,6 +6,8 @@
 // contents.
 #include "FileCommandsTestFixture.h"
 
+#include "Launcher.h"
+
 #include <QProcess>
 
 #include <fcntl.h>
@@ -139,6 +141,19 @@ TEST_F(DiskChanges, DeletedFileIsReportedOnceAndItsTextStaysModified) {
   EXPECT_EQ(Panel(1), "");
   Activate();
   EXPECT_EQ(Asked().size(), 1u);
+}
+
+TEST_F(DiskChanges, AFileAWaitedForToolChangedIsFollowedWhenItEnds) {
+  const std::string a = Put("a.bas", "before\r\n");
+  Open(a);
+  // A waited-for tool rewrites the file; no window activation follows.
+  ASSERT_TRUE(ExecuteAndWait("/bin/sh", TCommandArgs{TCommandArg::Word("-c"),
+                                                     TCommandArg::Word("printf 'after\\r\\n' > \"$0\""),
+                                                     TCommandArg::Path(a)}));
+  QApplication::processEvents();
+  QApplication::processEvents();
+  EXPECT_EQ(Text(), "after\r");
+  EXPECT_TRUE(Asked().empty());
 }
 
 TEST_F(DiskChanges, OwnSavesAreNoChange) {
