@@ -35,6 +35,7 @@ void CreateApplicationWindows() {
   Find_MELOADER = new TFind_MELOADER(EditorMainForm);
   Dummy_Virtual_Form = new TDummy_Virtual_Form();
   EditorMainForm->ConnectResultWindows();
+  EditorMainForm->ConnectReportLines();
 }
 
 namespace {

@@ -156,6 +156,9 @@ public:
   // Once the result windows exist: their View items follow them and work
   // from them, and the commands follow the launcher's busy state.
   void ConnectResultWindows();
+  // Report lines that name a line number lead to it (ReportLineCommands.cpp).
+  void ConnectReportLines();
+  void ReportLineDoubleClicked(int index);
   // The index of the first tab whose document has exactly this name, or -1.
   int FindDocument(const std::string &fileName) const;
   TFileObject *DocumentAt(int index) const;

@@ -100,7 +100,14 @@ bool TReport::BeginDrag(const QPoint &globalPos, Qt::Edges edges) {
 
 bool TReport::eventFilter(QObject *watched, QEvent *e) {
   if (watched == memo_->viewport()) {
-    if (e->type() == QEvent::MouseButtonPress) {
+    if (e->type() == QEvent::MouseButtonDblClick) {
+      auto *m = static_cast<QMouseEvent *>(e);
+      const int line = memo_->LineAt(static_cast<int>(m->position().y()));
+      if (m->button() == Qt::LeftButton && line >= 0) {
+        emit LineDoubleClicked(line);
+        return true;
+      }
+    } else if (e->type() == QEvent::MouseButtonPress) {
       auto *m = static_cast<QMouseEvent *>(e);
       if (m->button() == Qt::LeftButton)
         return BeginDrag(m->globalPosition().toPoint(), {});

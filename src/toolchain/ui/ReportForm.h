@@ -29,6 +29,10 @@ public:
   void LoadGeometry() override;
   void StoreGeometry() override;
 
+signals:
+  // A report line was double-clicked (its index in the report's lines).
+  void LineDoubleClicked(int index);
+
 protected:
   bool eventFilter(QObject *watched, QEvent *e) override;
   void mousePressEvent(QMouseEvent *e) override;

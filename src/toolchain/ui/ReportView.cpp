@@ -71,3 +71,10 @@ void TReportView::paintEvent(QPaintEvent *) {
                Qt::AlignLeft | Qt::AlignVCenter | Qt::TextExpandTabs | Qt::TextSingleLine, shown);
   }
 }
+
+int TReportView::LineAt(int y) const {
+  if (y < 0)
+    return -1;
+  const int line = TopLine() + y / LineHeight();
+  return line < static_cast<int>(lines_.size()) ? line : -1;
+}

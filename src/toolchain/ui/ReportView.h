@@ -20,6 +20,8 @@ public:
   QString Text() const;
   // The index of the first line on screen.
   int TopLine() const;
+  // The index of the line at a viewport height, or -1 below the last line.
+  int LineAt(int y) const;
 
 protected:
   void paintEvent(QPaintEvent *e) override;
