@@ -104,17 +104,37 @@ bool TReport::eventFilter(QObject *watched, QEvent *e) {
       auto *m = static_cast<QMouseEvent *>(e);
       const int line = memo_->LineAt(static_cast<int>(m->position().y()));
       if (m->button() == Qt::LeftButton && line >= 0) {
+        pendingDrag_ = false;
         emit LineDoubleClicked(line);
         return true;
       }
     } else if (e->type() == QEvent::MouseButtonPress) {
       auto *m = static_cast<QMouseEvent *>(e);
-      if (m->button() == Qt::LeftButton)
-        return BeginDrag(m->globalPosition().toPoint(), {});
+      if (m->button() == Qt::LeftButton) {
+        // The move starts once the mouse travels: a window manager that
+        // moves the window at the press would take the clicks, and a
+        // double-click on a line could never reach it.
+        pendingDrag_ = true;
+        pressAt_ = m->globalPosition().toPoint();
+        return true;
+      }
       if (m->button() == Qt::RightButton) {
         popup_->popup(m->globalPosition().toPoint());
         return true;
       }
+    } else if (e->type() == QEvent::MouseMove && pendingDrag_ && !dragging_) {
+      auto *m = static_cast<QMouseEvent *>(e);
+      if ((m->globalPosition().toPoint() - pressAt_).manhattanLength() >=
+          QApplication::startDragDistance()) {
+        pendingDrag_ = false;
+        BeginDrag(pressAt_, {});
+        if (dragging_)
+          mouseMoveEvent(m);
+      }
+      return true;
+    } else if (e->type() == QEvent::MouseButtonRelease && pendingDrag_) {
+      pendingDrag_ = false;
+      return true;
     } else if (e->type() == QEvent::MouseMove && dragging_) {
       mouseMoveEvent(static_cast<QMouseEvent *>(e));
       return true;

@@ -52,6 +52,9 @@ private:
   bool dragging_ = false;
   QPoint dragStart_;
   QRect dragGeometry_;
+  // A press on the text that becomes a move once the mouse travels.
+  bool pendingDrag_ = false;
+  QPoint pressAt_;
 };
 
 extern TReport *Report;
