@@ -152,10 +152,16 @@ TEST(DesktopCompile, F9TheReportAndClosingDuringACompile) {
         return true;
     return false;
   }));
-  const QString main = display
-                           .Xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                                     QStringLiteral("--name"), QStringLiteral("blink.bas")})
-                           .section(QLatin1Char('\n'), 0, 0);
+  // The window is shown before the window system has mapped it under its
+  // caption: wait for it there.
+  QString main;
+  WaitFor([&] {
+    main = display
+               .Xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                         QStringLiteral("--name"), QStringLiteral("blink.bas")})
+               .section(QLatin1Char('\n'), 0, 0);
+    return !main.isEmpty();
+  });
   ASSERT_FALSE(main.isEmpty());
 
   // F9: the compiler runs on the document; its "ERROR" brings up the report.
