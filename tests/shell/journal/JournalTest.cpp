@@ -171,6 +171,27 @@ TEST(Journal, ReplacedTextAndDiscardStartAFreshJournal) {
   EXPECT_FALSE(std::ifstream(s.path).good());
 }
 
+// Where each record of a well-formed journal ends.
+std::vector<size_t> RecordEnds(const std::string &bytes) {
+  std::vector<size_t> ends;
+  for (size_t at = kxjournal::Magic.size(); at + kxjournal::RecordOverhead <= bytes.size();) {
+    at += kxjournal::RecordOverhead + kxjournal::GetU32(bytes.data() + at + 1);
+    ends.push_back(at);
+  }
+  return ends;
+}
+
+// The text a journal gives when read up to each record end ("<none>" before
+// the snapshot).
+std::vector<std::string> StatesAt(const std::string &bytes, const std::vector<size_t> &ends) {
+  std::vector<std::string> states;
+  for (size_t e : ends) {
+    TRecoveredJournal r = ReadJournal(bytes.data(), e);
+    states.push_back(r.Usable ? TextOf(*r.Text) : std::string("<none>"));
+  }
+  return states;
+}
+
 // The states a journal passes through, record by record: a reader given any
 // prefix must produce the state of the last whole record in it.
 TEST(Journal, CutAtEveryByteRecoversTheLastWholeRecord) {
@@ -180,18 +201,9 @@ TEST(Journal, CutAtEveryByteRecoversTheLastWholeRecord) {
   s.Flush();
   RandomSession(s, rng, 60);
   const std::string bytes = ReadFile(s.path);
-  // Record boundaries and the text at each.
-  std::vector<size_t> ends;
-  for (size_t at = kxjournal::Magic.size(); at + kxjournal::RecordOverhead <= bytes.size();) {
-    at += kxjournal::RecordOverhead + kxjournal::GetU32(bytes.data() + at + 1);
-    ends.push_back(at);
-  }
+  const std::vector<size_t> ends = RecordEnds(bytes);
   ASSERT_EQ(ends.back(), bytes.size());
-  std::vector<std::string> states;
-  for (size_t e : ends) {
-    TRecoveredJournal r = ReadJournal(bytes.data(), e);
-    states.push_back(r.Usable ? TextOf(*r.Text) : std::string("<none>"));
-  }
+  const std::vector<std::string> states = StatesAt(bytes, ends);
   EXPECT_EQ(states.back(), s.model);
   size_t k = 0; // records wholly inside the prefix
   for (size_t cut = 0; cut <= bytes.size(); ++cut) {
@@ -214,12 +226,7 @@ TEST(Journal, AnyDamagedByteEndsTheReadingAtAWholeState) {
   s.Flush();
   RandomSession(s, rng, 30);
   const std::string bytes = ReadFile(s.path);
-  std::vector<std::string> states;
-  for (size_t at = kxjournal::Magic.size(); at < bytes.size();) {
-    at += kxjournal::RecordOverhead + kxjournal::GetU32(bytes.data() + at + 1);
-    TRecoveredJournal r = ReadJournal(bytes.data(), at);
-    states.push_back(r.Usable ? TextOf(*r.Text) : std::string("<none>"));
-  }
+  std::vector<std::string> states = StatesAt(bytes, RecordEnds(bytes));
   states.push_back(std::string("<none>"));
   for (size_t i = 0; i < bytes.size(); ++i) {
     std::string damaged = bytes;
