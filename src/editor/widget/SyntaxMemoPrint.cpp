@@ -49,6 +49,13 @@ const QImage &ReferenceSurface() {
   return img;
 }
 
+// Blanks a text may carry between two characters of its style before the row
+// starts another text of that style: recording, playing and printing a text
+// costs about as much as a dozen blank glyphs.
+constexpr int kMaxStandIns = 12;
+
+constexpr QRgb kLineNumberColor = 0xFF808080;
+
 int Digits(int64_t n) {
   int d = 1;
   while (n >= 10) {
@@ -153,19 +160,19 @@ bool TSyntaxMemo::DrawPage(QPainter &canvas, int pageNumber, const QRect &rect, 
       highlighting_.Continue(1 << 16);
   }
   struct TStyle {
-    QColor Fore, Back;
+    QRgb Fore = 0, Back = 0;
     uint8_t Font = 0;
   };
   std::array<TStyle, 256> style;
-  const QColor defFore = SMColor(DefTextColor), defBack = SMColor(DefBackColor);
+  const QRgb defFore = SMColor(DefTextColor).rgba(), defBack = SMColor(DefBackColor).rgba();
   for (int v = 0; v < 256; ++v) {
     TTokenStyle st;
     st.FontStyle = DefFontStyle;
     if (styled)
       st = Highlighter->Style(v);
     style[static_cast<size_t>(v)] = {
-        SMColor(st.DefaultForeground ? DefTextColor : st.Foreground),
-        SMColor(st.DefaultBackground ? DefBackColor : st.Background),
+        SMColor(st.DefaultForeground ? DefTextColor : st.Foreground).rgba(),
+        SMColor(st.DefaultBackground ? DefBackColor : st.Background).rgba(),
         static_cast<uint8_t>((styled ? st.FontStyle : DefFontStyle) & 0xF)};
   }
 
@@ -182,16 +189,25 @@ bool TSyntaxMemo::DrawPage(QPainter &canvas, int pageNumber, const QRect &rect, 
   const double left = f.Area.left(), top = f.Area.top();
   const int lineWidth = std::max(1, dpi.height() / 144);
 
+  // Every text of the page, drawn style by style at the end: the page then
+  // records each font and colour once rather than once a row.
+  struct TPiece {
+    uint8_t Font;
+    QRgb Fore;
+    double X, Y;
+    QString Text;
+  };
+  std::vector<TPiece> pieces;
+  pieces.reserve(rows.size() * 4 + 3);
+
   if (f.Heading) {
-    canvas.setPen(defFore);
     QString date;
     double dateWidth = 0;
     if (OptionsMask() & smoPrintDate) {
       date = QLocale::system().toString(PrintDate.isNull() ? QDate::currentDate() : PrintDate,
                                         QLocale::ShortFormat);
       dateWidth = advance(date);
-      canvas.setFont(f.Fonts[0]);
-      canvas.drawText(QPointF(f.Area.right() - dateWidth, top + f.Ascent), date);
+      pieces.push_back({0, defFore, f.Area.right() - dateWidth, top + f.Ascent, date});
     }
     if (OptionsMask() & smoPrintFilename) {
       // A long path gives up its middle rather than run into the date.
@@ -201,10 +217,10 @@ bool TSyntaxMemo::DrawPage(QPainter &canvas, int pageNumber, const QRect &rect, 
       const double room = (f.Area.width() - dateWidth - (date.isEmpty() ? 0 : 2 * cw)) / f.StretchX;
       const QString title = bold.elidedText(QFile::decodeName(QByteArray::fromStdString(Title)),
                                             Qt::ElideMiddle, std::max(0.0, room));
-      canvas.setFont(f.Fonts[fsBold]);
-      canvas.drawText(QPointF(left, top + f.Ascent), title);
+      pieces.push_back({fsBold, defFore, left, top + f.Ascent, title});
     }
-    canvas.fillRect(QRectF(left, top + lh * 1.4, f.Area.width(), lineWidth), defFore);
+    canvas.fillRect(QRectF(left, top + lh * 1.4, f.Area.width(), lineWidth),
+                    QColor::fromRgba(defFore));
   }
 
   std::string text;
@@ -213,28 +229,21 @@ bool TSyntaxMemo::DrawPage(QPainter &canvas, int pageNumber, const QRect &rect, 
   struct TSlot {
     uint8_t Font;
     QRgb Fore;
-    int First, Last;
+    int First, Last; // columns of its first and last character
     QString Text;
   };
   std::vector<TSlot> rowTexts;
-  struct TPiece {
-    uint8_t Font;
-    QRgb Fore;
-    double X, Y;
-    QString Text;
-  };
-  std::vector<TPiece> pieces;
-  pieces.reserve(rows.size() * 4);
   const double textLeft = left + f.NumberWidth;
   const int columns = f.Shape.Columns;
   for (size_t r = 0; r < rows.size(); ++r) {
     const TPrintRow &row = rows[r];
     const double y = top + (f.HeadingRows + static_cast<double>(r)) * lh;
     if (row.Number > 0 && f.NumberWidth > 0) {
-      const QString number = QString::number(row.Number);
-      canvas.setFont(f.Fonts[0]);
-      canvas.setPen(QColor(128, 128, 128));
-      canvas.drawText(QPointF(left + f.NumberDigits * cw - advance(number), y + f.Ascent), number);
+      QString number = QString::number(row.Number);
+      // Digits of a monospaced font fill one cell each, like the text.
+      const double width = f.FixedPitch ? number.size() * cw : advance(number);
+      pieces.push_back({0, kLineNumberColor, left + f.NumberDigits * cw - width, y + f.Ascent,
+                        std::move(number)});
     }
     TPrintPagination::GatherLine(*Store(), row.Pos, row.Pos + row.Length, text,
                                  styled ? &attrs : nullptr);
@@ -252,7 +261,7 @@ bool TSyntaxMemo::DrawPage(QPainter &canvas, int pageNumber, const QRect &rect, 
     };
     // Backgrounds other than the paper's, one fill per span of one colour.
     for (int k = 0; k < n;) {
-      const QColor back = styleAt(k).Back;
+      const QRgb back = styleAt(k).Back;
       int e = k + 1;
       while (e < n && styleAt(e).Back == back)
         ++e;
@@ -260,13 +269,14 @@ bool TSyntaxMemo::DrawPage(QPainter &canvas, int pageNumber, const QRect &rect, 
         const int c1 = std::min(cols[static_cast<size_t>(e)], columns);
         canvas.fillRect(QRectF(textLeft + cols[static_cast<size_t>(k)] * cw, y,
                                (c1 - cols[static_cast<size_t>(k)]) * cw, lh),
-                        back);
+                        QColor::fromRgba(back));
       }
       k = e;
     }
     // Glyphs. A monospaced row gives one text per font and colour, blanks
     // standing in for the characters of other styles, so a page records few
-    // texts; blanks and TABs carry no ink and only place the rest.
+    // texts; blanks and TABs carry no ink and only place the rest. A long
+    // run of blanks costs more than a text of its own.
     rowTexts.clear();
     for (int k = 0; k < n; ++k) {
       const char c = text[static_cast<size_t>(k)];
@@ -274,39 +284,31 @@ bool TSyntaxMemo::DrawPage(QPainter &canvas, int pageNumber, const QRect &rect, 
         continue;
       const TStyle &st = styleAt(k);
       const int col = cols[static_cast<size_t>(k)];
+      const QChar ch = Cp1252Char(static_cast<unsigned char>(c));
       if (!f.FixedPitch) {
-        pieces.push_back({st.Font, st.Fore.rgba(), textLeft + col * cw, y + f.Ascent,
-                          QString(Cp1252Char(static_cast<unsigned char>(c)))});
+        pieces.push_back({st.Font, st.Fore, textLeft + col * cw, y + f.Ascent, QString(ch)});
         continue;
       }
       TSlot *into = nullptr;
       for (TSlot &o : rowTexts)
-        if (o.Font == st.Font && o.Fore == st.Fore.rgba())
+        if (o.Font == st.Font && o.Fore == st.Fore)
           into = &o;
-      if (!into) {
-        rowTexts.push_back({st.Font, st.Fore.rgba(), col, col, {}});
-        into = &rowTexts.back();
+      if (into && col - into->Last - 1 <= kMaxStandIns) {
+        into->Text.append(QString(col - into->Last - 1, QLatin1Char(' ')));
+        into->Text.append(ch);
+        into->Last = col;
+      } else {
+        rowTexts.push_back({st.Font, st.Fore, col, col, QString(ch)});
       }
-      into->Last = col;
-    }
-    for (TSlot &o : rowTexts)
-      o.Text = QString(o.Last - o.First + 1, QLatin1Char(' '));
-    for (int k = 0; k < n && !rowTexts.empty(); ++k) {
-      const char c = text[static_cast<size_t>(k)];
-      if (c == ' ' || c == '\t')
-        continue;
-      const TStyle &st = styleAt(k);
-      for (TSlot &o : rowTexts)
-        if (o.Font == st.Font && o.Fore == st.Fore.rgba()) {
-          o.Text[cols[static_cast<size_t>(k)] - o.First] =
-              Cp1252Char(static_cast<unsigned char>(c));
-          break;
-        }
     }
     for (TSlot &o : rowTexts)
       pieces.push_back({o.Font, o.Fore, textLeft + o.First * cw, y + f.Ascent, std::move(o.Text)});
   }
-  // Drawn style by style: the page records each font and colour once.
+  if (f.PageNumbers) {
+    QString number = QString::asprintf("Page %d", pageNumber);
+    const double x = f.Area.right() - advance(number);
+    pieces.push_back({0, defFore, x, f.Area.bottom() - lh + f.Ascent, std::move(number)});
+  }
   std::stable_sort(pieces.begin(), pieces.end(), [](const TPiece &a, const TPiece &b) {
     return a.Font != b.Font ? a.Font < b.Font : a.Fore < b.Fore;
   });
@@ -317,13 +319,6 @@ bool TSyntaxMemo::DrawPage(QPainter &canvas, int pageNumber, const QRect &rect, 
     if (k == 0 || pc.Fore != pieces[k - 1].Fore || pc.Font != pieces[k - 1].Font)
       canvas.setPen(QColor::fromRgba(pc.Fore));
     canvas.drawText(QPointF(pc.X, pc.Y), pc.Text);
-  }
-
-  if (f.PageNumbers) {
-    canvas.setFont(f.Fonts[0]);
-    canvas.setPen(defFore);
-    const QString text = QString::asprintf("Page %d", pageNumber);
-    canvas.drawText(QPointF(f.Area.right() - advance(text), f.Area.bottom() - lh + f.Ascent), text);
   }
   canvas.restore();
   return more;

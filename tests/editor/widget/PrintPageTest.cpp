@@ -1,6 +1,7 @@
 // The editor's printed pages: how rows and pages are cut from the text
-// (properties over random texts and shapes), the pages following edits, and
-// what a drawn page shows (styles, line numbers, heading, page number, wrap).
+// (properties over random texts and shapes), the pages following edits, what
+// a drawn page shows (styles, line numbers, heading, page number, wrap), and
+// the texts a page is drawn with, directly and played back from a picture.
 #include "PrintPagination.h"
 #include "PrintPdfTools.h"
 #include "SyntaxMemoParser.h"
@@ -9,9 +10,16 @@
 
 #include <gtest/gtest.h>
 
+#include <QFontMetricsF>
+#include <QPaintEngine>
 #include <QPainter>
+#include <QPicture>
 
+#include <climits>
+#include <map>
 #include <random>
+#include <set>
+#include <sstream>
 
 using namespace kxwidget;
 using kxpdf::InkBox;
@@ -372,4 +380,261 @@ TEST(PrintPage, TheSelectionPrintsOnItsOwn) {
   EXPECT_EQ(std::count(dump.begin(), dump.end(), '+'), 10);
   EXPECT_EQ(dump.rfind("page 1: #101 " + std::to_string(m->LineStart(100)) + "+", 0), 0u);
   EXPECT_GT(m->PageCount(kArea, kDpi), 3);
+}
+
+// ---------------------------------------------------------------------------
+
+namespace {
+
+// A page-sized device at 96 pixels per inch that keeps every text drawn on
+// it: where (baseline start), what, in which font and colour, and how often
+// the font had to be set anew.
+class TTextCapture : public QPaintDevice {
+public:
+  struct TText {
+    QPointF At;
+    QString Text;
+    QFont Font;
+    QRgb Color;
+  };
+  std::vector<TText> Texts;
+  int FontChanges = 0;
+
+  QPaintEngine *paintEngine() const override { return &engine_; }
+
+protected:
+  int metric(PaintDeviceMetric m) const override {
+    switch (m) {
+    case PdmWidth:
+      return 816;
+    case PdmHeight:
+      return 1056;
+    case PdmWidthMM:
+      return 216;
+    case PdmHeightMM:
+      return 279;
+    case PdmDpiX:
+    case PdmDpiY:
+    case PdmPhysicalDpiX:
+    case PdmPhysicalDpiY:
+      return 96;
+    case PdmDepth:
+      return 32;
+    case PdmNumColors:
+      return INT_MAX;
+    case PdmDevicePixelRatio:
+      return 1;
+    case PdmDevicePixelRatioScaled:
+      return static_cast<int>(devicePixelRatioFScale());
+    }
+    return 0;
+  }
+
+private:
+  class TEngine : public QPaintEngine {
+  public:
+    explicit TEngine(TTextCapture &c) : QPaintEngine(AllFeatures), c_(c) {}
+    bool begin(QPaintDevice *) override { return true; }
+    bool end() override { return true; }
+    void updateState(const QPaintEngineState &s) override {
+      if (s.state() & DirtyPen)
+        pen_ = s.pen();
+      if (s.state() & DirtyTransform)
+        transform_ = s.transform();
+      if (s.state() & DirtyFont)
+        ++c_.FontChanges;
+    }
+    void drawTextItem(const QPointF &p, const QTextItem &ti) override {
+      c_.Texts.push_back({transform_.map(p), ti.text(), ti.font(), pen_.color().rgba()});
+    }
+    void drawPixmap(const QRectF &, const QPixmap &, const QRectF &) override {}
+    void drawPolygon(const QPointF *, int, PolygonDrawMode) override {}
+    void drawPath(const QPainterPath &) override {}
+    void drawRects(const QRectF *, int) override {}
+    Type type() const override { return User; }
+
+  private:
+    TTextCapture &c_;
+    QPen pen_;
+    QTransform transform_;
+  };
+  mutable TEngine engine_{*this};
+};
+
+// A random piece of PIC BASIC: keywords, numbers, strings, comments and names
+// apart by runs of blanks and TABs of any length.
+std::string RandomBasic(std::mt19937 &rng) {
+  static const char *words[] = {
+      "HIGH", "PORTB.0",  "PAUSE",       "500",    "IF",          "x",     "=",
+      "$FE",  "THEN",     "GOTO",        "main",   "\"Value: \"", "%1010", ":",
+      "DEC",  "counter0", "' a comment", "; wait", "FOR",         "TO",    "NEXT"};
+  std::uniform_int_distribution<int> pick(0, 99), word(0, std::size(words) - 1);
+  std::string text;
+  const int lines = 20 + pick(rng) % 35; // one page
+  for (int i = 0; i < lines; ++i) {
+    std::string line;
+    const int tokens = pick(rng) % 9;
+    for (int t = 0; t < tokens && line.size() < 50; ++t) {
+      const int gap = pick(rng);
+      line += gap < 70 ? std::string(1, ' ') : gap < 85 ? std::string(pick(rng) % 30, ' ') : "\t";
+      line += words[word(rng)];
+    }
+    text += line.substr(0, 58) + "\r";
+  }
+  return text;
+}
+
+struct TCell {
+  double X;
+  QChar Char;
+  QRgb Color;
+  bool Bold, Italic;
+  bool operator==(const TCell &) const = default;
+};
+
+// The inked characters a capture holds, row by row (by baseline), each with
+// its place; blanks carry no ink.
+std::map<double, std::vector<TCell>> InkedCells(const TTextCapture &cap, double cellWidth) {
+  std::map<double, std::vector<TCell>> rows;
+  for (const TTextCapture::TText &t : cap.Texts)
+    for (int i = 0; i < t.Text.size(); ++i)
+      if (t.Text[i] != u' ')
+        rows[t.At.y()].push_back(
+            {t.At.x() + i * cellWidth, t.Text[i], t.Color, t.Font.bold(), t.Font.italic()});
+  for (auto &r : rows)
+    std::sort(r.second.begin(), r.second.end(),
+              [](const TCell &a, const TCell &b) { return a.X < b.X; });
+  return rows;
+}
+
+} // namespace
+
+TEST(PrintPage, EveryCharacterLandsInItsCellInItsStyleAndEachFontIsSetOnce) {
+  TSyntaxMemoParser parser;
+  parser.CompileFile(std::string(KX_SOURCE_DIR) + "/resources/schemes/tarnic.scheme");
+  std::mt19937 rng(515);
+  for (int round = 0; round < 12; ++round) {
+    SCOPED_TRACE("round " + std::to_string(round));
+    auto m = PrintMemo(RandomBasic(rng), 0);
+    m->SetParser(&parser);
+    m->SetOptionsMask(smoSyntaxHighlight);
+    m->FinishHighlighting();
+    QFont plain = m->Font();
+    plain.setPointSizeF(10);
+    QImage surface(1, 1, QImage::Format_RGB32);
+    surface.setDotsPerMeterX(3780);
+    surface.setDotsPerMeterY(3780);
+    const double cw = QFontMetricsF(m->Font(), &surface).horizontalAdvance(QLatin1Char('W'));
+
+    // What each printed row must show: its inked characters at their
+    // columns (TABs to their stops), in the screen's colours and fonts.
+    std::vector<std::vector<TCell>> expected;
+    const std::string layout = m->PageLayout(kArea, kDpi);
+    ASSERT_EQ(std::count(layout.begin(), layout.end(), '\n'), 1) << "one page";
+    std::istringstream rowsIn(layout.substr(layout.find(':') + 1));
+    for (std::string item; rowsIn >> item;) {
+      if (item[0] == '#')
+        continue;
+      const int64_t pos = std::stoll(item.substr(0, item.find('+')));
+      const int len = std::stoi(item.substr(item.find('+') + 1));
+      std::string text;
+      std::vector<uint8_t> attrs;
+      TPrintPagination::GatherLine(*m->Store(), pos, pos + len, text, &attrs);
+      std::vector<TCell> row;
+      int col = 0;
+      for (size_t k = 0; k < text.size(); ++k) {
+        const char c = text[k];
+        if (c != ' ' && c != '\t') {
+          const TTokenStyle st = m->Highlighter->Style(attrs[k]);
+          row.push_back({kArea.left() + col * cw, QChar::fromLatin1(c),
+                         SMColor(st.DefaultForeground ? m->DefTextColor : st.Foreground).rgba(),
+                         (st.FontStyle & fsBold) != 0, (st.FontStyle & fsItalic) != 0});
+        }
+        col = c == '\t' ? m->Tabs().NextStop(col) : col + 1;
+      }
+      expected.push_back(row);
+    }
+
+    auto check = [&](const TTextCapture &cap) {
+      const auto rows = InkedCells(cap, cw);
+      auto at = rows.begin();
+      // Baselines a constant height apart, counted from the first inked row.
+      double firstBaseline = 0, lineHeight = 0;
+      int firstRow = -1;
+      for (size_t r = 0; r < expected.size(); ++r) {
+        if (expected[r].empty())
+          continue;
+        ASSERT_NE(at, rows.end()) << "row " << r << " missing";
+        const int rowsDown = static_cast<int>(r) - firstRow;
+        if (firstRow < 0) {
+          firstRow = static_cast<int>(r);
+          firstBaseline = at->first;
+        } else if (lineHeight == 0) {
+          lineHeight = (at->first - firstBaseline) / rowsDown;
+        } else {
+          EXPECT_NEAR(at->first, firstBaseline + rowsDown * lineHeight, 0.01) << "row " << r;
+        }
+        ASSERT_EQ(at->second.size(), expected[r].size()) << "row " << r;
+        for (size_t k = 0; k < expected[r].size(); ++k) {
+          const TCell &want = expected[r][k], &got = at->second[k];
+          EXPECT_NEAR(got.X, want.X, 0.01) << "row " << r << " char " << k;
+          EXPECT_EQ(got.Char, want.Char) << "row " << r << " char " << k;
+          EXPECT_EQ(got.Color, want.Color) << "row " << r << " char " << k;
+          EXPECT_EQ(got.Bold, want.Bold) << "row " << r << " char " << k;
+          EXPECT_EQ(got.Italic, want.Italic) << "row " << r << " char " << k;
+        }
+        ++at;
+      }
+      EXPECT_EQ(at, rows.end()) << "ink beyond the text";
+      // No text carries a long run of blanks in place of other styles.
+      for (const TTextCapture::TText &t : cap.Texts)
+        EXPECT_FALSE(t.Text.contains(QString(13, u' '))) << t.Text.toStdString();
+    };
+
+    TTextCapture direct;
+    {
+      QPainter p(&direct);
+      m->DrawPage(p, 1, kArea, kDpi);
+    }
+    check(direct);
+    std::set<std::pair<bool, bool>> fonts;
+    for (const TTextCapture::TText &t : direct.Texts)
+      fonts.insert({t.Font.bold(), t.Font.italic()});
+    EXPECT_LE(direct.FontChanges, static_cast<int>(fonts.size()) + 1);
+
+    // The same page recorded and played back.
+    QPicture page;
+    {
+      QPainter p(&page);
+      m->DrawPage(p, 1, kArea, kDpi);
+    }
+    TTextCapture played;
+    {
+      QPainter p(&played);
+      p.drawPicture(0, 0, page);
+    }
+    check(played);
+  }
+}
+
+TEST(PrintPage, LineNumbersHeadingAndPageNumberSetTheirFontOncePerPage) {
+  auto m =
+      PrintMemo(Lines(200), smoPrintFilename | smoPrintDate | smoPrintPageNos | smoPrintLineNos);
+  m->Title = "FONTS.BAS";
+  TTextCapture cap;
+  {
+    QPainter p(&cap);
+    m->DrawPage(p, 2, kArea, kDpi);
+  }
+  std::set<std::pair<bool, bool>> fonts;
+  int numbers = 0;
+  for (const TTextCapture::TText &t : cap.Texts) {
+    fonts.insert({t.Font.bold(), t.Font.italic()});
+    bool digits = false;
+    t.Text.toInt(&digits);
+    numbers += digits && t.Color == qRgb(128, 128, 128);
+  }
+  EXPECT_GT(numbers, 40) << "a grey number on every row";
+  EXPECT_EQ(fonts.size(), 2u) << "the plain font and the title's bold";
+  EXPECT_LE(cap.FontChanges, 3);
 }
