@@ -91,12 +91,38 @@ void TPreviewPrinter::BeginDoc() {
   inDoc_ = true;
   EndPage();
   pages_.clear();
+  recordedMemory_ = pageMemory_ = 0;
   NewPage();
 }
 
 void TPreviewPrinter::EndPage() {
-  if (rec_->Painter.isActive())
-    rec_->Painter.end();
+  if (!rec_->Painter.isActive())
+    return;
+  rec_->Painter.end();
+  Settle(pages_.back());
+}
+
+void TPreviewPrinter::Settle(TStoredPage &page) {
+  const size_t size = page.Picture->size();
+  if (recordedMemory_ + size <= PageMemoryBudget) {
+    recordedMemory_ += size;
+    pageMemory_ += size;
+    return;
+  }
+  // The fastest level: packing must not cost what recording the page did.
+  page.Packed =
+      qCompress(QByteArray::fromRawData(page.Picture->data(), static_cast<qsizetype>(size)), 1);
+  page.Picture.reset();
+  pageMemory_ += static_cast<size_t>(page.Packed.size());
+}
+
+void TPreviewPrinter::Forget(const TStoredPage &page) {
+  if (page.Picture) {
+    recordedMemory_ -= page.Picture->size();
+    pageMemory_ -= page.Picture->size();
+  } else {
+    pageMemory_ -= static_cast<size_t>(page.Packed.size());
+  }
 }
 
 void TPreviewPrinter::NewPage() {
@@ -114,8 +140,8 @@ void TPreviewPrinter::NewPage() {
     pen = p.pen();
   }
   EndPage();
-  pages_.push_back(std::make_unique<QPicture>());
-  QPicture &page = *pages_.back();
+  pages_.push_back({std::make_unique<QPicture>(), {}});
+  QPicture &page = *pages_.back().Picture;
   TDeviceMetrics m;
   bool fromPrinter = false;
   if (!target_)
@@ -157,15 +183,23 @@ void TPreviewPrinter::EndDoc() {
     return;
   inDoc_ = false;
   EndPage();
-  if (!pageDrawn_ && !pages_.empty())
+  if (!pageDrawn_ && !pages_.empty()) {
+    Forget(pages_.back());
     pages_.pop_back();
+  }
   Status("Pagination Complete", psPaginationComplete, PageCount());
 }
 
-const QPicture &TPreviewPrinter::Page(int index) const {
+QPicture TPreviewPrinter::Page(int index) const {
   if (index < 0 || index >= PageCount())
     throw EKorvexError("List index out of bounds (" + std::to_string(index) + ")");
-  return *pages_[static_cast<size_t>(index)];
+  const TStoredPage &page = pages_[static_cast<size_t>(index)];
+  if (page.Picture)
+    return *page.Picture;
+  const QByteArray recorded = qUncompress(page.Packed);
+  QPicture picture;
+  picture.setData(recorded.constData(), static_cast<uint>(recorded.size()));
+  return picture;
 }
 
 double TPreviewPrinter::PageWidthInches() const {
@@ -273,7 +307,7 @@ void TPreviewPrinter::PrintRange(int first, int last, int copies) {
         if (sheet)
           t.NewSheet();
         sheet = true;
-        t.DrawPage(i, *pages_[static_cast<size_t>(i)], metrics_);
+        t.DrawPage(i, Page(i), metrics_);
       }
     t.EndJob();
   } catch (...) {

@@ -8,6 +8,9 @@
 #include "PrintTarget.h"
 #include "TextOptions.h"
 
+#include <QByteArray>
+
+#include <cstddef>
 #include <functional>
 #include <memory>
 #include <string>
@@ -50,6 +53,11 @@ public:
   int ZoomVal = 100;
   std::string Title; // the print job's name
   TPrintStatusEvent OnStatus;
+  // Finished pages are kept as recorded while they take no more than this
+  // many bytes in all; the pages after them are kept packed (a tenth of the
+  // size) and unpacked when asked for, so a preview of a huge text fits in
+  // memory.
+  size_t PageMemoryBudget = size_t{16} << 20;
 
   // The printer the pages go to (not owned); null: a printer of the engine's own.
   void SetPrinter(QPrinter *printer);
@@ -65,7 +73,9 @@ public:
   bool InDocument() const { return inDoc_; }
 
   int PageCount() const { return static_cast<int>(pages_.size()); }
-  const QPicture &Page(int index) const; // 0-based
+  QPicture Page(int index) const; // 0-based; pictures share their recording
+  // Bytes the finished pages take, packed or not.
+  size_t PageMemory() const { return pageMemory_; }
   // The metrics the pages were recorded with.
   const TDeviceMetrics &Metrics() const { return metrics_; }
   // Page size in inches.
@@ -89,8 +99,18 @@ private:
   void Status(const std::string &text, int kind, int page);
   void EndPage();
 
+  // A finished page as recorded, or packed once the budget is spent.
+  struct TStoredPage {
+    std::unique_ptr<QPicture> Picture;
+    QByteArray Packed;
+  };
+  void Settle(TStoredPage &page);
+  void Forget(const TStoredPage &page);
+
   struct TRecording;
-  std::vector<std::unique_ptr<QPicture>> pages_;
+  std::vector<TStoredPage> pages_;
+  size_t recordedMemory_ = 0; // pages kept as recorded
+  size_t pageMemory_ = 0;     // all finished pages
   std::unique_ptr<TRecording> rec_;
   bool inDoc_ = false;
   bool pageDrawn_ = false;

@@ -1,7 +1,8 @@
 // The print engine: start values, the order its operations must come in,
 // progress reports, the dropped empty page, device metrics and unit
 // conversion, pagination of the editor's text, printing ranges and copies,
-// and real PDF output read back with poppler.
+// pages kept packed past the memory budget, and real PDF output read back
+// with poppler.
 #include "PrintPdfTools.h"
 #include "PrintTestUtil.h"
 #include "Prompter.h"
@@ -404,4 +405,60 @@ TEST(PreviewPrinter, AHighlightedDocumentPrintedToPdfHasItsPagesAndColours) {
   EXPECT_GT(kxpdf::Tinted(page, 0), 20) << "numbers in red";
   // An inch of margin at 50 pixels per inch.
   EXPECT_NEAR(kxpdf::InkLeft(page), 50, 3);
+}
+
+TEST(PreviewPrinter, PagesPastTheMemoryBudgetAreKeptPackedAndPlayAsRecorded) {
+  ASSERT_TRUE(kxpdf::HaveTools()) << "poppler-utils (pdfinfo, pdftoppm, pdftotext) are needed";
+  auto m = MakeEditor(Lines(400));
+  m->SetParser(&Tarnic());
+  m->SetOptionsMask(smoSyntaxHighlight | smoPrintPageNos | smoPrintLineNos);
+  TPreviewPrinter whole;
+  whole.PaginateEditor(*m);
+  ASSERT_GT(whole.PageCount(), 5);
+  auto bytes = [](const QPicture &p) { return QByteArray(p.data(), p.size()); };
+  size_t firstTwo = 0;
+  for (int i = 0; i < 2; ++i)
+    firstTwo += whole.Page(i).size();
+
+  TPreviewPrinter packed;
+  packed.PageMemoryBudget = firstTwo;
+  packed.PaginateEditor(*m);
+  ASSERT_EQ(packed.PageCount(), whole.PageCount());
+  EXPECT_LT(packed.PageMemory() - firstTwo, (whole.PageMemory() - firstTwo) / 4);
+  // Every page unpacks to its recording exactly, and plays the same.
+  for (int i = 0; i < whole.PageCount(); ++i) {
+    EXPECT_EQ(bytes(packed.Page(i)), bytes(whole.Page(i))) << "page " << i + 1;
+    EXPECT_EQ(PlayPage(packed, i), PlayPage(whole, i)) << "page " << i + 1;
+  }
+
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  const QString pdf = dir.filePath(QStringLiteral("packed.pdf"));
+  QPrinter printer(QPrinter::HighResolution);
+  printer.setOutputFormat(QPrinter::PdfFormat);
+  printer.setOutputFileName(pdf);
+  packed.SetPrinter(&printer);
+  packed.PrintRange(0, packed.PageCount() - 1);
+  EXPECT_EQ(kxpdf::PageCount(pdf), packed.PageCount());
+  EXPECT_TRUE(kxpdf::PageText(pdf, 5).contains(QStringLiteral("Page 5")));
+
+  // The memory follows the pages: a dropped empty page gives its bytes back,
+  // and a new document starts from nothing.
+  TPreviewPrinter none;
+  none.PageMemoryBudget = 0;
+  none.BeginDoc();
+  none.Canvas()->drawText(100, 100, QStringLiteral("one"));
+  none.NewPage();
+  const size_t one = none.PageMemory();
+  EXPECT_GT(one, 0u);
+  none.EndDoc();
+  EXPECT_EQ(none.PageCount(), 1);
+  EXPECT_EQ(none.PageMemory(), one);
+  const QImage kept = PlayPage(none, 0);
+  EXPECT_FALSE(InkBox(kept, kept.rect()).isNull());
+  none.BeginDoc();
+  EXPECT_EQ(none.PageMemory(), 0u);
+  none.EndDoc();
+  EXPECT_EQ(none.PageCount(), 0);
+  EXPECT_EQ(none.PageMemory(), 0u);
 }
