@@ -2,8 +2,12 @@
 // pagination and recorded pages, against QTextDocument printing the same
 // text in the same font to a PDF file in the same run, plain and with the
 // same colours as character formats (every page count read back with
-// pdfinfo); the toolbar's Print, which draws straight onto the printer; and
-// turning a page in the preview at Fit To Page.
+// pdfinfo): with the scheme's print options (line numbers, heading, page
+// numbers), and with the text alone, as the plain peer prints it; how that
+// time splits between recording the pages and playing them to the printer;
+// the toolbar's Print, which draws straight onto the printer; the memory a
+// recorded page takes, as recorded and packed; and turning a page in the
+// preview at Fit To Page.
 #include "BenchUtil.h"
 #include "PreviewForm.h"
 #include "PreviewPrinter.h"
@@ -81,8 +85,11 @@ struct TState {
   QString EditorPdf;
   QTemporaryDir Dir;
   int Run = 0;
-  QString OurPdf, PeerPdf;
-  int OurPages = 0;
+  QString OurPdf, PeerPdf, TextOnlyPdf;
+  int OurPages = 0, TextOnlyPages = 0;
+  // Seconds spent recording and playing, over all timed prints of ours.
+  double Recording = 0, Playing = 0;
+  int Prints = 0;
 };
 TState *gState = nullptr;
 
@@ -104,16 +111,42 @@ void TimedPrint(benchmark::State &state, const char *who, QString &last, F print
 }
 
 // Ours: paginate the shown, highlighted editor into recorded pages and print
-// them all to a new PDF file.
+// them all to a new PDF file. Returns the page count.
+int OursOnce(QPrinter &printer) {
+  const auto t0 = Clock::now();
+  TPreviewPrinter pp;
+  pp.Title = "bench.bas";
+  pp.PaginateEditor(*gState->Editor);
+  const auto t1 = Clock::now();
+  pp.SetPrinter(&printer);
+  pp.PrintRange(0, pp.PageCount() - 1);
+  gState->Recording += std::chrono::duration<double>(t1 - t0).count();
+  gState->Playing += std::chrono::duration<double>(Clock::now() - t1).count();
+  ++gState->Prints;
+  return pp.PageCount();
+}
+
 void BM_OursPrint(benchmark::State &state) {
-  TimedPrint(state, "ours", gState->OurPdf, [](QPrinter &printer) {
+  TimedPrint(state, "ours", gState->OurPdf,
+             [](QPrinter &printer) { gState->OurPages = OursOnce(printer); });
+}
+
+constexpr uint32_t kPrintExtras =
+    smoPrintLineNos | smoPrintFilename | smoPrintDate | smoPrintPageNos;
+
+// Ours with the text alone: no line numbers, heading or page numbers.
+void BM_OursTextOnlyPrint(benchmark::State &state) {
+  TSyntaxMemo &editor = *gState->Editor;
+  const uint32_t options = editor.OptionsMask();
+  editor.SetOptionsMask(options & ~kPrintExtras);
+  TimedPrint(state, "ours-text", gState->TextOnlyPdf, [](QPrinter &printer) {
     TPreviewPrinter pp;
-    pp.Title = "bench.bas";
     pp.PaginateEditor(*gState->Editor);
     pp.SetPrinter(&printer);
     pp.PrintRange(0, pp.PageCount() - 1);
-    gState->OurPages = pp.PageCount();
+    gState->TextOnlyPages = pp.PageCount();
   });
+  editor.SetOptionsMask(options);
 }
 
 // The toolbar's Print: the editor draws its pages straight onto the printer.
@@ -240,9 +273,17 @@ int main(int argc, char **argv) {
   state.Peer.setDefaultFont(state.Editor->Font());
   state.Peer.setPlainText(QString::fromLatin1(text.data(), static_cast<int>(text.size())));
   BuildHighlightedPeer(*state.Editor, state.HighlightedPeer);
-  std::printf("-- printing %d highlighted lines (%zu bytes) to PDF files\n", kLines, text.size());
+  std::printf("-- printing %d highlighted lines (%zu bytes) to PDF files; print options:%s%s%s%s\n",
+              kLines, text.size(),
+              state.Editor->OptionsMask() & smoPrintLineNos ? " line numbers" : "",
+              state.Editor->OptionsMask() & smoPrintFilename ? " file name" : "",
+              state.Editor->OptionsMask() & smoPrintDate ? " date" : "",
+              state.Editor->OptionsMask() & smoPrintPageNos ? " page numbers" : "");
 
   benchmark::RegisterBenchmark("ours/print-10k-lines-to-pdf", BM_OursPrint)
+      ->Unit(benchmark::kMillisecond)
+      ->Iterations(3);
+  benchmark::RegisterBenchmark("ours/print-10k-lines-text-only-to-pdf", BM_OursTextOnlyPrint)
       ->Unit(benchmark::kMillisecond)
       ->Iterations(3);
   benchmark::RegisterBenchmark("ours/editor-print-10k-lines-to-pdf", BM_EditorPrint)
@@ -268,6 +309,7 @@ int main(int argc, char **argv) {
   auto &wall = kxbench::Seconds();
   auto &cpu = CpuSeconds();
   const std::string ours = "ours/print-10k-lines-to-pdf/iterations:3";
+  const std::string textOnly = "ours/print-10k-lines-text-only-to-pdf/iterations:3";
   const std::string direct = "ours/editor-print-10k-lines-to-pdf/iterations:3";
   const std::string peer = "qtextdocument/print-10k-lines-to-pdf/iterations:3";
   const std::string hpeer = "qtextdocument-highlighted/print-10k-lines-to-pdf/iterations:3";
@@ -284,16 +326,35 @@ int main(int argc, char **argv) {
   }
   report("print-10k-lines-to-pdf", ours, "QTextDocument", peer);
   report("print-10k-lines-to-pdf", ours, "QTextDocument highlighted", hpeer);
+  if (state.Prints > 0) {
+    kxbench::Figure("print-10k-lines-to-pdf recording pages", state.Recording / state.Prints * 1000,
+                    "ms");
+    kxbench::Figure("print-10k-lines-to-pdf playing them to the printer",
+                    state.Playing / state.Prints * 1000, "ms");
+  }
+  if (wall.count(textOnly))
+    kxbench::Figure("print-10k-lines-text-only-to-pdf", wall[textOnly] * 1000, "ms");
+  report("print-10k-lines-text-only-to-pdf", textOnly, "QTextDocument", peer);
   if (wall.count(direct))
     kxbench::Figure("editor-print-10k-lines-to-pdf", wall[direct] * 1000, "ms");
   report("editor-print-10k-lines-to-pdf", direct, "QTextDocument", peer);
-  std::printf("   pages (pdfinfo): ours %d (engine %d), editor %d, QTextDocument %d, QTextDocument "
-              "highlighted %d\n",
-              PdfPages(state.OurPdf), state.OurPages, PdfPages(state.EditorPdf),
-              PdfPages(state.PeerPdf), PdfPages(state.HighlightedPeerPdf));
+  std::printf("   pages (pdfinfo): ours %d (engine %d), ours text only %d (engine %d), editor %d, "
+              "QTextDocument %d, QTextDocument highlighted %d\n",
+              PdfPages(state.OurPdf), state.OurPages, PdfPages(state.TextOnlyPdf),
+              state.TextOnlyPages, PdfPages(state.EditorPdf), PdfPages(state.PeerPdf),
+              PdfPages(state.HighlightedPeerPdf));
 
   TPreviewPrinter pp;
   pp.PaginateEditor(*state.Editor);
+  if (pp.PageCount() > 0) {
+    kxbench::Figure("preview-page-memory as recorded",
+                    static_cast<double>(pp.PageMemory()) / pp.PageCount() / 1024, "KB");
+    TPreviewPrinter packed;
+    packed.PageMemoryBudget = 0;
+    packed.PaginateEditor(*state.Editor);
+    kxbench::Figure("preview-page-memory packed",
+                    static_cast<double>(packed.PageMemory()) / packed.PageCount() / 1024, "KB");
+  }
   kxbench::Figure("preview-page-turn-fit-to-page median", PageTurnMedian(pp) * 1000, "ms");
   return 0;
 }
