@@ -19,6 +19,8 @@
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>
 #include <QFile>
+#include <QPainter>
+#include <QPicture>
 #include <QPrinter>
 #include <QProcess>
 #include <QStandardPaths>
@@ -30,6 +32,7 @@
 #include <array>
 #include <chrono>
 #include <cstdio>
+#include <ctime>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -248,6 +251,66 @@ double PageTurnMedian(TPreviewPrinter &pp) {
   return Median(turns);
 }
 
+// What one text costs on its way to a PDF file: drawn there directly, or
+// recorded into a picture and the picture played there (processor seconds
+// per text, a page's worth of short texts at a time). Every text of a row is
+// one of these, so this is the floor under the recorded pages.
+struct TTextCosts {
+  double Direct = 0, Record = 0, Play = 0;
+};
+
+double CpuNow() {
+  return static_cast<double>(std::clock()) / CLOCKS_PER_SEC;
+}
+
+TTextCosts TextCosts(const QFont &font, const QString &dir) {
+  constexpr int kPages = 40, kTexts = 200;
+  const QString text = QStringLiteral("PORTB.0");
+  auto draw = [&](QPainter &p, int page) {
+    for (int i = 0; i < kTexts; ++i)
+      p.drawText(QPointF(100 + (i % 4) * 150, 100 + (i / 4) * 15), text + QString::number(page));
+  };
+  TTextCosts c;
+  {
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(dir + QStringLiteral("/direct.pdf"));
+    const double t0 = CpuNow();
+    QPainter p(&printer);
+    p.scale(printer.logicalDpiX() / 96.0, printer.logicalDpiY() / 96.0);
+    p.setFont(font);
+    for (int page = 0; page < kPages; ++page) {
+      if (page > 0)
+        printer.newPage();
+      draw(p, page);
+    }
+    p.end();
+    c.Direct = (CpuNow() - t0) / (kPages * kTexts);
+  }
+  std::vector<std::unique_ptr<QPicture>> pictures;
+  const double t0 = CpuNow();
+  for (int page = 0; page < kPages; ++page) {
+    pictures.push_back(std::make_unique<QPicture>());
+    QPainter p(pictures.back().get());
+    p.setFont(font);
+    draw(p, page);
+  }
+  c.Record = (CpuNow() - t0) / (kPages * kTexts);
+  QPrinter printer(QPrinter::HighResolution);
+  printer.setOutputFormat(QPrinter::PdfFormat);
+  printer.setOutputFileName(dir + QStringLiteral("/played.pdf"));
+  const double t1 = CpuNow();
+  QPainter p(&printer);
+  for (int page = 0; page < kPages; ++page) {
+    if (page > 0)
+      printer.newPage();
+    p.drawPicture(0, 0, *pictures[static_cast<size_t>(page)]);
+  }
+  p.end();
+  c.Play = (CpuNow() - t1) / (kPages * kTexts);
+  return c;
+}
+
 } // namespace
 
 int main(int argc, char **argv) {
@@ -356,5 +419,12 @@ int main(int argc, char **argv) {
                     static_cast<double>(packed.PageMemory()) / packed.PageCount() / 1024, "KB");
   }
   kxbench::Figure("preview-page-turn-fit-to-page median", PageTurnMedian(pp) * 1000, "ms");
+
+  QFont font = state.Editor->Font();
+  font.setStyleStrategy(QFont::PreferNoShaping);
+  const TTextCosts costs = TextCosts(font, state.Dir.path());
+  kxbench::Figure("one text to pdf drawn directly cpu", costs.Direct * 1e6, "us");
+  kxbench::Figure("one text recorded into a picture cpu", costs.Record * 1e6, "us");
+  kxbench::Figure("one text played from the picture to pdf cpu", costs.Play * 1e6, "us");
   return 0;
 }
