@@ -10,7 +10,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QPrinter>
 #include <QTemporaryDir>
 
 using namespace kxprint;
@@ -387,11 +386,7 @@ TEST(PreviewPrinter, AHighlightedDocumentPrintedToPdfHasItsPagesAndColours) {
   QTemporaryDir dir;
   ASSERT_TRUE(dir.isValid());
   const QString pdf = dir.filePath(QStringLiteral("out.pdf"));
-  QPrinter printer(QPrinter::HighResolution);
-  printer.setOutputFormat(QPrinter::PdfFormat);
-  printer.setOutputFileName(pdf);
-  pp.SetPrinter(&printer);
-  pp.PrintRange(0, pp.PageCount() - 1);
+  PrintAllToPdf(pp, pdf);
   EXPECT_EQ(kxpdf::PageCount(pdf), pp.PageCount());
   // Pages recorded at the screen's resolution fill the printer's page.
   const QString firstText = kxpdf::PageText(pdf, 1);
@@ -434,11 +429,7 @@ TEST(PreviewPrinter, PagesPastTheMemoryBudgetAreKeptPackedAndPlayAsRecorded) {
   QTemporaryDir dir;
   ASSERT_TRUE(dir.isValid());
   const QString pdf = dir.filePath(QStringLiteral("packed.pdf"));
-  QPrinter printer(QPrinter::HighResolution);
-  printer.setOutputFormat(QPrinter::PdfFormat);
-  printer.setOutputFileName(pdf);
-  packed.SetPrinter(&printer);
-  packed.PrintRange(0, packed.PageCount() - 1);
+  PrintAllToPdf(packed, pdf);
   EXPECT_EQ(kxpdf::PageCount(pdf), packed.PageCount());
   EXPECT_TRUE(kxpdf::PageText(pdf, 5).contains(QStringLiteral("Page 5")));
 

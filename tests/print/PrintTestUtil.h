@@ -11,6 +11,7 @@
 #include <QImage>
 #include <QPainter>
 #include <QPicture>
+#include <QPrinter>
 
 #include <memory>
 #include <string>
@@ -89,6 +90,16 @@ inline QImage PlayPage(const TPreviewPrinter &pp, int index) {
           static_cast<double>(PictureDpiY()) / img.logicalDpiY());
   p.drawPicture(0, 0, pic);
   return img;
+}
+
+// Every page of the engine printed to a PDF file at the printer's high resolution.
+inline void PrintAllToPdf(TPreviewPrinter &pp, const QString &pdf) {
+  QPrinter printer(QPrinter::HighResolution);
+  printer.setOutputFormat(QPrinter::PdfFormat);
+  printer.setOutputFileName(pdf);
+  pp.SetPrinter(&printer);
+  pp.PrintRange(0, pp.PageCount() - 1);
+  pp.SetPrinter(nullptr);
 }
 
 using kxpdf::InkBox;
