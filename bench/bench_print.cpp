@@ -32,7 +32,6 @@
 #include <array>
 #include <chrono>
 #include <cstdio>
-#include <ctime>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -41,25 +40,16 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using kxbench::Clock;
 constexpr int kLines = 10000;
 constexpr int kTurns = 200;
 
-std::string FirstLines(const std::string &path, int lines) {
+std::string ReadAll(const std::string &path) {
   QFile f(QString::fromStdString(path));
   if (!f.open(QIODevice::ReadOnly))
     return {};
   const QByteArray all = f.readAll();
-  std::string s(all.constData(), static_cast<size_t>(all.size()));
-  size_t pos = 0;
-  for (int i = 0; i < lines && pos != std::string::npos; ++i) {
-    pos = s.find('\n', pos);
-    if (pos != std::string::npos)
-      ++pos;
-  }
-  if (pos != std::string::npos)
-    s.resize(pos);
-  return s;
+  return std::string(all.constData(), static_cast<size_t>(all.size()));
 }
 
 std::string SchemePath() {
@@ -123,8 +113,8 @@ int OursOnce(QPrinter &printer) {
   const auto t1 = Clock::now();
   pp.SetPrinter(&printer);
   pp.PrintRange(0, pp.PageCount() - 1);
-  gState->Recording += std::chrono::duration<double>(t1 - t0).count();
-  gState->Playing += std::chrono::duration<double>(Clock::now() - t1).count();
+  gState->Recording += kxbench::Seconds(t0, t1);
+  gState->Playing += kxbench::Seconds(t1, Clock::now());
   ++gState->Prints;
   return pp.PageCount();
 }
@@ -215,22 +205,20 @@ std::map<std::string, double> &CpuSeconds() {
   return s;
 }
 
-// Keeps each run's processor time per iteration beside its wall clock.
+// Keeps each run's processor time per iteration beside its wall clock, under
+// the name the wall clock is kept under.
 class TCollector : public kxbench::RealTimeCollector {
 public:
   void ReportRuns(const std::vector<Run> &runs) override {
     for (const auto &r : runs)
-      if (r.run_type == Run::RT_Iteration && r.iterations > 0)
-        CpuSeconds()[r.benchmark_name()] =
+      if (r.run_type == Run::RT_Iteration && r.iterations > 0) {
+        const std::string name = r.benchmark_name();
+        CpuSeconds()[name.substr(0, name.find("/iterations"))] =
             r.cpu_accumulated_time / static_cast<double>(r.iterations);
+      }
     RealTimeCollector::ReportRuns(runs);
   }
 };
-
-double Median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v.empty() ? 0 : v[v.size() / 2];
-}
 
 // Page turns in the preview at Fit To Page, each until the page is painted.
 double PageTurnMedian(TPreviewPrinter &pp) {
@@ -246,9 +234,9 @@ double PageTurnMedian(TPreviewPrinter &pp) {
     else
       form.FirstClick();
     form.Panel1->repaint();
-    turns.push_back(std::chrono::duration<double>(Clock::now() - t0).count());
+    turns.push_back(kxbench::Seconds(t0, Clock::now()));
   }
-  return Median(turns);
+  return kxbench::Median(turns);
 }
 
 // What one text costs on its way to a PDF file: drawn there directly, or
@@ -258,10 +246,6 @@ double PageTurnMedian(TPreviewPrinter &pp) {
 struct TTextCosts {
   double Direct = 0, Record = 0, Play = 0;
 };
-
-double CpuNow() {
-  return static_cast<double>(std::clock()) / CLOCKS_PER_SEC;
-}
 
 TTextCosts TextCosts(const QFont &font, const QString &dir) {
   constexpr int kPages = 40, kTexts = 200;
@@ -275,7 +259,7 @@ TTextCosts TextCosts(const QFont &font, const QString &dir) {
     QPrinter printer(QPrinter::HighResolution);
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(dir + QStringLiteral("/direct.pdf"));
-    const double t0 = CpuNow();
+    const double t0 = kxbench::ThreadCpuNow();
     QPainter p(&printer);
     p.scale(printer.logicalDpiX() / 96.0, printer.logicalDpiY() / 96.0);
     p.setFont(font);
@@ -285,21 +269,21 @@ TTextCosts TextCosts(const QFont &font, const QString &dir) {
       draw(p, page);
     }
     p.end();
-    c.Direct = (CpuNow() - t0) / (kPages * kTexts);
+    c.Direct = (kxbench::ThreadCpuNow() - t0) / (kPages * kTexts);
   }
   std::vector<std::unique_ptr<QPicture>> pictures;
-  const double t0 = CpuNow();
+  const double t0 = kxbench::ThreadCpuNow();
   for (int page = 0; page < kPages; ++page) {
     pictures.push_back(std::make_unique<QPicture>());
     QPainter p(pictures.back().get());
     p.setFont(font);
     draw(p, page);
   }
-  c.Record = (CpuNow() - t0) / (kPages * kTexts);
+  c.Record = (kxbench::ThreadCpuNow() - t0) / (kPages * kTexts);
   QPrinter printer(QPrinter::HighResolution);
   printer.setOutputFormat(QPrinter::PdfFormat);
   printer.setOutputFileName(dir + QStringLiteral("/played.pdf"));
-  const double t1 = CpuNow();
+  const double t1 = kxbench::ThreadCpuNow();
   QPainter p(&printer);
   for (int page = 0; page < kPages; ++page) {
     if (page > 0)
@@ -307,7 +291,7 @@ TTextCosts TextCosts(const QFont &font, const QString &dir) {
     p.drawPicture(0, 0, *pictures[static_cast<size_t>(page)]);
   }
   p.end();
-  c.Play = (CpuNow() - t1) / (kPages * kTexts);
+  c.Play = (kxbench::ThreadCpuNow() - t1) / (kPages * kTexts);
   return c;
 }
 
@@ -324,7 +308,7 @@ int main(int argc, char **argv) {
   QApplication app(argc, argv);
   TState state;
   gState = &state;
-  const std::string text = FirstLines(source, kLines);
+  const std::string text = kxbench::FirstLines(ReadAll(source), kLines);
   state.Parser.CompileFile(SchemePath());
   state.Editor = std::make_unique<TSyntaxMemo>();
   state.Editor->resize(800, 600);
@@ -371,11 +355,11 @@ int main(int argc, char **argv) {
   // shared, and a busy neighbour slows whichever side runs at that moment.
   auto &wall = kxbench::Seconds();
   auto &cpu = CpuSeconds();
-  const std::string ours = "ours/print-10k-lines-to-pdf/iterations:3";
-  const std::string textOnly = "ours/print-10k-lines-text-only-to-pdf/iterations:3";
-  const std::string direct = "ours/editor-print-10k-lines-to-pdf/iterations:3";
-  const std::string peer = "qtextdocument/print-10k-lines-to-pdf/iterations:3";
-  const std::string hpeer = "qtextdocument-highlighted/print-10k-lines-to-pdf/iterations:3";
+  const std::string ours = "ours/print-10k-lines-to-pdf";
+  const std::string textOnly = "ours/print-10k-lines-text-only-to-pdf";
+  const std::string direct = "ours/editor-print-10k-lines-to-pdf";
+  const std::string peer = "qtextdocument/print-10k-lines-to-pdf";
+  const std::string hpeer = "qtextdocument-highlighted/print-10k-lines-to-pdf";
   auto report = [&](const std::string &what, const std::string &a, const std::string &peerName,
                     const std::string &b) {
     if (!wall.count(a) || !wall.count(b))
