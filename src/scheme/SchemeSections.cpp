@@ -486,14 +486,20 @@ void TSchemeSections::TokenEntry(int inState) {
   d.Token = static_cast<uint8_t>(value);
   TSM_CharGroup start;
   const TSYM_Compiler::TPos startAt = C.Pos();
+  bool otherwise = false;
   if (Tok() == tkString) {
     std::vector<TSM_CharGroup> g = Groups(1, 4109);
-    if (g.empty())
+    // An empty start is the table's otherwise token: no characters, so no
+    // body and no end (a body written after it means a start was forgotten).
+    otherwise = g.empty();
+    if (otherwise && (Tok() == tkString || Tok() == tkMatch))
       C.ErrorAt(startAt, 4109);
-    start = g[0];
-    d.Start.Group = P.Groups.Intern(start);
-    Body(d.Body, false);
-    End(d.End);
+    if (!otherwise) {
+      start = g[0];
+      d.Start.Group = P.Groups.Intern(start);
+      Body(d.Body, false);
+      End(d.End);
+    }
   } else if (StartsExpression()) {
     const int64_t n = Expression();
     if (n < hnStdIdentifier || n > hnStdCStringSq)
@@ -512,6 +518,8 @@ void TSchemeSections::TokenEntry(int inState) {
     table = P.StateTables[inState].get();
     P.StatesWithTables.Include(static_cast<unsigned>(inState));
   }
+  if (otherwise && table->Otherwise >= 0)
+    C.ErrorAt(at, 4113);
   for (unsigned c = 0; c < 256; ++c)
     if (start.Contains(c) && table->Entry[c] >= 0)
       C.ErrorAt(at, 4113);
@@ -521,6 +529,8 @@ void TSchemeSections::TokenEntry(int inState) {
         C.ErrorAt(at, 4113);
   table->Defs.push_back(d);
   const int32_t idx = static_cast<int32_t>(table->Defs.size() - 1);
+  if (otherwise)
+    table->Otherwise = idx;
   for (unsigned c = 0; c < 256; ++c)
     if (start.Contains(c))
       table->Entry[c] = idx;

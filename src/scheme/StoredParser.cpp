@@ -6,6 +6,7 @@
 #include "Compressor.h"
 #include "EditorFeatures.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <sstream>
 #include <unordered_map>
@@ -15,6 +16,10 @@ using namespace kxio;
 namespace {
 
 const char kCorrupt[] = "Corrupt table stream";
+// Tag of the otherwise-token block that may follow the custom-handlers flag.
+// Schemes without otherwise tokens write no block, so their stored form is
+// the one older readers know; a stream without one reads as having none.
+const char kOtherwiseTag[4] = {'O', 'T', 'H', 'W'};
 
 [[noreturn]] void Corrupt() {
   throw EReadError(kCorrupt);
@@ -61,6 +66,7 @@ public:
     WriteSet(s_, p_.BoundSet);
     WriteSet(s_, p_.StartSet);
     WriteBool(s_, p_.UsesCustomHandlers);
+    OtherwiseTokens();
   }
 
 private:
@@ -286,6 +292,26 @@ private:
     }
   }
 
+  // Per entry: byte 0 (the default table) or 1 (a state's table), byte
+  // state, the token definition.
+  void OtherwiseTokens() {
+    std::vector<std::pair<int, const TSM_TokenDef *>> all;
+    if (const TSM_TokenDef *d = p_.DefaultTable.OtherwiseDef())
+      all.emplace_back(-1, d);
+    for (int state = 0; state < 256; ++state)
+      if (const TSM_StartTable *t = p_.StateTables[state].get(); t && t->OtherwiseDef())
+        all.emplace_back(state, t->OtherwiseDef());
+    if (all.empty())
+      return;
+    s_.WriteBuffer(kOtherwiseTag, 4);
+    WriteI32(s_, static_cast<int32_t>(all.size()));
+    for (const auto &[state, d] : all) {
+      WriteBool(s_, state >= 0);
+      WriteU8(s_, static_cast<uint8_t>(state >= 0 ? state : 0));
+      TokenDef(*d);
+    }
+  }
+
   const TSyntaxMemoParser &p_;
   TStream &s_;
   int version_;
@@ -310,6 +336,8 @@ public:
     p_.BoundSet = ReadSet(s_);
     p_.StartSet = ReadSet(s_);
     p_.UsesCustomHandlers = ReadU8(s_) != 0;
+    if (s_.Position() < s_.Size())
+      OtherwiseTokens();
     for (int v = 0; v < 256; ++v)
       if (!contextGiven_[v])
         p_.ContextStates[v] = p_.StartSet;
@@ -569,6 +597,24 @@ private:
     }
   }
 
+  void OtherwiseTokens() {
+    // Anything else after the tables is damage, not a block.
+    char tag[4];
+    if (s_.Read(tag, 4) != 4 || !std::equal(tag, tag + 4, kOtherwiseTag))
+      Corrupt();
+    const int32_t n = ReadCount(s_, 2 + kTokenDefMin);
+    for (int32_t i = 0; i < n; ++i) {
+      const bool inState = ReadU8(s_) != 0;
+      const uint8_t state = ReadU8(s_);
+      TSM_StartTable *t = inState ? p_.StateTables[state].get() : &p_.DefaultTable;
+      // Only a table the stream holds, and one otherwise token each.
+      if (!t || t->Otherwise >= 0)
+        Corrupt();
+      t->Defs.push_back(TokenDef());
+      t->Otherwise = static_cast<int32_t>(t->Defs.size() - 1);
+    }
+  }
+
   TSyntaxMemoParser &p_;
   TStream &s_;
   int version_;
@@ -745,6 +791,14 @@ std::string TStoredParser::Describe(const TSyntaxMemoParser &p) {
   o << "context states: " << context << "\n";
   o << "transitions: " << transitions << "\n";
   o << "per-state start tables: " << tables << " " << States(p.StatesWithTables) << "\n";
+  std::ostringstream otherwise;
+  if (const TSM_TokenDef *d = p.DefaultTable.OtherwiseDef())
+    otherwise << " default:" << int(d->Token);
+  for (int s = 0; s < 256; ++s)
+    if (const TSM_TokenDef *d = p.StateTables[s] ? p.StateTables[s]->OtherwiseDef() : nullptr)
+      otherwise << " " << s << ":" << int(d->Token);
+  if (!otherwise.str().empty())
+    o << "otherwise tokens:" << otherwise.str() << "\n";
   o << "start states: " << States(p.StartSet) << "\n";
   o << "anchor states: " << States(p.AnchorSet) << "\n";
   o << "bound states: " << States(p.BoundSet) << "\n";

@@ -234,6 +234,8 @@ int TSyntaxMemoParser::GetToken(void *editor, TEdStream &src, int &length) {
     return 0;
   }
   const unsigned char c = src.Current();
+  int otherwiseSteps = 0;
+scan: // read again after an otherwise token changed the states
   int len = 0;
   int value = Keywords.Match(src, Current, Groups, len);
   bool fromUser = false;
@@ -263,6 +265,11 @@ int TSyntaxMemoParser::GetToken(void *editor, TEdStream &src, int &length) {
     ok = false;
   if (ok && src.Position() <= start)
     ok = false;
+  if (!ok && otherwiseSteps < kMaxOtherwiseSteps && TakeOtherwise()) {
+    ++otherwiseSteps;
+    src.SetPosition(start);
+    goto scan;
+  }
   if (!ok) {
     // One character of the default token. Straight there: going back to
     // the start first would, for a token that failed across a line's end,
@@ -290,6 +297,18 @@ int TSyntaxMemoParser::GetToken(void *editor, TEdStream &src, int &length) {
   }
   length = static_cast<int>(src.Position() - start);
   return value;
+}
+
+bool TSyntaxMemoParser::TakeOtherwise() {
+  const TSM_TokenDef *d = Table->OtherwiseDef();
+  if (!d || !d->Valid.Intersects(Current))
+    return false;
+  const std::optional<TSM_Transition> &t = Transitions[d->Token];
+  if (!t || !t->Valid.Intersects(Current))
+    return false;
+  const TStateSet before = Current;
+  ApplyTransition(*t);
+  return Current != before;
 }
 
 void TSyntaxMemoParser::ApplyTransition(const TSM_Transition &t) {

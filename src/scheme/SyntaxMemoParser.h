@@ -87,6 +87,13 @@ struct TSM_StartTable {
   std::array<int32_t, 256> Entry; // index into Defs, -1 none
   std::vector<TSM_TokenDef> Defs;
   std::vector<TSM_RangeEntry> Ranges;
+  // The table's otherwise token (script: a start of ''), index into Defs or
+  // -1: where nothing else is a token in these states, it is taken without a
+  // character, its transition changes the states and the position is read again.
+  int32_t Otherwise = -1;
+  const TSM_TokenDef *OtherwiseDef() const {
+    return static_cast<size_t>(Otherwise) < Defs.size() ? &Defs[Otherwise] : nullptr;
+  }
   // An index that names no definition (only a damaged table has one) finds nothing.
   const TSM_TokenDef *Find(unsigned c) const {
     if (c < 256)
@@ -206,6 +213,9 @@ private:
   // Whether a token must reach its end part to be one: the end's characters
   // belong to it and the end of the text cannot stand for them.
   bool EndRequired(const TSM_EndPart &end) const;
+  // Takes the current table's otherwise token when it is valid here; true
+  // when its transition changed the current set, so the position is read again.
+  bool TakeOtherwise();
   void NoteEditor(void *editor);
 
   // Scanning state.
@@ -226,3 +236,6 @@ private:
 // Most sets pushed on the state stack; deeper pushes are dropped so that a
 // scheme that pushes on every token cannot exhaust memory on a large text.
 constexpr size_t kMaxStateStack = 1024;
+// Most otherwise tokens taken before one real token: tables whose otherwise
+// tokens lead back to each other cannot make a scan run in circles.
+constexpr int kMaxOtherwiseSteps = 16;
