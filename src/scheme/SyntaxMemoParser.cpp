@@ -306,14 +306,13 @@ bool TSyntaxMemoParser::TakeOtherwise() {
   const std::optional<TSM_Transition> &t = Transitions[d->Token];
   if (!t || !t->Valid.Intersects(Current))
     return false;
-  const TStateSet before = Current;
-  ApplyTransition(*t);
-  return Current != before;
+  return ApplyTransition(*t);
 }
 
-void TSyntaxMemoParser::ApplyTransition(const TSM_Transition &t) {
+bool TSyntaxMemoParser::ApplyTransition(const TSM_Transition &t) {
   if (t.NoChange && t.StackOps == 0)
-    return;
+    return false;
+  const TStateSet before = Current;
   auto push = [&] {
     if (Stack.size() < kMaxStateStack)
       Stack.push_back(Current);
@@ -337,5 +336,9 @@ void TSyntaxMemoParser::ApplyTransition(const TSM_Transition &t) {
     pop();
   else if (t.StackOps & soPushAfter)
     push();
+  // A line break after a line break changes nothing: keep the table.
+  if (Current == before)
+    return false;
   SelectStartTable();
+  return true;
 }

@@ -205,7 +205,8 @@ private:
   friend class TSchemeSections;
 
   void SelectStartTable();
-  void ApplyTransition(const TSM_Transition &t);
+  // True when the current set changed.
+  bool ApplyTransition(const TSM_Transition &t);
   bool CallHandler(const TSM_HandlerRef &h, bool wholeToken, TEdStream &src, int &length);
   bool RunBodyEnd(const TSM_Part &body, const TSM_EndPart &end, bool handlerEntry, TEdStream &src,
                   int &length);

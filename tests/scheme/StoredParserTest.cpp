@@ -36,6 +36,14 @@ void Put(TSM_StartTable &t, const std::string &chars, const TSM_TokenDef &d) {
     t.Entry[c] = static_cast<int32_t>(t.Defs.size() - 1);
 }
 
+void SetOtherwise(TSM_StartTable &t, uint8_t token, const TStateSet &valid) {
+  TSM_TokenDef d;
+  d.Valid = valid;
+  d.Token = token;
+  t.Defs.push_back(d);
+  t.Otherwise = static_cast<int32_t>(t.Defs.size() - 1);
+}
+
 // A parser with something in every table and every settings field.
 void FillRich(TSyntaxMemoParser &p) {
   p.Name = "RICH";
@@ -121,6 +129,9 @@ void FillRich(TSyntaxMemoParser &p) {
   Put(*p.StateTables[5], "!", Def(p, "!", "", "", 51));
   p.StatesWithTables.Include(2);
   p.StatesWithTables.Include(5);
+  // Otherwise tokens in the default table and in state 2's, none in state 5's.
+  SetOtherwise(p.DefaultTable, 60, TStateSet::Of(0));
+  SetOtherwise(*p.StateTables[2], 61, TStateSet::Of(0) | TStateSet::Of(2));
 
   TSM_Transition enterAsm;
   enterAsm.Valid = TStateSet::Of(0);
@@ -242,6 +253,22 @@ TEST(StoredParser, WriteReadWriteGivesIdenticalBytesAndEqualTables) {
   EXPECT_EQ(b.StateTables[2]->Find(0x120)->Token, 50);
   EXPECT_EQ(b.StateTables[2]->Find(';')->Token, 30);
   EXPECT_EQ(b.StateTables[5]->Find('!')->Token, 51);
+  const std::pair<const TSM_StartTable *, const TSM_StartTable *> tables[] = {
+      {&a.DefaultTable, &b.DefaultTable},
+      {a.StateTables[2].get(), b.StateTables[2].get()},
+      {a.StateTables[5].get(), b.StateTables[5].get()}};
+  for (const auto &[x, y] : tables) {
+    ASSERT_EQ(y->OtherwiseDef() == nullptr, x->OtherwiseDef() == nullptr);
+    if (x->OtherwiseDef()) {
+      EXPECT_EQ(y->OtherwiseDef()->Token, x->OtherwiseDef()->Token);
+      EXPECT_EQ(y->OtherwiseDef()->Valid, x->OtherwiseDef()->Valid);
+    }
+  }
+  // Otherwise tokens are no first characters.
+  for (unsigned c = 0; c < 256; ++c) {
+    const TSM_TokenDef *d = b.StateTables[2]->Find(c);
+    EXPECT_TRUE(!d || d->Token != 61) << c;
+  }
   EXPECT_EQ(b.AnchorSet, a.AnchorSet);
   EXPECT_EQ(b.BoundSet, a.BoundSet);
   EXPECT_EQ(b.StartSet, a.StartSet);
@@ -377,6 +404,38 @@ TEST(StoredParser, DamagedStreamsAreRefusedWithTheComponentName) {
   std::string huge = Wrap(tables, 51);
   huge[6 + 7] = 0x40;
   EXPECT_EQ(LoadError(huge), "TARNIC: Corrupt table stream");
+}
+
+TEST(StoredParser, OtherwiseTokensFollowTheTablesInATaggedBlockOnlyWhenThereAreAny) {
+  TSyntaxMemoParser a;
+  FillRich(a);
+  const std::string with = Tables(a);
+  a.DefaultTable.Otherwise = -1;
+  a.StateTables[2]->Otherwise = -1;
+  const std::string without = Tables(a);
+  // Without otherwise tokens the stream ends with the custom-handlers flag, as
+  // it always has; with them the block follows it.
+  ASSERT_GT(with.size(), without.size());
+  EXPECT_EQ(with.substr(0, without.size()), without);
+  const size_t block = without.size();
+  EXPECT_EQ(with.substr(block, 4), "OTHW");
+  EXPECT_EQ(with.substr(block + 4, 4), std::string("\x02\x00\x00\x00", 4));
+
+  // Damaged blocks are refused; the first entry is the default table's.
+  auto refused = [&](std::string t) { return LoadError(Wrap(t, 51)); };
+  std::string t = with;
+  t[block] = 'X';
+  EXPECT_EQ(refused(t), "TARNIC: Corrupt table stream") << "tag";
+  EXPECT_EQ(refused(without + "OTH"), "TARNIC: Corrupt table stream") << "short tag";
+  const size_t second = block + 8 + (with.size() - block - 8) / 2; // entries are equal in size
+  ASSERT_EQ(with.substr(second, 2), std::string("\x01\x02", 2));
+  t = with;
+  t[second + 1] = 7; // state 7 has no table
+  EXPECT_EQ(refused(t), "TARNIC: Corrupt table stream") << "no such table";
+  t = with;
+  t[second] = 0; // the default table twice
+  EXPECT_EQ(refused(t), "TARNIC: Corrupt table stream") << "twice";
+  EXPECT_EQ(refused(with.substr(0, with.size() - 1)), "TARNIC: Stream read error");
 }
 
 TEST(StoredParser, LyingCountsAndLengthsNeverAllocateWildly) {

@@ -254,6 +254,61 @@ TEST(GetToken, RegistersEachEditorOnce) {
   EXPECT_EQ(p->Editors(), (std::vector<void *>{&b}));
 }
 
+// A line start (state 1, the start set): blanks keep it, a name with its
+// colon is a label (7), and anything else is read again in state 0 through
+// the otherwise token (8), which never shows as a token of its own.
+std::unique_ptr<TSyntaxMemoParser> LineStart(const std::string &extra = "") {
+  return Scheme("%%language startstate = 1\n%%words 'if' '[^a-z]' 5\n"
+                "%%tokens InState 1 (7 '[a-z]' '[a-z]' * ':' 1  2 ' ' ' ' * '[^ ]' 0  8 '')\n"
+                "%%states 7 (-1 +0) 8 (-1 +0)\n" +
+                extra);
+}
+
+TEST(GetToken, OtherwiseTokenReadsThePositionAgainInItsNewStates) {
+  auto p = LineStart();
+  ASSERT_TRUE(p->StateTables[1] && p->StateTables[1]->OtherwiseDef());
+  EXPECT_EQ(p->StateTables[1]->OtherwiseDef()->Token, 8);
+  EXPECT_EQ(p->StateTables[1]->OtherwiseDef()->Valid, TStateSet::Of(0) | TStateSet::Of(1));
+  // A name that is no label is one name, however it ends.
+  EXPECT_EQ(Tokens(*p, "iffy if", -1), L({{1, "iffy"}, {2, " "}, {5, "if"}}));
+  EXPECT_EQ(p->CurrentStates(), TStateSet::Of(0));
+  EXPECT_EQ(Tokens(*p, "xif", -1), L({{1, "xif"}}));
+  // A label may be spelt like a keyword: at a line start no keyword is valid.
+  EXPECT_EQ(Tokens(*p, "if: x", -1), L({{7, "if:"}, {2, " "}, {1, "x"}}));
+  EXPECT_EQ(Tokens(*p, "  abc:", -1), L({{2, "  "}, {7, "abc:"}}));
+  // Without its colon, also at the end of the text, a name is no label.
+  EXPECT_EQ(Tokens(*p, "abc", -1), L({{1, "abc"}}));
+  EXPECT_EQ(Tokens(*p, "  if", -1), L({{2, "  "}, {5, "if"}}));
+  // Neither table knows the character: one default character, in state 0.
+  EXPECT_EQ(Tokens(*p, "9x:", -1), L({{0, "9"}, {1, "x"}, {0, ":"}}));
+}
+
+TEST(GetToken, OtherwiseTokenOnlyWhereValidAndWhereItChangesTheStates) {
+  auto p = LineStart();
+  p->Transitions[8]->Valid = TStateSet::Of(9); // its transition is not valid here
+  EXPECT_EQ(Tokens(*p, "ab", -1), L({{0, "a"}, {0, "b"}}));
+  EXPECT_EQ(p->CurrentStates(), TStateSet::Of(1));
+  auto same = LineStart(); // a transition that changes nothing: still default characters
+  same->Transitions[8]->Enter = TStateSet::Of(1);
+  same->Transitions[8]->Leave = TStateSet();
+  EXPECT_EQ(Tokens(*same, "ab", -1), L({{0, "a"}, {0, "b"}}));
+  // Two tables whose otherwise tokens lead to each other: the scan still
+  // ends with one default character.
+  auto cycle = Scheme("%%language startstate = 1\n"
+                      "%%tokens InState 1 (8 '') InState 2 (9 '')\n%%states 8 (-1 +2) 9 (-2 +1)");
+  EXPECT_EQ(Tokens(*cycle, "ab", -1), L({{0, "a"}, {0, "b"}}));
+}
+
+TEST(GetToken, OtherwiseTokenOfTheDefaultTableAndItsStackOperations) {
+  // In the default table: where state 0 has no token, state 3's table reads.
+  auto p = Scheme("%%tokens 8 '' InState 3 (4 '#' '' * '' 0)\n%%states 8 (-0 +3) 4 (-3 +0)");
+  ASSERT_TRUE(p->DefaultTable.OtherwiseDef());
+  EXPECT_EQ(Tokens(*p, "a#b"), L({{1, "a"}, {4, "#"}, {1, "b"}}));
+  // An otherwise token that pushes: a later pop returns to the line start.
+  auto q = LineStart("%%tokens 6 '}' '' * '' 0\n%%states 8 push (-1 +0) 6 pop ()");
+  EXPECT_EQ(Tokens(*q, "x}y:", -1), L({{1, "x"}, {6, "}"}, {7, "y:"}}));
+}
+
 TEST(GetToken, EmptySchemeGivesOneCharacterDefaultTokens) {
   TSyntaxMemoParser p;
   EXPECT_EQ(Tokens(p, "ab"), L({{0, "a"}, {0, "b"}}));
