@@ -28,6 +28,18 @@ const Sample kSamples[] = {
     // without a line break ("END") is a statement, not a label.
     {"tarnic.scheme", "labels.bas"},
     {"tarnic.scheme", "label_first_line.bas"},
+    // Names that are no labels are one identifier (also when they end in a
+    // keyword: "icon", "pend", "blend", "xor1") on the first line, after an
+    // @ line and indented; a name that starts with a digit is no label; a
+    // label at the very end of the text; the same text with LF, CR LF and CR.
+    {"tarnic.scheme", "names.bas"},
+    {"tarnic.scheme", "names_crlf.bas"},
+    {"tarnic.scheme", "names_cr.bas"},
+    {"tarnic.scheme", "first_line_icon.bas"},
+    {"tarnic.scheme", "first_line_xor1.bas"},
+    {"tarnic.scheme", "first_line_digit.bas"},
+    {"tarnic.scheme", "label_at_end.bas"},
+    {"tarnic.scheme", "label_only.bas"},
 };
 
 // A line-by-line diff that is readable in a test log.
@@ -94,6 +106,20 @@ TEST(ShippedSchemes, TokenDumpsMatchTheReviewedReferences) {
                     << Diff(want, got);
     }
   }
+}
+
+TEST(ShippedSchemes, LfCrLfAndCrFilesGiveOneDump) {
+  TSyntaxMemoParser p;
+  p.CompileFile(SchemePath("tarnic.scheme"));
+  std::string dumps[3];
+  int i = 0;
+  for (const char *f : {"names.bas", "names_crlf.bas", "names_cr.bas"}) {
+    const std::string raw = ReadFile(std::string(KX_TESTDATA_DIR) + "/scheme/" + f);
+    dumps[i++] = DumpTokens(p, NormaliseText(raw.data(), raw.size()));
+  }
+  EXPECT_NE(dumps[0].find("14 8 blend:"), std::string::npos);
+  EXPECT_EQ(dumps[1], dumps[0]);
+  EXPECT_EQ(dumps[2], dumps[0]);
 }
 
 TEST(ShippedSchemes, BasicCaseInsensitiveAndAssemblerRegions) {

@@ -1,0 +1,2 @@
+1abc: GOTO 1abc
+2nd:

@@ -1,0 +1,2 @@
+icon VAR BYTE
+icon = 1

@@ -1,0 +1,1 @@
+xor1 = pend + blend
