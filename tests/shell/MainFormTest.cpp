@@ -398,4 +398,27 @@ TEST(ApplicationWindows, EveryWindowOnceWithItsCaption) {
   EXPECT_EQ(Dummy_Virtual_Form, nullptr);
 }
 
+TEST(ApplicationWindows, ClosingTheMainWindowEndsTheProgramWhateverElseIsOpen) {
+  // Companion windows left open (the table, the result windows, the search
+  // dialogs, the compile notice) must not keep the program running once the
+  // main window has gone. The application ends its loop only from inside
+  // exec(), so the close runs there; the guard ends a loop that never would.
+  App();
+  CreateApplicationWindows();
+  EditorMainForm->show();
+  QApplication::processEvents();
+  for (QWidget *w : std::initializer_list<QWidget *>{ASCII, Report, ASMList, HEXList, DATAList,
+                                                     EdFindDlg, EdReplDlg, Dummy_Virtual_Form})
+    w->show();
+  QApplication::setQuitOnLastWindowClosed(true);
+  QTimer::singleShot(0, EditorMainForm, [] { EditorMainForm->close(); });
+  QTimer guard;
+  guard.setSingleShot(true);
+  QObject::connect(&guard, &QTimer::timeout, [] { QApplication::exit(1); });
+  guard.start(20000);
+  EXPECT_EQ(QApplication::exec(), 0);
+  EXPECT_FALSE(EditorMainForm->isVisible());
+  DestroyApplicationWindows();
+}
+
 } // namespace

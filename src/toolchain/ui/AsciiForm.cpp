@@ -49,6 +49,9 @@ TASCII::TASCII(QWidget *parent) : QWidget(parent, Qt::Window) {
   setWindowTitle(QStringLiteral("ASCII Table"));
   setWindowFlags(Qt::Window | Qt::WindowStaysOnTopHint | Qt::WindowTitleHint |
                  Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint);
+  // A table left open must not keep the program running once the main
+  // window has closed.
+  setAttribute(Qt::WA_QuitOnClose, false);
   QFont font(QStringLiteral("Courier New"));
   font.setPixelSize(13);
   font.setStyleHint(QFont::TypeWriter);
