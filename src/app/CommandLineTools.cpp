@@ -3,13 +3,13 @@
 #include "CommandLines.h"
 #include "CompilerResults.h"
 #include "DiskStamp.h"
-#include "IniFile.h"
 #include "KorvexError.h"
 #include "Launcher.h"
 #include "ProcessPaths.h"
 #include "Prompter.h"
 #include "ResultNames.h"
 #include "Streams.h"
+#include "ToolChoice.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -63,11 +63,6 @@ int Fail(const std::string &text, int code = ExitCannotRun) {
   return code;
 }
 
-std::string Setting(const std::string &file, const std::string &section, const std::string &key,
-                    const std::string &fallback = std::string()) {
-  return TIniFile(file).ReadString(section, key, fallback);
-}
-
 // The device of the last compile of `source`, as the status bar shows it.
 std::string LastDevice(const std::string &source) {
   const std::string pbe = DocumentResultFile(source, ".PBE");
@@ -115,61 +110,34 @@ int Compile(const std::string &source) {
   return code;
 }
 
-// Waits for the tool and passes on how it ended.
-int RunTool(const std::string &file, const TArgumentBuilder &build) {
-  if (!ExecuteAndWait(file, build))
+// What the window would ask for with a dialog, told instead.
+std::string MissingText(const TToolChoice &tool) {
+  if (tool.Missing == TToolMissing::InfraredLoader)
+    return "Cannot Find KORVEX IR bootloader";
+  switch (tool.Kind) {
+  case TToolKind::EpicProgrammer:
+    return "The EPIC programmer's path is not set: set it with Options > EPIC Path...";
+  case TToolKind::UserProgrammer:
+    return "No programmer is chosen: set one with Options > Programmer Path...";
+  case TToolKind::MeLoader:
+    return "The MELOADER path is not set: set it with Options > MELOADER Path...";
+  case TToolKind::UserLoader:
+    return "No bootloader is chosen: set one with Options > Bootloader Path...";
+  case TToolKind::StandardLoader:
+  case TToolKind::InfraredLoader:
+    break;
+  }
+  return "The loader cannot be found";
+}
+
+// Every tool is waited for here, so that its exit status can be passed on.
+int RunTool(TToolKind kind, const std::string &source, const std::string &hex) {
+  const TToolChoice tool = ChooseTool(kind, hex, LastDevice(source));
+  if (tool.Missing != TToolMissing::Nothing)
+    return Fail(MissingText(tool));
+  if (!ExecuteAndWait(tool.Program, tool.Arguments))
     return ExitCannotRun;
   return LastExitCode() == 0 ? ExitOk : ExitErrors;
-}
-
-TArgumentBuilder Fixed(TCommandArgs args) {
-  return [args](const TPathForm &) { return args; };
-}
-
-TArgumentBuilder FromTemplate(const std::string &commandTemplate, const std::string &hex,
-                              const std::string &device) {
-  return [=](const TPathForm &form) {
-    return CommandTemplateArguments(commandTemplate, hex, device, form);
-  };
-}
-
-int Program(const std::string &source, const std::string &hex) {
-  const std::string device = LastDevice(source);
-  const std::string ini = SettingsFilePath();
-  if (Setting(ini, "PROGRAMMER", "TYPE", "EPIC") == "OTHER") {
-    const std::string path = Setting(ini, "EXT_PROG", "EXT_PATH");
-    if (path.empty())
-      return Fail("No programmer is chosen: set one with Options > Programmer Path...");
-    return RunTool(path, FromTemplate(Setting(ini, "EXT_PROG", "CMD_LINE"), hex, device));
-  }
-  const std::string epic = Setting(EpicSettingsFilePath(), "EPIC", "PATHNAME");
-  if (epic.empty())
-    return Fail("The EPIC programmer's path is not set: set it with Options > EPIC Path...");
-  return RunTool(epic, Fixed(EpicArguments(hex, device)));
-}
-
-int Download(const std::string &source, const std::string &hex) {
-  const std::string ini = SettingsFilePath();
-  const std::string type = Setting(ini, "BOOTLOADER", "TYPE", "STANDARD");
-  if (type == "OTHER") {
-    const std::string path = Setting(ini, "EXT_BOOTLOADER", "EXT_PATH");
-    if (path.empty())
-      return Fail("No bootloader is chosen: set one with Options > Bootloader Path...");
-    return RunTool(path, FromTemplate(Setting(ini, "EXT_BOOTLOADER", "CMD_LINE"), hex,
-                                      LastDevice(source)));
-  }
-  if (type == "MELOADER") {
-    const std::string path = Setting(ini, "MELOADER", "PATHNAME");
-    if (path.empty())
-      return Fail("The MELOADER path is not set: set it with Options > MELOADER Path...");
-    return RunTool(path, Fixed(LoaderArguments(hex)));
-  }
-  if (type == "KORVEX_IR") {
-    if (FindFileIgnoringCase(IncFolder, InfraredLoaderProgram).empty())
-      return Fail("Cannot Find KORVEX IR bootloader");
-    return RunTool(IncFolder + InfraredLoaderProgram, Fixed(LoaderArguments(hex)));
-  }
-  return RunTool(IncFolder + StandardLoaderProgram, Fixed(LoaderArguments(hex)));
 }
 
 const char *const Usage = "usage: korvex-editor [FILE]\n"
@@ -214,5 +182,5 @@ int RunCommandLine(int argc, char **argv) {
   const std::string hex = DocumentResultFile(source, ".HEX");
   if (!FileExists(hex))
     return Fail(Join({"There is no HEX file \"", hex, "\": compile first"}));
-  return option == "--program" ? Program(source, hex) : Download(source, hex);
+  return RunTool(option == "--program" ? ChosenProgrammer() : ChosenBootloader(), source, hex);
 }

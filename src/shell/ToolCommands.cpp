@@ -17,6 +17,7 @@
 #include "ResultNames.h"
 #include "Streams.h"
 #include "SyntaxMemo.h"
+#include "ToolChoice.h"
 #include "ToolLookup.h"
 
 #include <QAction>
@@ -99,18 +100,6 @@ std::string CurrentDocumentPath(const TEditorMainForm &f) {
   return f.CurrentFile ? f.CurrentFile->FileName : std::string();
 }
 
-// The arguments of a user-defined tool as the launcher builds them.
-TArgumentBuilder TemplateArguments(const std::string &cmdLine) {
-  const std::string hex = HexFileName, device = DeviceName;
-  return [cmdLine, hex, device](const TPathForm &form) {
-    return CommandTemplateArguments(cmdLine, hex, device, form);
-  };
-}
-
-std::string ReadSetting(const std::string &file, const char *section, const char *key) {
-  return TIniFile(file).ReadString(section, key, std::string());
-}
-
 // What the programmer and bootloader dialogs show: the program and, one a
 // line, the arguments Program or Download gives it for the current document.
 QStringList ArgumentLines(const TEditorMainForm &f, const std::string &path,
@@ -130,12 +119,14 @@ QStringList ArgumentLines(const TEditorMainForm &f, const std::string &path,
 
 void TEditorMainForm::EpicProgClick(QObject *) {
   CheckOnly(EpicProg, {EpicProg, ExtProg});
-  TIniFile(SettingsFilePath()).WriteString("PROGRAMMER", "TYPE", "EPIC");
+  TIniFile(SettingsFilePath())
+      .WriteString("PROGRAMMER", "TYPE", ToolTypeName(TToolKind::EpicProgrammer));
 }
 
 void TEditorMainForm::ExtProgClick(QObject *) {
   CheckOnly(ExtProg, {EpicProg, ExtProg});
-  TIniFile(SettingsFilePath()).WriteString("PROGRAMMER", "TYPE", "OTHER");
+  TIniFile(SettingsFilePath())
+      .WriteString("PROGRAMMER", "TYPE", ToolTypeName(TToolKind::UserProgrammer));
 }
 
 void TEditorMainForm::ProgrammerPathClick(QObject *) {
@@ -151,56 +142,82 @@ void TEditorMainForm::EPIC_DirectoryClick(QObject *) {
   Companion(EPICPath, this).exec();
 }
 
+namespace {
+
+// The tool of `kind` for the HEX file of the current document. A path that is
+// not set is asked for with its dialog first and the choice made again with
+// what the dialog stored; a cancelled dialog leaves it empty, and starting
+// the empty path reports the problem.
+TToolChoice ChooseAskingForPath(TEditorMainForm &f, TToolKind kind) {
+  TToolChoice tool = ChooseTool(kind, HexFileName, DeviceName);
+  if (tool.Missing != TToolMissing::Path)
+    return tool;
+  switch (kind) {
+  case TToolKind::EpicProgrammer:
+    f.EPIC_DirectoryClick(&f);
+    break;
+  case TToolKind::UserProgrammer:
+    f.ProgrammerPathClick(&f);
+    break;
+  case TToolKind::MeLoader:
+    f.MELoaderPathClick(&f);
+    break;
+  case TToolKind::UserLoader:
+  case TToolKind::StandardLoader:
+  case TToolKind::InfraredLoader:
+    f.BootloaderPathClick(&f);
+    break;
+  }
+  return ChooseTool(kind, HexFileName, DeviceName);
+}
+
+} // namespace
+
 // Program: the EPIC software or the user's programmer gets the HEX file; the
-// command neither compiles first nor waits for the programmer.
+// command neither compiles first nor waits for the programmer. Without a path
+// its dialog asks for one first.
 void TEditorMainForm::ProgramButtonClick(QObject *) {
   SetHexFileName(CurrentDocumentPath(*this));
-  if (EpicProg->isChecked()) {
-    std::string path = ReadSetting(EpicSettingsFilePath(), "EPIC", "PATHNAME");
-    if (path.empty()) {
-      Companion(EPICPath, this).exec();
-      path = ReadSetting(EpicSettingsFilePath(), "EPIC", "PATHNAME");
-    }
-    RunProgram(path, EpicArguments(HexFileName, DeviceName));
-  } else if (ExtProg->isChecked()) {
-    std::string path = ReadSetting(SettingsFilePath(), "EXT_PROG", "EXT_PATH");
-    if (path.empty()) {
-      ProgrammerPathClick(this);
-      path = ReadSetting(SettingsFilePath(), "EXT_PROG", "EXT_PATH");
-    }
-    RunProgram(path, TemplateArguments(ReadSetting(SettingsFilePath(), "EXT_PROG", "CMD_LINE")));
-  }
+  TToolKind kind;
+  if (EpicProg->isChecked())
+    kind = TToolKind::EpicProgrammer;
+  else if (ExtProg->isChecked())
+    kind = TToolKind::UserProgrammer;
+  else
+    return;
+  const TToolChoice tool = ChooseAskingForPath(*this, kind);
+  RunProgram(tool.Program, tool.Arguments);
 }
 
 // ---- bootloader ---------------------------------------------------------------
 
 namespace {
 
-void ChooseBootloader(TEditorMainForm &f, QAction *chosen, const char *type) {
+void ChooseBootloader(TEditorMainForm &f, QAction *chosen, TToolKind kind) {
   CheckOnly(chosen,
             {f.Standard_Bootloader_Option, f.MELoader_Option, f.External_Bootloader_Option});
   // The infrared item counts only while its loader is there.
   if (f.KORVEX_IR_Option->isEnabled())
     f.KORVEX_IR_Option->setChecked(f.KORVEX_IR_Option == chosen);
-  TIniFile(SettingsFilePath()).WriteString("BOOTLOADER", "TYPE", type);
+  TIniFile(SettingsFilePath()).WriteString("BOOTLOADER", "TYPE", ToolTypeName(kind));
 }
 
 } // namespace
 
 void TEditorMainForm::Standard_Bootloader_OptionClick(QObject *) {
-  ChooseBootloader(*this, Standard_Bootloader_Option, "STANDARD");
+  ChooseBootloader(*this, Standard_Bootloader_Option, TToolKind::StandardLoader);
 }
 
 void TEditorMainForm::MELoader_OptionClick(QObject *) {
-  ChooseBootloader(*this, MELoader_Option, "MELOADER");
+  ChooseBootloader(*this, MELoader_Option, TToolKind::MeLoader);
 }
 
 void TEditorMainForm::KORVEX_IR_OptionClick(QObject *) {
-  ChooseBootloader(*this, KORVEX_IR_Option, "KORVEX_IR");
+  ChooseBootloader(*this, KORVEX_IR_Option, TToolKind::InfraredLoader);
 }
 
 void TEditorMainForm::External_Bootloader_OptionClick(QObject *) {
-  ChooseBootloader(*this, External_Bootloader_Option, "OTHER");
+  ChooseBootloader(*this, External_Bootloader_Option, TToolKind::UserLoader);
 }
 
 void TEditorMainForm::BootloaderPathClick(QObject *) {
@@ -218,42 +235,38 @@ void TEditorMainForm::MELoaderPathClick(QObject *) {
 }
 
 // Download: the chosen loader gets the HEX file. The two fixed loaders are
-// waited for, MELOADER and the user's loader are not.
+// waited for, MELOADER and the user's loader are not; without a path their
+// dialog asks for one first.
 void TEditorMainForm::DownloadButtonClick(QObject *) {
   // A loader is never started while a waited-for tool runs.
   if (LauncherBusy())
     return;
   SetHexFileName(CurrentDocumentPath(*this));
-  if (Standard_Bootloader_Option->isChecked()) {
-    ExecuteAndWait(IncFolder + StandardLoaderProgram, LoaderArguments(HexFileName));
-  } else if (KORVEX_IR_Option->isChecked()) {
-    const std::string loader = IncFolder + InfraredLoaderProgram;
-    if (FindTool(loader).empty()) {
-      KORVEX_IR_Option->setChecked(false);
-      KORVEX_IR_Option->setEnabled(false);
-      KORVEX_IR_Option->setVisible(false);
-      Standard_Bootloader_Option->setChecked(true);
-      MessageDlg("Cannot Find KORVEX IR bootloader\r\nDefaulting to standard bootloader.",
-                 TMsgDlgType::mtInformation, mbOK);
-      return;
-    }
-    ExecuteAndWait(loader, LoaderArguments(HexFileName));
-  } else if (MELoader_Option->isChecked()) {
-    std::string path = ReadSetting(SettingsFilePath(), "MELOADER", "PATHNAME");
-    if (path.empty()) {
-      MELoaderPathClick(this);
-      path = ReadSetting(SettingsFilePath(), "MELOADER", "PATHNAME");
-    }
-    RunProgram(path, LoaderArguments(HexFileName));
-  } else if (External_Bootloader_Option->isChecked()) {
-    std::string path = ReadSetting(SettingsFilePath(), "EXT_BOOTLOADER", "EXT_PATH");
-    if (path.empty()) {
-      BootloaderPathClick(this);
-      path = ReadSetting(SettingsFilePath(), "EXT_BOOTLOADER", "EXT_PATH");
-    }
-    RunProgram(path,
-               TemplateArguments(ReadSetting(SettingsFilePath(), "EXT_BOOTLOADER", "CMD_LINE")));
+  TToolKind kind;
+  if (Standard_Bootloader_Option->isChecked())
+    kind = TToolKind::StandardLoader;
+  else if (KORVEX_IR_Option->isChecked())
+    kind = TToolKind::InfraredLoader;
+  else if (MELoader_Option->isChecked())
+    kind = TToolKind::MeLoader;
+  else if (External_Bootloader_Option->isChecked())
+    kind = TToolKind::UserLoader;
+  else
+    return;
+  const TToolChoice tool = ChooseAskingForPath(*this, kind);
+  if (tool.Missing == TToolMissing::InfraredLoader) {
+    KORVEX_IR_Option->setChecked(false);
+    KORVEX_IR_Option->setEnabled(false);
+    KORVEX_IR_Option->setVisible(false);
+    Standard_Bootloader_Option->setChecked(true);
+    MessageDlg("Cannot Find KORVEX IR bootloader\r\nDefaulting to standard bootloader.",
+               TMsgDlgType::mtInformation, mbOK);
+    return;
   }
+  if (tool.Waited)
+    ExecuteAndWait(tool.Program, tool.Arguments);
+  else
+    RunProgram(tool.Program, tool.Arguments);
 }
 
 // ---- Run menu -----------------------------------------------------------------

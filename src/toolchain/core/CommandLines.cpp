@@ -103,6 +103,18 @@ TCommandArgs CommandTemplateArguments(const std::string &commandTemplate,
   return args;
 }
 
+TArgumentBuilder FixedArguments(TCommandArgs args) {
+  return [args = std::move(args)](const TPathForm &) { return args; };
+}
+
+TArgumentBuilder TemplateArgumentBuilder(std::string commandTemplate, std::string hexFileName,
+                                         std::string deviceName) {
+  return [t = std::move(commandTemplate), hex = std::move(hexFileName),
+          device = std::move(deviceName)](const TPathForm &form) {
+    return CommandTemplateArguments(t, hex, device, form);
+  };
+}
+
 TCommandArgs CompilerArguments(const std::string &documentPath) {
   return {TCommandArg::Path(documentPath), TCommandArg::Word("-m"), TCommandArg::Word("-q")};
 }

@@ -55,6 +55,16 @@ TCommandArgs CommandTemplateArguments(const std::string &commandTemplate,
                                       const std::string &hexFileName, const std::string &deviceName,
                                       const TPathForm &form = {});
 
+// Arguments that embed a path inside a word (a user's command template) are
+// built once the launcher knows how the program sees paths.
+using TArgumentBuilder = std::function<TCommandArgs(const TPathForm &form)>;
+// Arguments that are the same whatever the form (their whole-path arguments
+// are marked and converted by the launcher).
+TArgumentBuilder FixedArguments(TCommandArgs args);
+// CommandTemplateArguments of the template once the form is known.
+TArgumentBuilder TemplateArgumentBuilder(std::string commandTemplate, std::string hexFileName,
+                                         std::string deviceName);
+
 // ---- the programs the system starts ---------------------------------------
 // File names as the settings and the compiler's users know them; the tool
 // look-up finds them in their folder ignoring case, or a native program of

@@ -222,10 +222,6 @@ void ShowStartProblem(const std::string &file, const std::string &problem) {
                      ApplicationTitle);
 }
 
-TArgumentBuilder Fixed(const TCommandArgs &args) {
-  return [args](const TPathForm &) { return args; };
-}
-
 } // namespace
 
 TLauncherSignals &LauncherSignals() {
@@ -260,7 +256,7 @@ bool ExecuteAndWait(const std::string &file, const TArgumentBuilder &build) {
 }
 
 bool ExecuteAndWait(const std::string &file, const TCommandArgs &args) {
-  return ExecuteAndWait(file, Fixed(args));
+  return ExecuteAndWait(file, FixedArguments(args));
 }
 
 void RunProgram(const std::string &file, const TArgumentBuilder &build) {
@@ -271,5 +267,5 @@ void RunProgram(const std::string &file, const TArgumentBuilder &build) {
 }
 
 void RunProgram(const std::string &file, const TCommandArgs &args) {
-  RunProgram(file, Fixed(args));
+  RunProgram(file, FixedArguments(args));
 }

@@ -20,10 +20,6 @@
 // as passed (nothing after it for an empty path).
 KX_DECLARE_ERROR(EProblemRunning, EKorvexError);
 
-// Arguments that embed a path inside a word (a user's command template) are
-// built once it is known how the program sees paths.
-using TArgumentBuilder = std::function<TCommandArgs(const TPathForm &form)>;
-
 // Starts the program and waits until it ends. While it runs every event of
 // this program is dispatched (windows repaint, menus and commands work), and
 // the wait checks at least every 100 ms; it also ends when the application
