@@ -7,6 +7,7 @@
 namespace {
 
 using namespace kxprogram;
+using kxtest::TXServer;
 
 class RealWindow : public ::testing::Test {
 protected:

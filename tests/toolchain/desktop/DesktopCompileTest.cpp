@@ -6,14 +6,12 @@
 #include "Prompter.h"
 #include "TempFolder.h"
 #include "ToolLog.h"
+#include "XServer.h"
 
 #include <gtest/gtest.h>
 
-#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
-#include <QStandardPaths>
-#include <QThread>
 
 #include <filesystem>
 #include <fstream>
@@ -24,16 +22,12 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Waits for a condition; the limit only ends a run that never gets there.
-bool WaitFor(const std::function<bool()> &done, int ms = 120000) {
-  QElapsedTimer t;
-  t.start();
-  while (t.elapsed() < ms) {
-    if (done())
-      return true;
-    QThread::msleep(20);
-  }
-  return done();
+using kxtest::TXServer;
+
+// Waits for a condition; the limit only ends a run that never gets there (a
+// compile on a loaded machine may take long).
+template <class F> bool WaitFor(F done) {
+  return TXServer::WaitFor(done, 120000);
 }
 
 bool Ended(long pid) {
@@ -45,84 +39,11 @@ bool Ended(long pid) {
   return paren != std::string::npos && paren + 2 < line.size() && line[paren + 2] == 'Z';
 }
 
-// A virtual display of its own (Xvfb picks a free number) with openbox.
-class TDisplay {
-public:
-  bool Start() {
-    for (const char *tool : {"Xvfb", "openbox", "xdotool"})
-      if (QStandardPaths::findExecutable(QLatin1String(tool)).isEmpty()) {
-        missing_ = tool;
-        return false;
-      }
-    xvfb_.start(QStringLiteral("Xvfb"),
-                {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
-                 QStringLiteral("0"), QStringLiteral("1280x1024x24"), QStringLiteral("-nolisten"),
-                 QStringLiteral("tcp")});
-    if (!xvfb_.waitForStarted(-1))
-      return false;
-    QByteArray number;
-    WaitFor([&] {
-      xvfb_.waitForReadyRead(50);
-      number += xvfb_.readAllStandardOutput();
-      return number.contains('\n') || xvfb_.state() == QProcess::NotRunning;
-    });
-    if (!number.contains('\n'))
-      return false;
-    display_ = QStringLiteral(":") + QString::fromLatin1(number.trimmed());
-    QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
-    e.insert(QStringLiteral("DISPLAY"), display_);
-    openbox_.setProcessEnvironment(e);
-    openbox_.start(QStringLiteral("openbox"), {});
-    return openbox_.waitForStarted(-1);
-  }
-  ~TDisplay() {
-    for (QProcess *p : {&openbox_, &xvfb_}) {
-      if (p->state() != QProcess::NotRunning) {
-        p->terminate();
-        if (!p->waitForFinished(10000)) {
-          p->kill();
-          p->waitForFinished(-1);
-        }
-      }
-    }
-  }
-  const QString &Name() const { return display_; }
-  const char *Missing() const { return missing_; }
-
-  // Runs xdotool; gives its output (window ids, one a line).
-  QString Xdotool(const QStringList &args) const {
-    QProcess p;
-    QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
-    e.insert(QStringLiteral("DISPLAY"), display_);
-    p.setProcessEnvironment(e);
-    p.start(QStringLiteral("xdotool"), args);
-    p.waitForFinished(-1);
-    return QString::fromLocal8Bit(p.readAllStandardOutput()).trimmed();
-  }
-  bool Visible(const QString &title) const {
-    return !Xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                     QStringLiteral("--name"), title})
-                .isEmpty();
-  }
-  // Activates the window and types one key into it.
-  void KeyInto(const QString &window, const QString &key) const {
-    Xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), window});
-    Xdotool({QStringLiteral("key"), QStringLiteral("--clearmodifiers"), key});
-  }
-
-private:
-  QProcess xvfb_, openbox_;
-  QString display_;
-  const char *missing_ = nullptr;
-};
-
 TEST(DesktopCompile, F9TheReportAndClosingDuringACompile) {
-  TDisplay display;
-  if (!display.Start()) {
-    if (display.Missing())
-      GTEST_SKIP() << display.Missing() << " is not installed";
-    FAIL() << "no display";
-  }
+  TXServer display;
+  if (display.Missing())
+    GTEST_SKIP() << display.Missing() << " is not installed";
+  ASSERT_TRUE(display.Ready()) << "no display";
   TTempFolder t;
   const std::string dir = t.Dir();
   fs::create_directories(dir + "KX_INC");
@@ -134,7 +55,7 @@ TEST(DesktopCompile, F9TheReportAndClosingDuringACompile) {
 
   QProcess editor;
   QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
-  e.insert(QStringLiteral("DISPLAY"), display.Name());
+  e.insert(QStringLiteral("DISPLAY"), display.Display());
   e.remove(QStringLiteral("QT_QPA_PLATFORM"));
   e.insert(QStringLiteral("KX_INSTANCE_NAME"), QStringLiteral("kx-desktop-%1").arg(::getpid()));
   e.insert(QStringLiteral("KX_PROMPTER_LOG"), QString::fromStdString(log));
@@ -156,16 +77,13 @@ TEST(DesktopCompile, F9TheReportAndClosingDuringACompile) {
   // caption: wait for it there.
   QString main;
   WaitFor([&] {
-    main = display
-               .Xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                         QStringLiteral("--name"), QStringLiteral("blink.bas")})
-               .section(QLatin1Char('\n'), 0, 0);
+    main = display.Named(QStringLiteral("blink.bas")).section(QLatin1Char('\n'), 0, 0);
     return !main.isEmpty();
   });
   ASSERT_FALSE(main.isEmpty());
 
   // F9: the compiler runs on the document; its "ERROR" brings up the report.
-  display.KeyInto(main, QStringLiteral("F9"));
+  display.Keys(main, {QStringLiteral("F9")});
   ASSERT_TRUE(WaitFor([&] { return ReadToolLog(tools).size() == 1; }));
   const TToolRun run = ReadToolLog(tools)[0];
   EXPECT_EQ(run.Args, (std::vector<std::string>{doc, "-m", "-q"}));
@@ -173,15 +91,15 @@ TEST(DesktopCompile, F9TheReportAndClosingDuringACompile) {
   ASSERT_TRUE(WaitFor([&] { return display.Visible(QStringLiteral("^Compiler Report")); }));
 
   // F1 twice: the first only checks the View item, the second hides it.
-  display.KeyInto(main, QStringLiteral("F1"));
-  display.KeyInto(main, QStringLiteral("F1"));
+  display.Keys(main, {QStringLiteral("F1")});
+  display.Keys(main, {QStringLiteral("F1")});
   EXPECT_TRUE(WaitFor([&] { return !display.Visible(QStringLiteral("^Compiler Report")); }));
 
   // A compile that holds; closing the window ends the program, not the tool.
   t.Put("hold", "");
-  display.KeyInto(main, QStringLiteral("F9"));
+  display.Keys(main, {QStringLiteral("F9")});
   ASSERT_TRUE(WaitFor([&] { return ReadToolLog(tools).size() == 2; }));
-  display.KeyInto(main, QStringLiteral("alt+F4"));
+  display.Keys(main, {QStringLiteral("alt+F4")});
   EXPECT_TRUE(editor.waitForFinished(120000)) << "the program kept waiting";
   const long compiler = ReadToolLog(tools)[1].Pid;
   EXPECT_FALSE(Ended(compiler)) << "the compiler was stopped with the program";
