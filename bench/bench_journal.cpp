@@ -5,15 +5,14 @@
 // real typing makes it; and recovering the 50 MB document from a journal in a
 // new window until its first screen is painted.
 #include "BenchUtil.h"
+#include "BenchWindow.h"
 
 #include "DocumentJournal.h"
 #include "DocumentRecovery.h"
-#include "EdPersistent.h"
 #include "JournalReader.h"
 #include "EditorMainForm.h"
 #include "FileObject.h"
 #include "KorvexApplication.h"
-#include "ProcessPaths.h"
 #include "Prompter.h"
 #include "Streams.h"
 #include "SyntaxMemo.h"
@@ -23,13 +22,11 @@
 
 #include <QApplication>
 #include <QFile>
-#include <QKeyEvent>
 #include <QTabBar>
 
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
-#include <unistd.h>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -38,35 +35,12 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-struct TWindow {
-  fs::path root;
-  std::unique_ptr<TEditorMainForm> form;
+using kxbench::KeyClick;
 
-  explicit TWindow(const std::string &stem) {
-    root = fs::temp_directory_path() / ("kx_bench_journal_" + stem + std::to_string(::getpid()));
-    fs::create_directories(root / "KX_INC");
-    WriteFileAtomic((root / "KX_INC" / "KORVEX.INI").string(), "");
-    CommandLineFile.clear();
-    form = std::make_unique<TEditorMainForm>();
-    InitProcessPaths(root.string());
-    form->EdPersistent = std::make_unique<TEdPersistent>((root / "KORVEX.DAT").string());
-    form->resize(1000, 700);
-    form->show();
-    QApplication::processEvents();
-    QApplication::processEvents();
-  }
-  ~TWindow() {
-    form.reset();
-    fs::remove_all(root);
-  }
+// A window of its own for each part of the run, with an empty settings file.
+struct TWindow : kxbench::TBenchWindow {
+  explicit TWindow(const std::string &stem) : TBenchWindow("journal_" + stem, "") {}
 };
-
-void KeyClick(QWidget *w, Qt::Key key, const QString &text) {
-  QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
-  QApplication::sendEvent(w, &press);
-  QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, text);
-  QApplication::sendEvent(w, &release);
-}
 
 TEditorMainForm *Form = nullptr;
 double FlushSeconds = 0; // spent in the window thread's flushes

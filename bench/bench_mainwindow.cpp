@@ -6,12 +6,11 @@
 // the same flushes); and opening the 50 MB file through OpenFile until the
 // first screen is painted.
 #include "BenchUtil.h"
+#include "BenchWindow.h"
 
-#include "EdPersistent.h"
 #include "EditorMainForm.h"
 #include "IniFile.h"
 #include "KorvexApplication.h"
-#include "ProcessPaths.h"
 #include "Prompter.h"
 #include "Streams.h"
 #include "SyntaxMemo.h"
@@ -20,7 +19,6 @@
 
 #include <QApplication>
 #include <QFile>
-#include <QKeyEvent>
 #include <QSaveFile>
 #ifdef KX_HAVE_QSCINTILLA
 #include <Qsci/qsciscintilla.h>
@@ -62,27 +60,9 @@ std::string RealisticIni() {
   return s;
 }
 
-struct TWindow {
-  fs::path root;
-  std::unique_ptr<TEditorMainForm> form;
-
-  TWindow() {
-    root = fs::temp_directory_path() / ("kx_bench_mw_" + std::to_string(::getpid()));
-    fs::create_directories(root / "KX_INC");
-    WriteFileAtomic((root / "KX_INC" / "KORVEX.INI").string(), RealisticIni());
-    CommandLineFile.clear();
-    form = std::make_unique<TEditorMainForm>();
-    InitProcessPaths(root.string());
-    form->EdPersistent = std::make_unique<TEdPersistent>((root / "KORVEX.DAT").string());
-    form->resize(1000, 700);
-    form->show();
-    QApplication::processEvents();
-    QApplication::processEvents();
-  }
-  ~TWindow() {
-    form.reset();
-    fs::remove_all(root);
-  }
+// The window over a realistic settings file.
+struct TWindow : kxbench::TBenchWindow {
+  TWindow() : TBenchWindow("mw", RealisticIni()) {}
 };
 
 TWindow *Window = nullptr;
@@ -98,13 +78,7 @@ public:
   }
 };
 
-// A key press and release as the window system delivers them.
-void KeyClick(QWidget *w, Qt::Key key, const QString &text) {
-  QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
-  QApplication::sendEvent(w, &press);
-  QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, text);
-  QApplication::sendEvent(w, &release);
-}
+using kxbench::KeyClick;
 
 // Runs the event loop until the editor has painted again; false when no
 // paint came.

@@ -5,13 +5,12 @@
 // "Show all" over the same 100,000 matches followed by the first typed
 // character, which clears them.
 #include "BenchUtil.h"
+#include "BenchWindow.h"
 
-#include "EdPersistent.h"
 #include "EditCommands.h"
 #include "EditorMainForm.h"
 #include "IniFile.h"
 #include "KorvexApplication.h"
-#include "ProcessPaths.h"
 #include "Prompter.h"
 #include "ReplaceDialog.h"
 #include "Streams.h"
@@ -22,7 +21,6 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QFile>
-#include <QKeyEvent>
 #include <QTextCursor>
 #include <QTextDocument>
 #ifdef KX_HAVE_QSCINTILLA
@@ -33,7 +31,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <map>
-#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -77,25 +74,14 @@ std::string Normalised(const std::string &s) {
   return out;
 }
 
-struct TWindow {
-  fs::path root;
-  std::unique_ptr<TEditorMainForm> form;
+// The window with the text open in it and the replace dialog filled in.
+struct TWindow : kxbench::TBenchWindow {
   TEdReplDlg *dialog = nullptr;
 
-  explicit TWindow(const std::string &text) {
-    root = fs::temp_directory_path() / ("kx_bench_ra_" + std::to_string(::getpid()));
-    fs::create_directories(root / "KX_INC");
-    WriteFileAtomic((root / "KX_INC" / "KORVEX.INI").string(),
-                    "[PROGRAMMER]\r\nTYPE=EPIC\r\n[BOOTLOADER]\r\nTYPE=STANDARD\r\n");
+  explicit TWindow(const std::string &text)
+      : TBenchWindow("ra", "[PROGRAMMER]\r\nTYPE=EPIC\r\n[BOOTLOADER]\r\nTYPE=STANDARD\r\n") {
     const std::string file = (root / "big.bas").string();
     WriteFileAtomic(file, text);
-    CommandLineFile.clear();
-    form = std::make_unique<TEditorMainForm>();
-    InitProcessPaths(root.string());
-    form->EdPersistent = std::make_unique<TEdPersistent>((root / "KORVEX.DAT").string());
-    form->resize(1000, 700);
-    form->show();
-    QApplication::processEvents();
     form->OpenFile(QFile::decodeName(QByteArray::fromStdString(file)));
     QApplication::processEvents();
     form->SyntaxMemo1->FinishHighlighting();
@@ -103,10 +89,6 @@ struct TWindow {
     dialog = form->ReplaceDialog();
     dialog->FindHistoryBox->setEditText(QString::fromLatin1(kPattern));
     dialog->ReplHistoryBox->setEditText(QString::fromLatin1(kReplacement));
-  }
-  ~TWindow() {
-    form.reset();
-    fs::remove_all(root);
   }
   TSyntaxMemo &Memo() { return *form->SyntaxMemo1; }
 };
@@ -229,10 +211,7 @@ void ShowAllThenKeystroke() {
     m.repaint();
     const auto t1 = std::chrono::steady_clock::now();
     marks = m.Store()->TextMarks.CountTagged(ShowAllTag);
-    QKeyEvent press(QEvent::KeyPress, Qt::Key_X, Qt::NoModifier, QStringLiteral("x"));
-    QApplication::sendEvent(&m, &press);
-    QKeyEvent release(QEvent::KeyRelease, Qt::Key_X, Qt::NoModifier, QStringLiteral("x"));
-    QApplication::sendEvent(&m, &release);
+    kxbench::KeyClick(&m, Qt::Key_X, QStringLiteral("x"));
     m.repaint();
     const auto t2 = std::chrono::steady_clock::now();
     if (!m.Store()->TextMarks.Empty())
