@@ -60,6 +60,7 @@ void TEditorMainForm::ConnectResultWindows() {
       connect(window, &TResultWindow::Closed, this, [item = item] { item->setChecked(false); });
   if (ASMList)
     ASMList->SetScheme(FindScheme("PICASM"));
+  ConnectListingSearch();
   // The result windows take the focus when shown; their keys (F1, F2, F4,
   // F6) and F9 work from any window of the program, so the key that showed a
   // window also hides it.

@@ -3,6 +3,7 @@
 // Show all, the find and replace dialogs, and the font and property dialogs.
 #include "EditCommands.h"
 
+#include "AsmListForm.h"
 #include "CommandGuard.h"
 #include "EdPersistent.h"
 #include "EditorMainForm.h"
@@ -71,6 +72,33 @@ QFont FontOf(const TFontChoice &c, QFont f) {
   return f;
 }
 
+// The control's own find and replace requests (SM_FIND without the silent
+// bit, SM_REPLACE) open the window's dialogs for that control.
+void ConnectSearchRequests(TEditorMainForm &f, TSyntaxMemo &editor) {
+  editor.OnFindDialog = [&f](TCustomSyntaxMemo *memo, const std::string &text, uint32_t flags) {
+    RunCommand([&] {
+      if (auto *e = dynamic_cast<TSyntaxMemo *>(memo))
+        f.FindDialog()->Execute(text, flags, f.EdPersistent.get(), e);
+    });
+  };
+  editor.OnReplaceDialog = [&f](TCustomSyntaxMemo *memo, const std::string &text, uint32_t flags) {
+    RunCommand([&] {
+      if (auto *e = dynamic_cast<TSyntaxMemo *>(memo))
+        f.ReplaceDialog()->Execute(text, flags, f.EdPersistent.get(), e);
+    });
+  };
+}
+
+// Find or Replace for an editor: the dialog starts with its selection, else
+// the last search text, and the last options.
+void OpenSearchDialog(TEditorMainForm &f, TSearchDialog &dialog, TSyntaxMemo &editor) {
+  std::string start = editor.SelText();
+  if (start.empty() && f.EdPersistent)
+    start = f.EdPersistent->LastSearchText;
+  dialog.Execute(start, f.EdPersistent ? f.EdPersistent->SearchOptions : 0, f.EdPersistent.get(),
+                 &editor);
+}
+
 // Runs with the control's line list in update mode, whatever happens.
 class TUpdating {
 public:
@@ -135,22 +163,25 @@ void TEditorMainForm::ConnectEditCommands() {
   SyntaxMemo1->OnCommandRecognised = [this](TCustomSyntaxMemo *, int32_t &code) {
     SyntaxMemo1CommandRecognised(code);
   };
-  // The control's own find and replace requests open this window's dialogs
-  // for it.
-  SyntaxMemo1->OnFindDialog = [this](TCustomSyntaxMemo *memo, const std::string &text,
-                                     uint32_t flags) {
-    RunCommand([&] {
-      if (auto *editor = dynamic_cast<TSyntaxMemo *>(memo))
-        FindDialog()->Execute(text, flags, EdPersistent.get(), editor);
-    });
-  };
-  SyntaxMemo1->OnReplaceDialog = [this](TCustomSyntaxMemo *memo, const std::string &text,
-                                        uint32_t flags) {
-    RunCommand([&] {
-      if (auto *editor = dynamic_cast<TSyntaxMemo *>(memo))
-        ReplaceDialog()->Execute(text, flags, EdPersistent.get(), editor);
-    });
-  };
+  ConnectSearchRequests(*this, *SyntaxMemo1);
+}
+
+// The listing window's editor searches through this window's dialogs too:
+// its own requests and its Ctrl+F and Ctrl+R, which work as Find and Replace
+// do here, for the listing's text.
+void TEditorMainForm::ConnectListingSearch() {
+  TASMList *listing = ASMList;
+  if (!listing)
+    return;
+  ConnectSearchRequests(*this, *listing->SyntaxMemo);
+  connect(listing->FindKey, &QAction::triggered, this, Guarded([this, listing] {
+            OpenSearchDialog(*this, *FindDialog(), *listing->SyntaxMemo);
+          }));
+  connect(listing->ReplaceKey, &QAction::triggered, this, Guarded([this, listing] {
+            OpenSearchDialog(*this, *ReplaceDialog(), *listing->SyntaxMemo);
+          }));
+  listing->FindKey->setEnabled(true);
+  listing->ReplaceKey->setEnabled(true);
 }
 
 void TEditorMainForm::SyntaxMemo1TextChange(int64_t, int64_t) {
@@ -394,19 +425,11 @@ void TEditorMainForm::Showall1Click(QObject *) {
 // ---- the find and replace dialogs -----------------------------------------------
 
 void TEditorMainForm::Find1Click(QObject *) {
-  std::string start = SyntaxMemo1->SelText();
-  if (start.empty() && EdPersistent)
-    start = EdPersistent->LastSearchText;
-  FindDialog()->Execute(start, EdPersistent ? EdPersistent->SearchOptions : 0, EdPersistent.get(),
-                        SyntaxMemo1);
+  OpenSearchDialog(*this, *FindDialog(), *SyntaxMemo1);
 }
 
 void TEditorMainForm::Replace1Click(QObject *) {
-  std::string start = SyntaxMemo1->SelText();
-  if (start.empty() && EdPersistent)
-    start = EdPersistent->LastSearchText;
-  ReplaceDialog()->Execute(start, EdPersistent ? EdPersistent->SearchOptions : 0,
-                           EdPersistent.get(), SyntaxMemo1);
+  OpenSearchDialog(*this, *ReplaceDialog(), *SyntaxMemo1);
 }
 
 // ---- fonts and properties ---------------------------------------------------------

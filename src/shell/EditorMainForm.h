@@ -156,6 +156,8 @@ public:
   // Once the result windows exist: their View items follow them and work
   // from them, and the commands follow the launcher's busy state.
   void ConnectResultWindows();
+  // The listing's search keys and requests go to this window's dialogs.
+  void ConnectListingSearch();
   // Report lines that name a line number lead to it (ReportLineCommands.cpp).
   void ConnectReportLines();
   void ReportLineDoubleClicked(int index);

@@ -54,6 +54,16 @@ TASMList::TASMList(QWidget *parent)
   SyntaxMemo->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(SyntaxMemo, &QWidget::customContextMenuRequested, this,
           [this](const QPoint &pos) { PopupMenu->popup(SyntaxMemo->mapToGlobal(pos)); });
+  const auto key = [this](const char *name, const QKeySequence &shortcut) {
+    auto *a = new QAction(this);
+    a->setObjectName(QLatin1String(name));
+    a->setShortcut(shortcut);
+    a->setEnabled(false);
+    addAction(a);
+    return a;
+  };
+  FindKey = key("FindKey", QKeySequence(Qt::CTRL | Qt::Key_F));
+  ReplaceKey = key("ReplaceKey", QKeySequence(Qt::CTRL | Qt::Key_R));
   LoadGeometry();
 }
 

@@ -33,6 +33,9 @@ public:
   void Assemble(const std::string &path, bool inhx8m);
 
   TSyntaxMemo *SyntaxMemo = nullptr;
+  // Ctrl+F and Ctrl+R inside the listing: find and replace in its text. The
+  // dialogs are the main window's, which connects and enables these.
+  QAction *FindKey = nullptr, *ReplaceKey = nullptr;
   QMenu *PopupMenu = nullptr;
   QAction *PopupUndo = nullptr, *PopupRedo = nullptr, *PopupCut = nullptr, *PopupCopy = nullptr,
           *PopupPaste = nullptr, *ReAssemble = nullptr, *ReAssembleAs = nullptr;
