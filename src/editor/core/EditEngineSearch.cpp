@@ -40,18 +40,7 @@ public:
     }
   }
 
-  int64_t LineStart(int64_t pos) override {
-    const TLinePos p = store_.Locate(pos);
-    if (!p.Node)
-      return p.Start;
-    TLineNode *n = p.Node;
-    int64_t start = p.Start;
-    while (n->Prev && !n->Prev->EndsWithCR()) {
-      n = n->Prev;
-      start -= n->Length;
-    }
-    return start;
-  }
+  int64_t LineStart(int64_t pos) override { return store_.LogicalLineStart(pos); }
 
 private:
   // The node that starts at pos; consecutive lines are reached by stepping.

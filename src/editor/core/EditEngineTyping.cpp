@@ -199,16 +199,7 @@ void TCustomSyntaxMemo::KeyPress(char c) {
 // Block commands work on logical lines: the rest of a line that is longer than
 // a node, or wrapped, is never indented on its own.
 int64_t TCustomSyntaxMemo::LogicalLineStart(int64_t pos) {
-  const TLinePos p = Store()->Locate(pos);
-  if (!p.Node)
-    return p.Start;
-  TLineNode *n = p.Node;
-  int64_t start = p.Start;
-  while (n->Prev && !n->Prev->EndsWithCR()) {
-    n = n->Prev;
-    start -= n->Length;
-  }
-  return start;
+  return Store()->LogicalLineStart(pos);
 }
 
 int64_t TCustomSyntaxMemo::NextLogicalLineStart(int64_t lineStart) {

@@ -217,6 +217,19 @@ int64_t TTextStore::LineStart(int64_t line) {
   return LocateLine(line).Start;
 }
 
+int64_t TTextStore::LogicalLineStart(int64_t pos) {
+  const TLinePos p = Locate(pos);
+  if (!p.Node)
+    return p.Start;
+  TLineNode *n = p.Node;
+  int64_t start = p.Start;
+  while (n->Prev && !n->Prev->EndsWithCR()) {
+    n = n->Prev;
+    start -= n->Length;
+  }
+  return start;
+}
+
 char TTextStore::CharAt(int64_t pos) {
   if (pos < 0 || pos >= charCount_)
     return 0;

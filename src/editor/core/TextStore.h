@@ -203,6 +203,9 @@ public:
   int64_t LineOfPos(int64_t pos) { return Locate(pos).Line; }
   // Start position of a line; past the end gives CharCount.
   int64_t LineStart(int64_t line);
+  // Start of the logical line holding pos: the nodes a long or wrapped line
+  // is cut into (all but the last end without CR) count as one line.
+  int64_t LogicalLineStart(int64_t pos);
   // The character at pos (0 at or past the end).
   char CharAt(int64_t pos);
 

@@ -201,6 +201,15 @@ TEST(TextStoreEdit, RandomEditsKeepInvariantsAndLookups) {
         ASSERT_EQ(lp.Node->Text()[p - lp.Start], model[p]);
         ASSERT_EQ(st.LocateLine(lp.Line).Start, lp.Start);
       }
+      // A logical line (one cut into several nodes too) starts after the last
+      // CR before the position; the end of the text included.
+      for (int k = 0; k < 20; ++k) {
+        const size_t p = k == 0 ? model.size() : rng() % (model.size() + 1);
+        const size_t cr = p == 0 ? std::string::npos : model.rfind('\r', p - 1);
+        ASSERT_EQ(st.LogicalLineStart(static_cast<int64_t>(p)),
+                  static_cast<int64_t>(cr == std::string::npos ? 0 : cr + 1))
+            << "step " << step << " pos " << p;
+      }
     }
   }
 }
