@@ -7,6 +7,7 @@
 
 #include "FileCommandsTestFixture.h"
 
+#include "DocNotation.h"
 #include "EditCommands.h"
 #include "FindDialog.h"
 #include "GotoLineDialog.h"
@@ -29,44 +30,8 @@ using namespace kxdocs;
 
 class EditTest : public DocsTest {
 protected:
-  void SetDoc(const std::string &doc) {
-    std::string text;
-    int64_t anchor = -1, caret = -1;
-    for (char c : doc) {
-      const auto at = static_cast<int64_t>(text.size());
-      if (c == '|')
-        anchor = caret = at;
-      else if (c == '<')
-        anchor = at;
-      else if (c == '>')
-        caret = at;
-      else
-        text += c == '\n' ? '\r' : c;
-    }
-    Memo()->Perform(WM_SETTEXT, 0, reinterpret_cast<intptr_t>(text.c_str()));
-    if (caret < 0)
-      caret = 0;
-    if (anchor < 0)
-      anchor = caret;
-    Memo()->SetSelection(anchor, caret);
-  }
-
-  std::string Doc() {
-    const std::string text = Memo()->Text();
-    const auto a = static_cast<size_t>(Memo()->Anchor()), c = static_cast<size_t>(Memo()->Caret());
-    std::string out;
-    for (size_t i = 0; i <= text.size(); ++i) {
-      if (a == c && i == c)
-        out += '|';
-      else if (i == a)
-        out += '<';
-      else if (i == c)
-        out += '>';
-      if (i < text.size())
-        out += text[i] == '\r' ? '\n' : text[i];
-    }
-    return out;
-  }
+  void SetDoc(const std::string &doc) { kxtest::SetDoc(*Memo(), doc); }
+  std::string Doc() { return kxtest::Doc(*Memo()); }
 
   // A key on the editor, with the main window active as a window manager
   // makes it when the user returns to it from a dialog.

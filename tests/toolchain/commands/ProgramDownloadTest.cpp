@@ -2,6 +2,7 @@
 // window starts real stand-in programs that record how they were started.
 #include "FileObject.h"
 #include "ToolCommandsFixture.h"
+#include "ToolLog.h"
 
 #include <QAction>
 #include <QLineEdit>
@@ -10,32 +11,13 @@
 #include <QTest>
 #include <QTimer>
 
-#include <fstream>
-#include <sstream>
-
 namespace {
 
 using kxtools::ToolsTest;
 namespace fs = std::filesystem;
 
 // One start of a stand-in as it recorded it.
-struct Started {
-  std::string Name;
-  std::vector<std::string> Args;
-};
-
-std::string Unescape(const std::string &s) {
-  std::string out;
-  for (size_t i = 0; i < s.size(); ++i) {
-    if (s[i] != '\\' || i + 1 == s.size()) {
-      out += s[i];
-      continue;
-    }
-    const char c = s[++i];
-    out += c == 'n' ? '\n' : c == 'r' ? '\r' : c == 't' ? '\t' : c;
-  }
-  return out;
-}
+using Started = TToolRun;
 
 class StartTest : public ToolsTest {
 protected:
@@ -68,33 +50,12 @@ protected:
     form->OpenPath(folder + name);
     return folder;
   }
-  std::vector<Started> Log() {
-    std::vector<Started> out;
-    std::ifstream in(log);
-    std::string line;
-    while (std::getline(in, line)) {
-      if (line.rfind("RUN ", 0) == 0)
-        out.push_back({line.substr(4), {}});
-      else if (line.rfind("ARG ", 0) == 0 && !out.empty())
-        out.back().Args.push_back(Unescape(line.substr(4)));
-    }
-    return out;
-  }
-  // Waits for the n-th record of a program that is not waited for (each
-  // record ends with its END line).
+  std::vector<Started> Log() { return ReadToolLog(log); }
+  // Waits for the n-th record of a program that is not waited for (a record
+  // counts once its END line is written).
   std::vector<Started> WaitForStarts(size_t n) {
-    for (int i = 0; i < 3000; ++i) {
-      std::ifstream in(log);
-      std::stringstream s;
-      s << in.rdbuf();
-      size_t ends = 0;
-      for (size_t p = s.str().find("END\n"); p != std::string::npos;
-           p = s.str().find("END\n", p + 1))
-        ++ends;
-      if (ends >= n)
-        break;
+    for (int i = 0; i < 3000 && Log().size() < n; ++i)
       QTest::qWait(10);
-    }
     return Log();
   }
   void Answer(std::initializer_list<std::string> answers) {
