@@ -1,4 +1,5 @@
-// Reading what the stand-in tools (tests/tools) recorded about their starts.
+// Reading what the stand-in tools (tests/tools) recorded about their starts,
+// and whether a recorded process has ended.
 #pragma once
 
 #include <fstream>
@@ -54,4 +55,15 @@ inline std::vector<TToolRun> ReadToolLog(const std::string &path) {
       run.Extra[key] = value;
   }
   return runs;
+}
+
+// Whether the process of a recorded run has ended (gone, or a zombie nobody
+// reaped yet).
+inline bool ToolEnded(long pid) {
+  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+  std::string line;
+  if (!std::getline(stat, line))
+    return true;
+  const size_t paren = line.rfind(')');
+  return paren != std::string::npos && paren + 2 < line.size() && line[paren + 2] == 'Z';
 }

@@ -14,7 +14,6 @@
 #include <QProcess>
 
 #include <filesystem>
-#include <fstream>
 #include <signal.h>
 #include <unistd.h>
 
@@ -28,15 +27,6 @@ using kxtest::TXServer;
 // compile on a loaded machine may take long).
 template <class F> bool WaitFor(F done) {
   return TXServer::WaitFor(done, 120000);
-}
-
-bool Ended(long pid) {
-  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-  std::string line;
-  if (!std::getline(stat, line))
-    return true;
-  const size_t paren = line.rfind(')');
-  return paren != std::string::npos && paren + 2 < line.size() && line[paren + 2] == 'Z';
 }
 
 TEST(DesktopCompile, F9TheReportAndClosingDuringACompile) {
@@ -102,9 +92,9 @@ TEST(DesktopCompile, F9TheReportAndClosingDuringACompile) {
   display.Keys(main, {QStringLiteral("alt+F4")});
   EXPECT_TRUE(editor.waitForFinished(120000)) << "the program kept waiting";
   const long compiler = ReadToolLog(tools)[1].Pid;
-  EXPECT_FALSE(Ended(compiler)) << "the compiler was stopped with the program";
+  EXPECT_FALSE(ToolEnded(compiler)) << "the compiler was stopped with the program";
   fs::remove(hold);
-  EXPECT_TRUE(WaitFor([&] { return Ended(compiler); }));
+  EXPECT_TRUE(WaitFor([&] { return ToolEnded(compiler); }));
   if (editor.state() != QProcess::NotRunning) {
     editor.kill();
     editor.waitForFinished(-1);

@@ -15,7 +15,6 @@
 #include <QTimer>
 
 #include <filesystem>
-#include <fstream>
 #include <signal.h>
 #include <unistd.h>
 
@@ -78,16 +77,6 @@ protected:
   std::unique_ptr<TPrompter> previous;
 };
 
-// Whether the process has ended (gone, or a zombie nobody reaped yet).
-bool Ended(long pid) {
-  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-  std::string line;
-  if (!std::getline(stat, line))
-    return true;
-  const size_t paren = line.rfind(')');
-  return paren != std::string::npos && paren + 2 < line.size() && line[paren + 2] == 'Z';
-}
-
 TEST_F(Launcher, WaitsForTheProgramWithItsArgumentsAndInheritedFolder) {
   const std::string tool = Install("korvex", "prog folder/korvex");
   const std::string doc = dir.Put("my work/blink led.bas", "x = 1\r\n");
@@ -97,7 +86,7 @@ TEST_F(Launcher, WaitsForTheProgramWithItsArgumentsAndInheritedFolder) {
   EXPECT_EQ(runs[0].Args, (std::vector<std::string>{doc, "-m", "-q"}));
   EXPECT_EQ(runs[0].Cwd, fs::current_path().string());
   EXPECT_EQ(runs[0].Extra.at("TEXT"), "x = 1\r\n");
-  EXPECT_TRUE(Ended(runs[0].Pid));
+  EXPECT_TRUE(ToolEnded(runs[0].Pid));
   EXPECT_TRUE(fs::exists(dir.Dir() + "my work/blink led.PBE"));
   EXPECT_TRUE(Messages().empty());
 }
@@ -164,9 +153,9 @@ TEST_F(Launcher, QuittingEndsTheWaitAndTheToolGoesOnRunning) {
   EXPECT_FALSE(LauncherBusy());
   const auto runs = Runs();
   ASSERT_EQ(runs.size(), 1u);
-  EXPECT_FALSE(Ended(runs[0].Pid)) << "the tool was stopped with the wait";
+  EXPECT_FALSE(ToolEnded(runs[0].Pid)) << "the tool was stopped with the wait";
   fs::remove(hold);
-  while (!Ended(runs[0].Pid))
+  while (!ToolEnded(runs[0].Pid))
     ::usleep(2000);
 }
 
@@ -200,7 +189,7 @@ TEST_F(Launcher, RunProgramStartsWithoutWaitingOrRaisesTheSpecifiedMessage) {
     ::usleep(2000);
   const auto runs = Runs();
   EXPECT_EQ(runs[0].Args, (std::vector<std::string>{"/w/A.HEX", "-dPIC16F628"}));
-  EXPECT_FALSE(Ended(runs[0].Pid));
+  EXPECT_FALSE(ToolEnded(runs[0].Pid));
   fs::remove(hold);
 
   for (const std::string &bad :
