@@ -445,6 +445,15 @@ bool TEditorMainForm::event(QEvent *e) {
       QTimer::singleShot(0, this, Guarded([this] { CheckFilesOnDisk(); }));
     RunActivateOnce();
     break;
+  case QEvent::Paint:
+    // The frame that shows what the first activation set up: the window's
+    // children paint in the same pass, so the pass is over (and on screen)
+    // once the loop turns again.
+    if (activated_ && !firstFramePainted_) {
+      firstFramePainted_ = true;
+      QTimer::singleShot(0, this, [this] { emit FirstFramePainted(); });
+    }
+    break;
   default:
     break;
   }
@@ -471,7 +480,10 @@ void TEditorMainForm::RunActivateOnce() {
     return;
   activateDone_ = true;
   RunCommand([this] { FormActivate(this); });
+  activated_ = true;
   emit FirstActivated();
+  // What the activation changed is painted next.
+  update();
 }
 
 void TEditorMainForm::closeEvent(QCloseEvent *e) {

@@ -259,6 +259,8 @@ public:
 signals:
   // The first activation has been handled (the program is ready for use).
   void FirstActivated();
+  // The first frame painted after that activation is on screen.
+  void FirstFramePainted();
 
 protected:
   bool event(QEvent *e) override;
@@ -310,6 +312,8 @@ private:
 
   bool formShown_ = false;
   bool activateDone_ = false;
+  bool activated_ = false;
+  bool firstFramePainted_ = false;
   QString savedInfoText_;
   bool saveAsWritten_ = false;
   bool checkingDisk_ = false;
