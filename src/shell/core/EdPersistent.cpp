@@ -158,5 +158,16 @@ void TEdPersistent::Flush() {
   while (lead < lines_.size() && lines_[lead].empty())
     ++lead;
   lines_.erase(lines_.begin(), lines_.begin() + static_cast<std::ptrdiff_t>(lead));
-  WriteFileAtomic(path_, Serialise(lines_));
+  const std::string bytes = Serialise(lines_);
+  // A file that already holds exactly these bytes is left alone: every start
+  // stores the recent-file list again, mostly unchanged, and replacing a file
+  // safely waits for the disk twice. Reading a few kilobytes costs nothing in
+  // comparison, and comparing with the disk rather than with what was loaded
+  // still overwrites what another program wrote meanwhile.
+  std::string onDisk;
+  bool truncated = false;
+  if (ReadHead(path_, static_cast<int64_t>(bytes.size()), onDisk, truncated) && !truncated &&
+      onDisk == bytes)
+    return;
+  WriteFileAtomic(path_, bytes);
 }

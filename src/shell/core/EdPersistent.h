@@ -34,8 +34,8 @@ public:
   // MaxEntries. The list is reused by the next call.
   const std::vector<std::string> &GetSection(const std::string &header);
   // Replaces the section, moving it to the end of the file, and writes the
-  // file. The write raises the platform's file error; the lines in memory keep
-  // the change.
+  // file (unless it already holds those very bytes). The write raises the
+  // platform's file error; the lines in memory keep the change.
   void PutSection(const std::string &header, const std::vector<std::string> &entries);
 
   std::vector<std::string> FindHistory() { return GetSection(FindHistoryHeader); }

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <random>
+#include <sys/stat.h>
 
 namespace fs = std::filesystem;
 
@@ -210,6 +211,35 @@ TEST_F(HistoryFile, UnwritableFileReportsTheWriteAndKeepsTheChangeInMemory) {
   }
   EXPECT_EQ(h.MRU(), std::vector<std::string>{"/kept.bas"});
   EXPECT_TRUE(fs::is_directory(path));
+}
+
+// What the file holds decides, not what was loaded: an unchanged store leaves
+// the very file in place (no new copy, no wait for the disk), and a store over
+// a file another program changed meanwhile still writes the program's lines.
+TEST_F(HistoryFile, AStoreThatChangesNothingLeavesTheFileInPlace) {
+  Write("[MRU]\r\n/a.bas\r\n\r\n[FindHistory]\r\nx\r\n\r\n");
+  TEdPersistent h(path);
+  h.SetFindHistory({"x"});
+  const std::string expected = "[MRU]\r\n/a.bas\r\n\r\n[FindHistory]\r\nx\r\n\r\n";
+  EXPECT_EQ(Bytes(), expected);
+  struct stat before {};
+  ASSERT_EQ(::stat(path.c_str(), &before), 0);
+  h.SetFindHistory({"x"});
+  struct stat after {};
+  ASSERT_EQ(::stat(path.c_str(), &after), 0);
+  EXPECT_EQ(after.st_ino, before.st_ino) << "an unchanged store replaced the file";
+  EXPECT_EQ(Bytes(), expected);
+
+  // Another program rewrites the file: the same store now writes again.
+  for (const std::string &foreign : {std::string("junk\r\n"), expected + "tail",
+                                     expected.substr(0, expected.size() - 1), std::string()}) {
+    Write(foreign);
+    h.SetFindHistory({"x"});
+    EXPECT_EQ(Bytes(), expected) << foreign;
+  }
+  // A changed section is written as before.
+  h.SetMRU({"/b.bas"});
+  EXPECT_EQ(Bytes(), "[FindHistory]\r\nx\r\n\r\n[MRU]\r\n/b.bas\r\n\r\n");
 }
 
 TEST_F(HistoryFile, MissingFolderLeavesAnEmptyHistoryInMemory) {
