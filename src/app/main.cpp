@@ -1,5 +1,5 @@
 // The program entry: the single-instance check, the settings-file check,
-// every window created once, the event loop.
+// the main window (its companions once it is on screen), the event loop.
 #include "ApplicationWindows.h"
 #include "CommandLineTools.h"
 #include "EditorMainForm.h"
@@ -94,7 +94,8 @@ int main(int argc, char **argv) {
 
   int rc = 0;
   try {
-    CreateApplicationWindows();
+    // The companion windows follow the main window's first frame.
+    CreateMainWindow();
     instance.OnMessage = [](const std::string &file) {
       if (EditorMainForm)
         EditorMainForm->InstanceMessage(file);

@@ -1,3 +1,4 @@
+// Creating and destroying the program's windows.
 #include "ApplicationWindows.h"
 
 #include "AboutForm.h"
@@ -16,26 +17,48 @@
 #include "ReplaceDialog.h"
 #include "ReportForm.h"
 
-void CreateApplicationWindows() {
+namespace {
+template <class T, class... Owner> void Create(T *&window, Owner... owner) {
+  if (!window)
+    window = new T(owner...);
+}
+} // namespace
+
+void CreateMainWindow() {
   EditorMainForm = new TEditorMainForm();
-  // The parser repository, holder of the language scheme, is created here,
-  // right after the main window, once it exists.
-  EdFindDlg = new TEdFindDlg(EditorMainForm);
-  EdReplDlg = new TEdReplDlg(EditorMainForm);
-  GotoLineDialog = new TGotoLineDialog(EditorMainForm);
-  ASMList = new TASMList();
-  ProgPath = new TProgPath(EditorMainForm);
-  HEXList = new THEXList();
-  Report = new TReport();
-  EPICPath = new TEPICPath(EditorMainForm);
-  DATAList = new TDATAList();
-  AboutForm = new TAboutForm(EditorMainForm);
-  ASCII = new TASCII();
-  Bootloader_Parameters = new TBootloader_Parameters(EditorMainForm);
-  Find_MELOADER = new TFind_MELOADER(EditorMainForm);
-  Dummy_Virtual_Form = new TDummy_Virtual_Form();
-  EditorMainForm->ConnectResultWindows();
-  EditorMainForm->ConnectReportLines();
+}
+
+void CreateCompanionWindows() {
+  if (!EditorMainForm)
+    return;
+  // A dialog a command needed may exist already (the commands make theirs
+  // when it is missing); the result windows are made only here.
+  const bool resultWindowsNew = !Report;
+  // The parser repository, holder of the language scheme, exists since the
+  // main window's creation.
+  Create(EdFindDlg, EditorMainForm);
+  Create(EdReplDlg, EditorMainForm);
+  Create(GotoLineDialog, EditorMainForm);
+  Create(ASMList);
+  Create(ProgPath, EditorMainForm);
+  Create(HEXList);
+  Create(Report);
+  Create(EPICPath, EditorMainForm);
+  Create(DATAList);
+  Create(AboutForm, EditorMainForm);
+  Create(ASCII);
+  Create(Bootloader_Parameters, EditorMainForm);
+  Create(Find_MELOADER, EditorMainForm);
+  Create(Dummy_Virtual_Form);
+  if (resultWindowsNew) {
+    EditorMainForm->ConnectResultWindows();
+    EditorMainForm->ConnectReportLines();
+  }
+}
+
+void CreateApplicationWindows() {
+  CreateMainWindow();
+  CreateCompanionWindows();
 }
 
 namespace {

@@ -1,9 +1,15 @@
-// Every window of the program, created once at start-up and kept until the
-// program ends.
+// Every window of the program: the main window first, its companions once
+// its first frame is on screen; all kept until the program ends.
 #pragma once
 
-// Creates the main window and every companion window, in the program's fixed
-// order; the main window's creation runs its FormCreate.
+// Creates the main window; its creation runs its FormCreate.
+void CreateMainWindow();
+// Creates the companion windows (dialogs and result windows) not made yet, in
+// the program's fixed order, and connects them to the main window once. None
+// shows in the main window's first frame: the main window makes them right
+// after that frame, or at the first command before it.
+void CreateCompanionWindows();
+// Both, as one step.
 void CreateApplicationWindows();
 // Destroys them in reverse order.
 void DestroyApplicationWindows();

@@ -4,6 +4,7 @@
 #include "EditorMainForm.h"
 
 #include "AboutForm.h"
+#include "ApplicationWindows.h"
 #include "CommandGuard.h"
 #include "CommandLines.h"
 #include "DocumentRecovery.h"
@@ -99,8 +100,10 @@ QAction *TEditorMainForm::AddCommand(QMenu *menu, const QString &caption, const 
   if (!shortcut.isEmpty())
     action->setShortcut(shortcut);
   menu->addAction(action);
-  connect(action, &QAction::triggered, this,
-          Guarded([this, handler, action] { (this->*handler)(action); }));
+  connect(action, &QAction::triggered, this, Guarded([this, handler, action] {
+            FinishStartUp();
+            (this->*handler)(action);
+          }));
   return action;
 }
 
@@ -352,8 +355,10 @@ QAction *TEditorMainForm::AddButton(const QString &caption, const char *name,
   action->setToolTip(hint);
   action->setStatusTip(hint);
   ToolBar1->addAction(action);
-  connect(action, &QAction::triggered, this,
-          Guarded([this, handler, action] { (this->*handler)(action); }));
+  connect(action, &QAction::triggered, this, Guarded([this, handler, action] {
+            FinishStartUp();
+            (this->*handler)(action);
+          }));
   return action;
 }
 
@@ -451,7 +456,12 @@ bool TEditorMainForm::event(QEvent *e) {
     // once the loop turns again.
     if (activated_ && !firstFramePainted_) {
       firstFramePainted_ = true;
-      QTimer::singleShot(0, this, [this] { emit FirstFramePainted(); });
+      QTimer::singleShot(0, this, [this] {
+        emit FirstFramePainted();
+        // What that frame does not show is made now, one turn later, so
+        // that the frame reaches the screen first.
+        QTimer::singleShot(0, this, Guarded([this] { FinishStartUp(); }));
+      });
     }
     break;
   default:
@@ -583,6 +593,18 @@ void TEditorMainForm::FormActivate(QObject *) {
   // Builds the Run menus when the tool folder holds a tool.
   BuildRunMenus();
   Recovery->OfferRecovery();
+}
+
+void TEditorMainForm::FinishStartUp() {
+  if (startUpFinished_)
+    return;
+  startUpFinished_ = true;
+  QueryPrinterSetup();
+  // The program's companion windows; a window made on its own (a test's)
+  // makes its dialogs when a command needs them.
+  if (EditorMainForm == this)
+    CreateCompanionWindows();
+  emit StartUpDone();
 }
 
 void TEditorMainForm::FormDestroy(QObject *) {

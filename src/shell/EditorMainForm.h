@@ -51,6 +51,11 @@ public:
   void FormCreate(QObject *Sender);
   void FormShow(QObject *Sender);
   void FormActivate(QObject *Sender);
+  // What the first frame does not show, made once that frame is on screen
+  // (or when a command comes first): the default printer's page setup and
+  // the program's companion windows. Runs once.
+  void FinishStartUp();
+  bool StartUpFinished() const { return startUpFinished_; }
   void FormClose(QObject *Sender, bool &CanClose);
   void FormDestroy(QObject *Sender);
 
@@ -69,6 +74,9 @@ public:
   void PrintPreview1Click(QObject *Sender);
   // Command 44 of the editor ("Print selection").
   void PrintSelectionClick(QObject *Sender);
+  // Makes the printer and fills the page-setup record from the default
+  // printer, once; each print command runs it first.
+  void QueryPrinterSetup();
   void Exit1Click(QObject *Sender);
   void OpenFile(const QString &path);
   // The same for a path as the file system's bytes (any bytes a name holds).
@@ -240,7 +248,7 @@ public:
 
   TStatusBar *StatusBar1 = nullptr;
   // The print engine, and the page-setup record (margins in thousandths of
-  // an inch) filled from the default printer at start-up.
+  // an inch) filled from the default printer right after start-up.
   std::unique_ptr<TPreviewPrinter> PreviewPrinter1;
   TPageSetupChoice PageSetup;
   QTimer *FInfoTimer = nullptr;
@@ -261,6 +269,8 @@ signals:
   void FirstActivated();
   // The first frame painted after that activation is on screen.
   void FirstFramePainted();
+  // FinishStartUp has run.
+  void StartUpDone();
 
 protected:
   bool event(QEvent *e) override;
@@ -314,6 +324,8 @@ private:
   bool activateDone_ = false;
   bool activated_ = false;
   bool firstFramePainted_ = false;
+  bool startUpFinished_ = false;
+  bool printerQueried_ = false;
   QString savedInfoText_;
   bool saveAsWritten_ = false;
   bool checkingDisk_ = false;

@@ -47,10 +47,22 @@ QRect PrintRectangle(QPrinter &printer, const TPageSetupChoice &setup) {
 
 void TEditorMainForm::CreatePrintEngine() {
   PreviewPrinter1 = std::make_unique<TPreviewPrinter>();
-  PreviewPrinter1->SetPrinter(&ProgramPrinter());
   PreviewPrinter1->OnStatus = [this](TPreviewPrinter *, const std::string &text, int, int) {
     ShowInfo(QString::fromStdString(text));
   };
+  SyntaxMemo1->OnPrintSelection = [this](TCustomSyntaxMemo *) {
+    RunCommand([this] { PrintSelectionClick(SyntaxMemo1); });
+  };
+}
+
+void TEditorMainForm::QueryPrinterSetup() {
+  if (printerQueried_)
+    return;
+  printerQueried_ = true;
+  // Making the printer loads the print system and asks it for the default
+  // printer, which takes longer than building the whole window: it is done
+  // once the window is on screen, or by the first print command before that.
+  PreviewPrinter1->SetPrinter(&ProgramPrinter());
   // The default printer's page setup, without a dialog: one inch all round,
   // or the printer's least margins where they are wider.
   QPageLayout layout = ProgramPrinter().pageLayout();
@@ -64,12 +76,10 @@ void TEditorMainForm::CreatePrintEngine() {
   PageSetup.Portrait = PrinterOrientation() == poPortrait;
   PreviewPrinter1->Orientation = PageSetup.Portrait ? poPortrait : poLandscape;
   SyntaxMemo1->Printer = &ProgramPrinter();
-  SyntaxMemo1->OnPrintSelection = [this](TCustomSyntaxMemo *) {
-    RunCommand([this] { PrintSelectionClick(SyntaxMemo1); });
-  };
 }
 
 void TEditorMainForm::PrintEditor(bool selectionOnly) {
+  QueryPrinterSetup();
   if (!CurrentFile || (selectionOnly && !SyntaxMemo1->SelAvail()))
     return;
   QPrinter &printer = ProgramPrinter();
@@ -109,6 +119,7 @@ void TEditorMainForm::PrintSelectionClick(QObject *) {
 }
 
 void TEditorMainForm::PrintSetup1Click(QObject *) {
+  QueryPrinterSetup();
   TPageSetupChoice setup = PageSetup;
   if (!Prompter().PageSetupDialog(setup))
     return;
@@ -116,6 +127,7 @@ void TEditorMainForm::PrintSetup1Click(QObject *) {
 }
 
 void TEditorMainForm::PrintPreview1Click(QObject *) {
+  QueryPrinterSetup();
   if (!CurrentFile)
     return;
   TPreviewPrinter &engine = *PreviewPrinter1;

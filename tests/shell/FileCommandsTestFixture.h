@@ -18,6 +18,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QSignalSpy>
 #include <QTabBar>
 #include <QTest>
 
@@ -58,6 +59,10 @@ protected:
     form->show();
     QApplication::processEvents();
     QApplication::processEvents();
+    // What the first frame does not show follows it.
+    if (!form->StartUpFinished()) {
+      EXPECT_TRUE(QSignalSpy(form.get(), &TEditorMainForm::StartUpDone).wait(10000));
+    }
     CommandLineFile.clear();
   }
   void TearDown() override {

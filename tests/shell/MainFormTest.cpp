@@ -358,6 +358,50 @@ TEST_F(MainForm, InstanceMessageRestoresAMinimisedWindow) {
   EXPECT_EQ(events, (std::vector<std::string>{"instance-message minimised", "restored", "raised"}));
 }
 
+// The main window comes up alone; its companions are made once its first
+// frame is on screen, or by the first command when that comes earlier, and
+// either way they work as if made at start: each once, connected to their
+// View items.
+TEST(ApplicationWindows, CompanionsFollowTheFirstFrameOrTheFirstCommand) {
+  App();
+  Recorder r;
+  for (const bool commandFirst : {false, true}) {
+    CreateMainWindow();
+    ASSERT_NE(EditorMainForm, nullptr);
+    EXPECT_EQ(Report, nullptr);
+    EXPECT_EQ(EdFindDlg, nullptr);
+    if (commandFirst) {
+      EditorMainForm->ShowReport->trigger();
+      ASSERT_NE(Report, nullptr);
+      EXPECT_TRUE(Report->isVisible());
+      EXPECT_TRUE(EditorMainForm->ShowReport->isChecked());
+    } else {
+      QSignalSpy done(EditorMainForm, &TEditorMainForm::StartUpDone);
+      EditorMainForm->show();
+      ASSERT_TRUE(done.wait(10000));
+    }
+    EXPECT_TRUE(EditorMainForm->StartUpFinished());
+    TReport *report = Report;
+    for (QWidget *w : std::initializer_list<QWidget *>{
+             EdFindDlg, EdReplDlg, GotoLineDialog, ASMList, ProgPath, HEXList, Report, EPICPath,
+             DATAList, AboutForm, ASCII, Bootloader_Parameters, Find_MELOADER, Dummy_Virtual_Form})
+      EXPECT_NE(w, nullptr);
+    // Later commands and frames make nothing twice.
+    EditorMainForm->FinishStartUp();
+    CreateCompanionWindows();
+    EXPECT_EQ(Report, report);
+    // The report's closing unchecks its item: the connection was made once
+    // the window existed.
+    if (!Report->isVisible())
+      EditorMainForm->ShowReport->trigger();
+    ASSERT_TRUE(EditorMainForm->ShowReport->isChecked());
+    Report->close();
+    EXPECT_FALSE(EditorMainForm->ShowReport->isChecked()) << commandFirst;
+    DestroyApplicationWindows();
+    EXPECT_EQ(Report, nullptr);
+  }
+}
+
 TEST(ApplicationWindows, EveryWindowOnceWithItsCaption) {
   App();
   CreateApplicationWindows();

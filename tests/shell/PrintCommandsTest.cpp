@@ -84,6 +84,22 @@ TEST_F(PrintCommands, StartUpMakesThePrintEngineAndThePageSetupRecord) {
   EXPECT_FALSE(form->PageSetup.Portrait);
 }
 
+// A print command that comes before the printer was asked (the window not
+// yet on screen) asks it first: the page setup holds the default printer's
+// margins, not zeros, and the editor prints on the program's printer.
+TEST_F(PrintCommands, APrintCommandBeforeThePrinterQueryMakesTheQueryFirst) {
+  form.reset();
+  form = std::make_unique<TEditorMainForm>();
+  ASSERT_FALSE(form->StartUpFinished());
+  EXPECT_EQ(Memo()->Printer, nullptr);
+  Answer({"Cancel"});
+  form->PrintSetup1Click(form->PrintSetup1);
+  EXPECT_EQ(form->PageSetup.MarginLeft, 1000);
+  EXPECT_EQ(form->PageSetup.MarginBottom, 1000);
+  EXPECT_EQ(Memo()->Printer, &ProgramPrinter());
+  EXPECT_EQ(form->PreviewPrinter1->Orientation, poPortrait);
+}
+
 TEST_F(PrintCommands, ThePrintItemsWorkWhileADocumentIsOpen) {
   for (QAction *a : {form->PrintButton, form->PreviewButton, form->PrintSetup1, form->PrintPreview1,
                      form->Print1}) {
