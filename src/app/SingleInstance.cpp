@@ -1,13 +1,20 @@
+// The single-instance check over a lock file and a local socket of the
+// system's own: nothing of it needs a network library loaded at start.
 #include "SingleInstance.h"
 
 #include <QDir>
 #include <QElapsedTimer>
-#include <QLocalServer>
-#include <QLocalSocket>
-#include <QLockFile>
+#include <QSocketNotifier>
 #include <QThread>
 
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 namespace {
@@ -43,8 +50,18 @@ QString TSingleInstance::InstanceName() {
 TSingleInstance::TSingleInstance() : socketPath_(InstancePrefix() + InstanceName()) {}
 
 TSingleInstance::~TSingleInstance() {
-  if (server_)
-    server_->close();
+  delete notifier_;
+  for (auto &[fd, client] : clients_) {
+    delete client.Notifier;
+    ::close(fd);
+  }
+  if (server_ >= 0) {
+    ::close(server_);
+    ::unlink(QFile::encodeName(socketPath_).constData());
+  }
+  // The lock goes with its descriptor; the file stays for the next copy.
+  if (lock_ >= 0)
+    ::close(lock_);
 }
 
 QByteArray TSingleInstance::Request(const std::string &file) {
@@ -63,62 +80,142 @@ std::string TSingleInstance::RequestedFile(const QByteArray &request) {
   return path.toStdString();
 }
 
+namespace {
+
+// The socket's address; false when the path is too long for one.
+bool SocketAddress(const QString &path, sockaddr_un &address) {
+  const QByteArray name = QFile::encodeName(path);
+  std::memset(&address, 0, sizeof address);
+  address.sun_family = AF_UNIX;
+  if (name.isEmpty() || static_cast<size_t>(name.size()) >= sizeof address.sun_path)
+    return false;
+  std::memcpy(address.sun_path, name.constData(), static_cast<size_t>(name.size()));
+  return true;
+}
+
+// Hands the request to the copy listening at the address; false when none
+// listens (yet).
+bool SendRequest(const sockaddr_un &address, const QByteArray &request) {
+  const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (fd < 0)
+    return false;
+  if (::connect(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address) != 0) {
+    ::close(fd);
+    return false;
+  }
+  // A write to a copy that went away meanwhile must not end this one.
+  const timeval limit{1, 0};
+  ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
+  qsizetype done = 0;
+  while (done < request.size()) {
+    const ssize_t n = ::send(fd, request.constData() + done,
+                             static_cast<size_t>(request.size() - done), MSG_NOSIGNAL);
+    if (n < 0 && errno == EINTR)
+      continue;
+    if (n <= 0)
+      break;
+    done += n;
+  }
+  ::close(fd);
+  return true;
+}
+
+} // namespace
+
 bool TSingleInstance::AnotherIsRunning(const std::string &file) {
-  lock_ = std::make_unique<QLockFile>(socketPath_ + QStringLiteral(".lock"));
-  // Only a lock whose process has ended is stale, however old it is.
-  lock_->setStaleLockTime(0);
-  if (!lock_->tryLock(0)) {
-    if (lock_->error() != QLockFile::LockFailedError)
-      return false; // no lock to be had: run without the check
+  // The lock is the kernel's: it ends with the process that holds it, however
+  // that process ends, so a copy that was killed never blocks the next, and
+  // taking it writes nothing to the disk.
+  lock_ = ::open(QFile::encodeName(socketPath_ + QStringLiteral(".lock")).constData(),
+                 O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+  if (lock_ < 0)
+    return false; // no lock to be had: run without the check
+  if (::flock(lock_, LOCK_EX | LOCK_NB) != 0) {
+    if (errno != EWOULDBLOCK) {
+      ::close(lock_);
+      lock_ = -1;
+      return false;
+    }
+    ::close(lock_);
+    lock_ = -1;
     // The first copy may still be starting: give it a moment to listen.
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < 3000) {
-      QLocalSocket socket;
-      socket.connectToServer(socketPath_);
-      if (socket.waitForConnected(500)) {
-        socket.write(Request(file));
-        socket.waitForBytesWritten(1000);
-        socket.disconnectFromServer();
-        break;
-      }
-      QThread::msleep(50);
+    sockaddr_un address{};
+    if (SocketAddress(socketPath_, address)) {
+      QElapsedTimer timer;
+      timer.start();
+      while (timer.elapsed() < 3000 && !SendRequest(address, Request(file)))
+        QThread::msleep(50);
     }
     return true;
   }
   // A copy that ended without cleaning up leaves its socket behind.
-  QLocalServer::removeServer(socketPath_);
-  server_ = new QLocalServer(this);
-  server_->setSocketOptions(QLocalServer::UserAccessOption);
-  if (!server_->listen(socketPath_))
+  sockaddr_un address{};
+  if (!SocketAddress(socketPath_, address))
     return false;
-  connect(server_, &QLocalServer::newConnection, this, [this] {
-    while (QLocalSocket *socket = server_->nextPendingConnection()) {
-      // The request is complete when the later copy hangs up (or at its line
-      // end); a request larger than any path is cut off and ignored.
-      auto *request = new QByteArray;
-      auto handle = [this, socket, request] {
-        if (request->isNull())
-          return;
-        const std::string file = RequestedFile(*request);
-        *request = QByteArray();
-        socket->disconnectFromServer();
-        if (OnMessage)
-          OnMessage(file);
-      };
-      connect(socket, &QLocalSocket::readyRead, this, [socket, request, handle] {
-        request->append(socket->read(std::max<qint64>(0, 65536 - request->size())));
-        if (request->endsWith('\n') || request->size() >= 65536)
-          handle();
-      });
-      connect(socket, &QLocalSocket::disconnected, this, handle);
-      connect(socket, &QLocalSocket::disconnected, socket, [socket, request] {
-        delete request;
-        socket->deleteLater();
-      });
-      *request = QByteArray("");
-    }
-  });
+  ::unlink(address.sun_path);
+  server_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+  if (server_ < 0)
+    return false;
+  if (::bind(server_, reinterpret_cast<const sockaddr *>(&address), sizeof address) != 0 ||
+      ::chmod(address.sun_path, 0600) != 0 || ::listen(server_, 16) != 0) {
+    ::close(server_);
+    server_ = -1;
+    return false;
+  }
+  notifier_ = new QSocketNotifier(server_, QSocketNotifier::Read, this);
+  connect(notifier_, &QSocketNotifier::activated, this, [this] { AcceptRequests(); });
   active_ = true;
   return false;
+}
+
+void TSingleInstance::AcceptRequests() {
+  while (true) {
+    const int fd = ::accept4(server_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+    if (fd < 0) {
+      if (errno == EINTR)
+        continue;
+      return; // none waiting (or none to be had)
+    }
+    TClient &client = clients_[fd];
+    client.Notifier = new QSocketNotifier(fd, QSocketNotifier::Read, this);
+    connect(client.Notifier, &QSocketNotifier::activated, this, [this, fd] { ReadRequest(fd); });
+  }
+}
+
+void TSingleInstance::ReadRequest(int fd) {
+  const auto it = clients_.find(fd);
+  if (it == clients_.end())
+    return;
+  TClient &client = it->second;
+  // The request is complete when the later copy hangs up (or at its line
+  // end); a request larger than any path is cut off and ignored.
+  bool complete = false;
+  while (true) {
+    char buf[4096];
+    const qsizetype room = MaxRequest - client.Request.size();
+    const ssize_t n = ::read(fd, buf, static_cast<size_t>(std::min<qsizetype>(room, sizeof buf)));
+    if (n < 0 && errno == EINTR)
+      continue;
+    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+      break;
+    if (n <= 0) {
+      complete = true;
+      break;
+    }
+    client.Request.append(buf, n);
+    if (client.Request.endsWith('\n') || client.Request.size() >= MaxRequest) {
+      complete = true;
+      break;
+    }
+  }
+  if (!complete)
+    return;
+  const std::string requested = RequestedFile(client.Request);
+  // Notifiers may not be deleted while they signal.
+  client.Notifier->setEnabled(false);
+  client.Notifier->deleteLater();
+  clients_.erase(it);
+  ::close(fd);
+  if (OnMessage)
+    OnMessage(requested);
 }

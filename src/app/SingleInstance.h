@@ -9,11 +9,10 @@
 #include <QString>
 
 #include <functional>
+#include <map>
 #include <string>
-#include <memory>
 
-class QLocalServer;
-class QLockFile;
+class QSocketNotifier;
 
 class TSingleInstance : public QObject {
 public:
@@ -44,8 +43,19 @@ public:
   static QString InstanceName();
 
 private:
+  // A request is one path: anything longer is cut off here and ignored.
+  static constexpr qsizetype MaxRequest = 65536;
+  struct TClient {
+    QSocketNotifier *Notifier = nullptr;
+    QByteArray Request;
+  };
+  void AcceptRequests();
+  void ReadRequest(int fd);
+
   QString socketPath_;
-  std::unique_ptr<QLockFile> lock_;
-  QLocalServer *server_ = nullptr;
+  int lock_ = -1;   // holds the lock while open
+  int server_ = -1; // the listening socket
+  QSocketNotifier *notifier_ = nullptr;
+  std::map<int, TClient> clients_;
   bool active_ = false;
 };

@@ -4,6 +4,14 @@
 #include "ProgramInstall.h"
 #include "SingleInstance.h"
 
+#include <QElapsedTimer>
+
+#include <cstring>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <thread>
+#include <unistd.h>
+
 namespace {
 
 using namespace kxprogram;
@@ -124,6 +132,71 @@ TEST(Startup, RequestsBetweenCopiesCarryOnlyAnAbsolutePath) {
                            "OPEN /a\nOPEN /b\n"})
     EXPECT_EQ(TSingleInstance::RequestedFile(QByteArray(junk)), "") << junk;
   EXPECT_EQ(TSingleInstance::RequestedFile(QByteArray("OPEN /a\0b\n", 10)), "");
+}
+
+// The first copy's side of the socket, in this process: a later copy's
+// request arrives whole; a caller that stays silent keeps no one else out; a
+// request longer than any path is cut off and only raises; a caller that
+// hangs up without a word raises too; the lock is held until the first copy
+// ends, and the next one then takes over.
+TEST(Startup, TheFirstCopyHearsEveryLaterCopyWhateverTheOthersSend) {
+  App();
+  qputenv("KX_INSTANCE_NAME", QByteArray("kxtest-socket-") + QByteArray::number(::getpid()));
+  std::vector<std::string> heard;
+  auto waitFor = [&](size_t n) {
+    QElapsedTimer t;
+    t.start();
+    while (heard.size() < n && t.elapsed() < 10000)
+      QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    return heard.size() >= n;
+  };
+  auto raw = [](const QString &path) {
+    sockaddr_un a{};
+    a.sun_family = AF_UNIX;
+    const QByteArray name = QFile::encodeName(path);
+    std::memcpy(a.sun_path, name.constData(), static_cast<size_t>(name.size()));
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    EXPECT_EQ(::connect(fd, reinterpret_cast<sockaddr *>(&a), sizeof a), 0);
+    return fd;
+  };
+  {
+    auto first = std::make_unique<TSingleInstance>();
+    ASSERT_FALSE(first->AnotherIsRunning());
+    ASSERT_TRUE(first->Active());
+    first->OnMessage = [&](const std::string &f) { heard.push_back(f); };
+
+    const int silent = raw(first->SocketPath());
+    ::send(silent, "OPEN /half", 10, MSG_NOSIGNAL);
+    TSingleInstance later;
+    EXPECT_TRUE(later.AnotherIsRunning("/a b/c.bas"));
+    ASSERT_TRUE(waitFor(1));
+    EXPECT_EQ(heard[0], "/a b/c.bas");
+
+    const int huge = raw(first->SocketPath());
+    const std::string junk = "OPEN /" + std::string(70000, 'x') + "\n";
+    std::thread writer([&] {
+      ::send(huge, junk.data(), junk.size(), MSG_NOSIGNAL);
+      ::close(huge);
+    });
+    ASSERT_TRUE(waitFor(2));
+    writer.join();
+    EXPECT_EQ(heard[1], "");
+    ::close(raw(first->SocketPath()));
+    ASSERT_TRUE(waitFor(3));
+    EXPECT_EQ(heard[2], "");
+    ::close(silent);
+    ASSERT_TRUE(waitFor(4));
+    EXPECT_EQ(heard[3], "") << "a cut request is no path";
+
+    TSingleInstance another;
+    EXPECT_TRUE(another.AnotherIsRunning());
+    ASSERT_TRUE(waitFor(5));
+    EXPECT_EQ(heard[4], "");
+  }
+  TSingleInstance next;
+  EXPECT_FALSE(next.AnotherIsRunning());
+  EXPECT_TRUE(next.Active());
+  qunsetenv("KX_INSTANCE_NAME");
 }
 
 TEST(Startup, SecondCopyRaisesAFirstThatIsNotMinimised) {
