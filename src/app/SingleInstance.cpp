@@ -59,9 +59,12 @@ TSingleInstance::~TSingleInstance() {
     ::close(server_);
     ::unlink(QFile::encodeName(socketPath_).constData());
   }
-  // The lock goes with its descriptor; the file stays for the next copy.
-  if (lock_ >= 0)
+  // The file goes while it is still locked, so that no later copy takes a
+  // lock on it.
+  if (lock_ >= 0) {
+    ::unlink(QFile::encodeName(LockPath()).constData());
     ::close(lock_);
+  }
 }
 
 QByteArray TSingleInstance::Request(const std::string &file) {
@@ -125,29 +128,39 @@ bool SendRequest(const sockaddr_un &address, const QByteArray &request) {
 bool TSingleInstance::AnotherIsRunning(const std::string &file) {
   // The lock is the kernel's: it ends with the process that holds it, however
   // that process ends, so a copy that was killed never blocks the next, and
-  // taking it writes nothing to the disk.
-  lock_ = ::open(QFile::encodeName(socketPath_ + QStringLiteral(".lock")).constData(),
-                 O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-  if (lock_ < 0)
-    return false; // no lock to be had: run without the check
-  if (::flock(lock_, LOCK_EX | LOCK_NB) != 0) {
-    if (errno != EWOULDBLOCK) {
-      ::close(lock_);
-      lock_ = -1;
-      return false;
+  // taking it writes nothing to the disk. The file goes when its holder ends
+  // normally (as earlier builds expect); a lock taken on a file that was just
+  // removed so is no lock, and is taken again on the file now there.
+  const QByteArray lockPath = QFile::encodeName(LockPath());
+  for (int attempt = 0; attempt < 8 && lock_ < 0; ++attempt) {
+    const int fd = ::open(lockPath.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (fd < 0)
+      return false; // no lock to be had: run without the check
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+      const int error = errno;
+      ::close(fd);
+      if (error != EWOULDBLOCK)
+        return false;
+      // The first copy may still be starting: give it a moment to listen.
+      sockaddr_un address{};
+      if (SocketAddress(socketPath_, address)) {
+        QElapsedTimer timer;
+        timer.start();
+        while (timer.elapsed() < 3000 && !SendRequest(address, Request(file)))
+          QThread::msleep(50);
+      }
+      return true;
     }
-    ::close(lock_);
-    lock_ = -1;
-    // The first copy may still be starting: give it a moment to listen.
-    sockaddr_un address{};
-    if (SocketAddress(socketPath_, address)) {
-      QElapsedTimer timer;
-      timer.start();
-      while (timer.elapsed() < 3000 && !SendRequest(address, Request(file)))
-        QThread::msleep(50);
-    }
-    return true;
+    struct stat held {
+    }, named{};
+    if (::fstat(fd, &held) == 0 && ::stat(lockPath.constData(), &named) == 0 &&
+        held.st_dev == named.st_dev && held.st_ino == named.st_ino)
+      lock_ = fd;
+    else
+      ::close(fd);
   }
+  if (lock_ < 0)
+    return false;
   // A copy that ended without cleaning up leaves its socket behind.
   sockaddr_un address{};
   if (!SocketAddress(socketPath_, address))

@@ -49,6 +49,7 @@ private:
     QSocketNotifier *Notifier = nullptr;
     QByteArray Request;
   };
+  QString LockPath() const { return socketPath_ + QStringLiteral(".lock"); }
   void AcceptRequests();
   void ReadRequest(int fd);
 
