@@ -34,7 +34,11 @@ char Lower(char c) {
 
 // The dialog the program created at start-up, or this window's own (a window
 // made on its own, as in a test, has no program-wide dialogs).
-template <class T> T *DialogOf(TEditorMainForm *window, T *global) {
+template <class T> T *DialogOf(TEditorMainForm *window, T *const &global) {
+  // The program makes its dialogs right after the first frame; a request
+  // that comes earlier has them made first rather than making one of its own.
+  if (!global)
+    window->FinishStartUp();
   if (global)
     return global;
   if (auto *own = window->findChild<T *>(QString(), Qt::FindDirectChildrenOnly))

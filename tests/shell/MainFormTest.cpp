@@ -400,6 +400,14 @@ TEST(ApplicationWindows, CompanionsFollowTheFirstFrameOrTheFirstCommand) {
     DestroyApplicationWindows();
     EXPECT_EQ(Report, nullptr);
   }
+  // The editor's own find request (no menu item) before the first frame
+  // gets the program's dialog too, not one of the window's own.
+  CreateMainWindow();
+  TEdFindDlg *find = EditorMainForm->FindDialog();
+  EXPECT_NE(find, nullptr);
+  EXPECT_EQ(find, EdFindDlg);
+  EXPECT_EQ(EditorMainForm->GotoDialog(), GotoLineDialog);
+  DestroyApplicationWindows();
 }
 
 TEST(ApplicationWindows, EveryWindowOnceWithItsCaption) {
