@@ -52,18 +52,22 @@ inline size_t RunLength(const uint8_t *p, uint8_t b, uint64_t same, size_t limit
 }
 
 // Copies length (3..18) bytes from dist bytes back as a byte-by-byte copy
-// would, overlapping copies repeating the last dist bytes. Writes up to 32
-// bytes: the caller's buffer takes the overrun. Whole words go where the
-// distance allows them; a short distance goes byte by byte, which beats
-// widening the pattern first because the bytes it reads were just written.
+// would, overlapping copies repeating the last dist bytes. Writes 18 bytes
+// whatever the length: the caller's buffer takes the overrun. Whole words go
+// where the distance allows them; a short distance goes byte by byte, which
+// beats widening the pattern first because the bytes it reads were just
+// written. The last two bytes go as a pair rather than in a second wide
+// store: the next items mostly read what this one wrote, and a read that
+// spans the junk of a wide store it only partly overlaps waits for that
+// store to reach the cache instead of taking its bytes from it.
 inline void CopyMatch(uint8_t *d, size_t dist, size_t length) {
   if (dist >= 16) {
     std::memcpy(d, d - dist, 16);
-    std::memcpy(d + 16, d + 16 - dist, 16);
+    std::memcpy(d + 16, d + 16 - dist, 2);
   } else if (dist >= 8) {
     std::memcpy(d, d - dist, 8);
     std::memcpy(d + 8, d + 8 - dist, 8);
-    std::memcpy(d + 16, d + 16 - dist, 8);
+    std::memcpy(d + 16, d + 16 - dist, 2);
   } else {
     const uint8_t *s = d - dist;
     for (size_t k = 0; k < length; k++)
@@ -262,8 +266,8 @@ long BlockDecompress(const uint8_t *in, size_t len, uint8_t *out) {
   if (in[0] != 0x40)
     return -1;
   // Output room that lets a whole group of 16 items (at most 18 bytes each,
-  // runs aside) go without per-item checks. Copies, literal stretches and
-  // short runs write up to 32 bytes at a time; the last of them starts at
+  // runs aside) go without per-item checks. Copies write 18 bytes, literal
+  // stretches 16 and short runs 32 at a time; the last of them starts at
   // least 18 bytes (a run: 16) before the block's end, so the buffer's 16
   // bytes of slack take the overrun.
   constexpr size_t kGroupRoom = 16 * 18;
@@ -350,14 +354,9 @@ long BlockDecompress(const uint8_t *in, size_t len, uint8_t *out) {
     const size_t length = (b1 & 0xF) + 3;
     if (dist > op || length > kBlockSize - op)
       return -1;
-    if (kBlockBufferSize - op >= 32) {
-      CopyMatch(out + op, dist, length);
-    } else { // the last bytes of the buffer
-      uint8_t *d = out + op;
-      const uint8_t *s = d - dist;
-      for (size_t k = 0; k < length; k++)
-        d[k] = s[k];
-    }
+    // A copy ends within the block and writes at most 15 bytes past its end,
+    // which the buffer's slack takes.
+    CopyMatch(out + op, dist, length);
     op += length;
     ip += 2;
   }
