@@ -16,6 +16,14 @@ public:
   bool AtEnd() const { return Position() >= size_; }
   int64_t Size() const { return size_; }
 
+  // The bytes from the current position to the end of its chunk, their count
+  // in n (0 at a chunk's end): a scanner may look ahead in them without
+  // stepping, then move with SetPosition.
+  const unsigned char *Ahead(size_t &n) const {
+    n = off_ < len_ ? len_ - off_ : 0;
+    return chunk_ + off_;
+  }
+
   void Advance() {
     if (++off_ >= len_ && Position() < size_)
       Fetch(Position());

@@ -142,6 +142,54 @@ bool TSyntaxKeywords::AddWord(const std::string &word, uint16_t terminator, cons
 
 int TSyntaxKeywords::MatchWord(TEdStream &src, const TStateSet &cur,
                                const TSM_CharGroupManager &groups, int &length) const {
+  // The walk over the current chunk's bytes, without stepping the source for
+  // each of them. A word whose next character would lie in the next chunk
+  // (a line node's end) is left to the walk that steps.
+  size_t left = 0;
+  const unsigned char *p = src.Ahead(left);
+  if (left == 0)
+    return MatchWordStepping(src, cur, groups, length);
+  const uint64_t valid = ValidSets(cur);
+  unsigned char c = fold_[p[0]];
+  int32_t n = fastRoot_[c];
+  int best = -1;
+  size_t bestLen = 0, depth = 0;
+  while (n >= 0) {
+    const TFastNode &node = fastNodes_[static_cast<size_t>(n)];
+    if (node.Ch != c || !SetValid(node.Set, valid, cur))
+      break;
+    if (++depth >= left)
+      return MatchWordStepping(src, cur, groups, length);
+    const unsigned char raw = p[depth];
+    c = fold_[raw];
+    for (int32_t r = node.Word; r >= 0; r = fastRecords_[static_cast<size_t>(r)].Next) {
+      const TFastRecord &rec = fastRecords_[static_cast<size_t>(r)];
+      if (!SetValid(rec.Set, valid, cur))
+        continue;
+      const TSM_CharGroup &t = groups.Get(rec.Terminator);
+      if (rec.Terminator == 0 || t.Empty() || t.Contains(raw)) {
+        best = rec.Token;
+        bestLen = depth;
+        break; // the first acceptable record of a word end counts
+      }
+    }
+    if (node.Dense >= 0)
+      n = Tree.DenseChildren[static_cast<size_t>(node.Dense)][c];
+    else {
+      n = node.Child;
+      while (n >= 0 && fastNodes_[static_cast<size_t>(n)].Ch < c)
+        n = fastNodes_[static_cast<size_t>(n)].Sibling;
+    }
+  }
+  if (best >= 0) {
+    src.SetPosition(src.Position() + static_cast<int64_t>(bestLen));
+    length = static_cast<int>(bestLen);
+  }
+  return best;
+}
+
+int TSyntaxKeywords::MatchWordStepping(TEdStream &src, const TStateSet &cur,
+                                       const TSM_CharGroupManager &groups, int &length) const {
   unsigned char c = fold_[src.Current()];
   int32_t n = fastRoot_[c];
   const uint64_t valid = ValidSets(cur);

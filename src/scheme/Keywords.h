@@ -101,6 +101,9 @@ private:
   void BuildFast() const;
   int MatchWord(TEdStream &src, const TStateSet &cur, const TSM_CharGroupManager &groups,
                 int &length) const;
+  // The same walk stepping the source character by character, across chunks.
+  int MatchWordStepping(TEdStream &src, const TStateSet &cur, const TSM_CharGroupManager &groups,
+                        int &length) const;
   // Bit i: set i of fastSets_ meets cur (sets past 64 are tested each time).
   uint64_t ValidSets(const TStateSet &cur) const {
     if (!(validFor_ == cur) || !validKnown_) {

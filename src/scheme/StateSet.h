@@ -21,6 +21,10 @@ struct TStateSet {
   bool Intersects(const TStateSet &o) const {
     return ((W[0] & o.W[0]) | (W[1] & o.W[1]) | (W[2] & o.W[2]) | (W[3] & o.W[3])) != 0;
   }
+  // Whether every state of this set is in o.
+  bool Within(const TStateSet &o) const {
+    return ((W[0] & ~o.W[0]) | (W[1] & ~o.W[1]) | (W[2] & ~o.W[2]) | (W[3] & ~o.W[3])) == 0;
+  }
   TStateSet &operator|=(const TStateSet &o) {
     for (int i = 0; i < 4; ++i)
       W[i] |= o.W[i];

@@ -282,7 +282,9 @@ scan: // read again after an otherwise token changed the states
   // for the token that starts one (nothing else reads them).
   if (!BoundMode && t && t->Container)
     BoundSaved = Current;
-  if (t && !(t->NoChange && t->StackOps == 0)) // most tokens' transitions change nothing
+  // Most tokens' transitions change nothing: a scheme that leaves a line-start
+  // state on every token other than blanks is outside it nearly all the time.
+  if (t && !t->Idle(Current))
     ApplyTransition(*t);
   if (BoundMode) {
     if (src.Position() >= BoundEnd || src.AtEnd()) {

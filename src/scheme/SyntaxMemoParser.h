@@ -115,6 +115,11 @@ struct TSM_Transition {
   bool Container = false;
   bool NoChange = true; // enter and leave both empty
   uint8_t StackOps = 0;
+  // Whether taking the transition in the states cur leaves them as they are:
+  // it touches no stack and enters only states cur has, leaves only ones it lacks.
+  bool Idle(const TStateSet &cur) const {
+    return StackOps == 0 && (NoChange || (Enter.Within(cur) && !Leave.Intersects(cur)));
+  }
   bool operator==(const TSM_Transition &) const = default;
 };
 

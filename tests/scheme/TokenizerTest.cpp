@@ -120,6 +120,19 @@ TEST(GetToken, LowestStateTableWinsAndReplacesTheDefaultTable) {
   EXPECT_EQ(Tokens(*p, "+-ab"), L({{3, "+"}, {4, "-"}, {0, "a"}, {0, "b"}}));
 }
 
+TEST(GetToken, ATransitionTakesEffectExactlyWhenItChangesTheSet) {
+  // "+" enters 2, "-" leaves it, "=" enters 0 and leaves 2; in state 2 a
+  // letter is token 10. Taken again where its states already hold (or lack)
+  // what it enters (or leaves), a transition must keep the table it chose.
+  const std::string ops = "3 '+' '' * '' 0  4 '-' '' * '' 0  5 '=' '' * '' 0";
+  auto p = Scheme("%%tokens " + ops + "\nInState 2 (10 '[a-z]' '' * '' 0  " + ops + ")\n" +
+                  "%%states 3 (+2) 4 (-2) 5 (+0 -2)");
+  EXPECT_EQ(Tokens(*p, "x+x+x-x-x=x+x=x"),
+            L({{1, "x"}, {3, "+"}, {10, "x"}, {3, "+"}, {10, "x"}, {4, "-"}, {1, "x"}, {4, "-"},
+               {1, "x"}, {5, "="}, {1, "x"}, {3, "+"}, {10, "x"}, {5, "="}, {1, "x"}}));
+  EXPECT_EQ(p->CurrentStates(), TStateSet::Of(0));
+}
+
 TEST(GetToken, ResetUsesTheContextStateOfTheTokenOrTheStartSet) {
   auto p = Scheme("%%language startstate = 1 contextstates = (7 (3))\n"
                   "%%tokens 3 '+' '' * '' 0 (1) InState 3 (4 '+' '' * '' 0)");
