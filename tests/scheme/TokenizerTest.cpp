@@ -127,9 +127,21 @@ TEST(GetToken, ATransitionTakesEffectExactlyWhenItChangesTheSet) {
   const std::string ops = "3 '+' '' * '' 0  4 '-' '' * '' 0  5 '=' '' * '' 0";
   auto p = Scheme("%%tokens " + ops + "\nInState 2 (10 '[a-z]' '' * '' 0  " + ops + ")\n" +
                   "%%states 3 (+2) 4 (-2) 5 (+0 -2)");
-  EXPECT_EQ(Tokens(*p, "x+x+x-x-x=x+x=x"),
-            L({{1, "x"}, {3, "+"}, {10, "x"}, {3, "+"}, {10, "x"}, {4, "-"}, {1, "x"}, {4, "-"},
-               {1, "x"}, {5, "="}, {1, "x"}, {3, "+"}, {10, "x"}, {5, "="}, {1, "x"}}));
+  EXPECT_EQ(Tokens(*p, "x+x+x-x-x=x+x=x"), L({{1, "x"},
+                                              {3, "+"},
+                                              {10, "x"},
+                                              {3, "+"},
+                                              {10, "x"},
+                                              {4, "-"},
+                                              {1, "x"},
+                                              {4, "-"},
+                                              {1, "x"},
+                                              {5, "="},
+                                              {1, "x"},
+                                              {3, "+"},
+                                              {10, "x"},
+                                              {5, "="},
+                                              {1, "x"}}));
   EXPECT_EQ(p->CurrentStates(), TStateSet::Of(0));
 }
 
