@@ -140,6 +140,28 @@ bool TSyntaxKeywords::AddWord(const std::string &word, uint16_t terminator, cons
   return true;
 }
 
+inline int TSyntaxKeywords::WordEnd(int32_t r, uint64_t valid, const TStateSet &cur,
+                                    const TSM_CharGroupManager &groups, unsigned char next) const {
+  for (; r >= 0; r = fastRecords_[static_cast<size_t>(r)].Next) {
+    const TFastRecord &rec = fastRecords_[static_cast<size_t>(r)];
+    if (!SetValid(rec.Set, valid, cur))
+      continue;
+    const TSM_CharGroup &t = groups.Get(rec.Terminator);
+    if (rec.Terminator == 0 || t.Empty() || t.Contains(next))
+      return rec.Token; // the first acceptable record of a word end counts
+  }
+  return -1;
+}
+
+inline int32_t TSyntaxKeywords::ChildOf(const TFastNode &node, unsigned char c) const {
+  if (node.Dense >= 0)
+    return Tree.DenseChildren[static_cast<size_t>(node.Dense)][c];
+  int32_t n = node.Child;
+  while (n >= 0 && fastNodes_[static_cast<size_t>(n)].Ch < c)
+    n = fastNodes_[static_cast<size_t>(n)].Sibling;
+  return n;
+}
+
 int TSyntaxKeywords::MatchWord(TEdStream &src, const TStateSet &cur,
                                const TSM_CharGroupManager &groups, int &length) const {
   // The walk over the current chunk's bytes, without stepping the source for
@@ -162,24 +184,11 @@ int TSyntaxKeywords::MatchWord(TEdStream &src, const TStateSet &cur,
       return MatchWordStepping(src, cur, groups, length);
     const unsigned char raw = p[depth];
     c = fold_[raw];
-    for (int32_t r = node.Word; r >= 0; r = fastRecords_[static_cast<size_t>(r)].Next) {
-      const TFastRecord &rec = fastRecords_[static_cast<size_t>(r)];
-      if (!SetValid(rec.Set, valid, cur))
-        continue;
-      const TSM_CharGroup &t = groups.Get(rec.Terminator);
-      if (rec.Terminator == 0 || t.Empty() || t.Contains(raw)) {
-        best = rec.Token;
-        bestLen = depth;
-        break; // the first acceptable record of a word end counts
-      }
+    if (const int token = WordEnd(node.Word, valid, cur, groups, raw); token >= 0) {
+      best = token;
+      bestLen = depth;
     }
-    if (node.Dense >= 0)
-      n = Tree.DenseChildren[static_cast<size_t>(node.Dense)][c];
-    else {
-      n = node.Child;
-      while (n >= 0 && fastNodes_[static_cast<size_t>(n)].Ch < c)
-        n = fastNodes_[static_cast<size_t>(n)].Sibling;
-    }
+    n = ChildOf(node, c);
   }
   if (best >= 0) {
     src.SetPosition(src.Position() + static_cast<int64_t>(bestLen));
@@ -206,27 +215,14 @@ int TSyntaxKeywords::MatchWordStepping(TEdStream &src, const TStateSet &cur,
     const bool atEnd = src.AtEnd();
     const unsigned char raw = src.Current();
     c = fold_[raw];
-    for (int32_t r = node.Word; r >= 0; r = fastRecords_[static_cast<size_t>(r)].Next) {
-      const TFastRecord &rec = fastRecords_[static_cast<size_t>(r)];
-      if (!SetValid(rec.Set, valid, cur))
-        continue;
-      const TSM_CharGroup &t = groups.Get(rec.Terminator);
-      // At the end of the text the "next character" is the 0 the source yields.
-      if (rec.Terminator == 0 || t.Empty() || t.Contains(atEnd ? 0 : raw)) {
-        best = rec.Token;
-        bestEnd = start + depth;
-        break; // the first acceptable record of a word end counts
-      }
+    // At the end of the text the "next character" is the 0 the source yields.
+    if (const int token = WordEnd(node.Word, valid, cur, groups, atEnd ? 0 : raw); token >= 0) {
+      best = token;
+      bestEnd = start + depth;
     }
     if (atEnd)
       break;
-    if (node.Dense >= 0)
-      n = Tree.DenseChildren[static_cast<size_t>(node.Dense)][c];
-    else {
-      n = node.Child;
-      while (n >= 0 && fastNodes_[static_cast<size_t>(n)].Ch < c)
-        n = fastNodes_[static_cast<size_t>(n)].Sibling;
-    }
+    n = ChildOf(node, c);
   }
   src.SetPosition(best >= 0 ? bestEnd : start);
   if (best >= 0)

@@ -101,6 +101,12 @@ private:
   void BuildFast() const;
   int MatchWord(TEdStream &src, const TStateSet &cur, const TSM_CharGroupManager &groups,
                 int &length) const;
+  // The token of the first record from r on that is valid in cur and whose
+  // terminator accepts the next character, or -1.
+  int WordEnd(int32_t r, uint64_t valid, const TStateSet &cur, const TSM_CharGroupManager &groups,
+              unsigned char next) const;
+  // The child of node for the folded character c, or -1.
+  int32_t ChildOf(const TFastNode &node, unsigned char c) const;
   // The same walk stepping the source character by character, across chunks.
   int MatchWordStepping(TEdStream &src, const TStateSet &cur, const TSM_CharGroupManager &groups,
                         int &length) const;
