@@ -28,9 +28,7 @@ const std::string &Folder() {
     std::string tmpl = base + "/kx-fuzz-history.XXXXXX";
     if (!::mkdtemp(tmpl.data()))
       std::abort();
-    std::atexit([] {
-      std::filesystem::remove_all(Folder());
-    });
+    std::atexit([] { std::filesystem::remove_all(Folder()); });
     return tmpl;
   }());
   return dir;
@@ -141,17 +139,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
                                         TEdPersistent::ReplaceHistoryHeader,
                                         TEdPersistent::MRUHeader, "[mru]", "[FINDHISTORY]"};
   for (int step = 0; step < (ops & 7) + 1 && in.remaining_bytes() > 0; ++step) {
-    const std::string header =
-        in.ConsumeBool() ? headers[in.ConsumeIntegralInRange<size_t>(0, 4)]
-                         : in.ConsumeRandomLengthString(24);
+    const std::string header = in.ConsumeBool() ? headers[in.ConsumeIntegralInRange<size_t>(0, 4)]
+                                                : in.ConsumeRandomLengthString(24);
     if (history.GetSection(header) != model.Get(header))
       std::abort();
     if (!in.ConsumeBool())
       continue;
     // Sections are written under a header of one non-empty line.
-    const std::string written =
-        header.empty() || header.find_first_of("\r\n") != std::string::npos ? headers[step % 5]
-                                                                            : header;
+    const std::string written = header.empty() || header.find_first_of("\r\n") != std::string::npos
+                                    ? headers[step % 5]
+                                    : header;
     std::vector<std::string> entries;
     const size_t n = in.ConsumeIntegralInRange<size_t>(0, 24);
     for (size_t k = 0; k < n && in.remaining_bytes() > 0; ++k)

@@ -80,7 +80,9 @@ std::string Replaced(const std::string &text, const std::string &lineBreak) {
   return out;
 }
 
-[[noreturn]] void Fail() { std::abort(); }
+[[noreturn]] void Fail() {
+  std::abort();
+}
 
 void Expect(const std::string &s, size_t &at, const std::string &what) {
   if (s.compare(at, what.size(), what) != 0)
@@ -146,11 +148,10 @@ std::string ReadRichText(const std::string &rtf) {
 // The text of our HTML output: spans inside one pre block; entities for
 // & < > " and for every byte above 127 (its Windows-1252 character).
 std::string ReadHtml(const std::string &html) {
-  static const uint16_t high[32] = {0x20AC, 0x81,   0x201A, 0x0192, 0x201E, 0x2026, 0x2020,
-                                    0x2021, 0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x8D,
-                                    0x017D, 0x8F,   0x90,   0x2018, 0x2019, 0x201C, 0x201D,
-                                    0x2022, 0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A,
-                                    0x0153, 0x9D,   0x017E, 0x0178};
+  static const uint16_t high[32] = {0x20AC, 0x81,   0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x8D,   0x017D, 0x8F,
+                                    0x90,   0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x9D,   0x017E, 0x0178};
   size_t at = html.find("<pre ");
   if (at == std::string::npos)
     Fail();

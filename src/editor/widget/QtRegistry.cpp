@@ -61,7 +61,7 @@ std::optional<std::string> TQtRegistry::Read(const std::string &key, const std::
   const QByteArray value = Settings_->value(path).toByteArray();
   if (!value.startsWith(binary ? kBinaryTag : kStringTag))
     throw ERegistryError("Invalid data in registry entry");
-  return std::string(value.constData() + 2, static_cast<size_t>(value.size() - 2));
+  return value.sliced(2).toStdString();
 }
 
 void TQtRegistry::WriteString(const std::string &key, const std::string &name,
