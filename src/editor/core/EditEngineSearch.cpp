@@ -6,8 +6,8 @@
 
 namespace {
 
-// The editor's text a logical line at a time. A line held in one node is
-// handed out in place; only lines cut into several nodes are copied.
+// The editor's text a logical line (or a stretch of one) at a time. Text held
+// in one node is handed out in place; only text across nodes is copied.
 class TStoreSearchText : public TSearchText {
 public:
   explicit TStoreSearchText(TTextStore &store) : store_(store) {}
@@ -40,12 +40,71 @@ public:
     }
   }
 
+  int64_t Stretch(int64_t lineStart, int64_t pos, size_t max, std::string_view &text,
+                  bool &atEnd) override {
+    TLineNode *n = NodeHolding(pos);
+    if (!n) {
+      text = {};
+      atEnd = true;
+      return -1;
+    }
+    size_t off = static_cast<size_t>(pos - start_);
+    // At or past the node's CR there is nothing more of this line.
+    off = std::min(off, static_cast<size_t>(n->TextLength()));
+    buf_.clear();
+    bool inPlace = true;
+    for (;;) {
+      const size_t avail = static_cast<size_t>(n->TextLength()) - off;
+      const size_t want = max - (inPlace ? 0 : buf_.size());
+      const bool ends = n->EndsWithCR() || !n->Next;
+      if (inPlace && (avail >= want || ends)) {
+        text = std::string_view(n->Text() + off, std::min(avail, want));
+        atEnd = ends && avail <= want;
+        break;
+      }
+      buf_.append(n->Text() + off, std::min(avail, want));
+      inPlace = false;
+      if (avail >= want || ends) {
+        text = buf_;
+        atEnd = ends && avail <= want;
+        break;
+      }
+      Advance();
+      n = node_;
+      off = 0;
+    }
+    if (!atEnd)
+      return 0;
+    const bool cr = n->EndsWithCR();
+    const int64_t next = start_ + n->Length;
+    Advance();
+    return cr ? next : -1;
+  }
+
   int64_t LineStart(int64_t pos) override { return store_.LogicalLineStart(pos); }
 
 private:
   // The node that starts at pos; consecutive lines are reached by stepping.
   TLineNode *NodeAt(int64_t pos) {
     if (!(node_ && start_ == pos)) {
+      const TLinePos p = store_.Locate(pos);
+      node_ = p.Node;
+      start_ = p.Start;
+    }
+    return node_;
+  }
+  // The node holding pos (the last node for the very end of a text without a
+  // final break; null after a final break).
+  TLineNode *NodeHolding(int64_t pos) {
+    if (node_ && pos == start_ + node_->Length && node_->Next)
+      Advance();
+    // Stretches overlap a little: step back rather than search from the top.
+    while (node_ && pos < start_ && start_ - pos <= static_cast<int64_t>(kSearchStretch) &&
+           node_->Prev) {
+      node_ = node_->Prev;
+      start_ -= node_->Length;
+    }
+    if (!(node_ && pos >= start_ && pos < start_ + node_->Length)) {
       const TLinePos p = store_.Locate(pos);
       node_ = p.Node;
       start_ = p.Start;

@@ -39,6 +39,17 @@ bool DefaultCharIsInWord(char c) {
   return DefaultCharStartsWord(c) || (c >= '0' && c <= '9');
 }
 
+int64_t TSearchText::Stretch(int64_t lineStart, int64_t pos, size_t max, std::string_view &text,
+                             bool &atEnd) {
+  std::string_view line;
+  const int64_t next = Line(lineStart, line);
+  const size_t off =
+      std::min(line.size(), static_cast<size_t>(std::max<int64_t>(0, pos - lineStart)));
+  text = line.substr(off, max);
+  atEnd = off + text.size() >= line.size();
+  return next;
+}
+
 int64_t TEdStreamSearchText::Line(int64_t lineStart, std::string_view &line) {
   buf_.clear();
   s_.SetPosition(lineStart);
@@ -190,6 +201,8 @@ bool TTextSearcher::Find(TSearchText &text, int64_t from, TSearchMatch &m, bool 
 
 bool TTextSearcher::FindForward(TSearchText &text, int64_t from, TSearchMatch &m,
                                 bool emptyAtFrom) {
+  if (!(flags_ & sfRegExp))
+    return FindPlainForward(text, from, m);
   int64_t lineStart = text.LineStart(from);
   bool first = true;
   std::string_view line;
@@ -206,6 +219,41 @@ bool TTextSearcher::FindForward(TSearchText &text, int64_t from, TSearchMatch &m
     }
     first = false;
     lineStart = next;
+  }
+  return false;
+}
+
+bool TTextSearcher::FindPlainForward(TSearchText &text, int64_t from, TSearchMatch &m) {
+  // Stretches overlap so that a match across their border is seen whole, and
+  // each holds one character before and after its candidates for the
+  // whole-word test.
+  const size_t len = pattern_.size();
+  const size_t window = std::max<size_t>(kSearchStretch, 2 * len + 2);
+  int64_t lineStart = text.LineStart(from);
+  int64_t first = from; // the first candidate start not tried yet
+  std::string_view piece;
+  while (lineStart >= 0) {
+    const int64_t s = std::max(lineStart, first - 1);
+    bool atEnd = false;
+    const int64_t next = text.Stretch(lineStart, s, window, piece, atEnd);
+    SetLine(piece);
+    // A candidate must end within `limit`, so that the character after it is
+    // known (or the line ends there).
+    const size_t limit = atEnd ? piece.size() : piece.size() - 1;
+    const size_t off = static_cast<size_t>(first - s);
+    size_t start = 0, mlen = 0;
+    if (off + len <= limit && MatchInLine(off, false, start, mlen) && start + mlen <= limit) {
+      Remember(start, mlen);
+      m.Start = s + static_cast<int64_t>(start);
+      m.Length = static_cast<int64_t>(mlen);
+      return true;
+    }
+    if (atEnd) {
+      lineStart = next;
+      first = next;
+    } else {
+      first = s + static_cast<int64_t>(limit - len) + 1;
+    }
   }
   return false;
 }

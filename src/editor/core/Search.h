@@ -26,6 +26,9 @@ KX_DECLARE_ERROR(ERegExpError, EKorvexError);
 
 using TCharTest = std::function<bool(char)>;
 
+// Characters of a line a plain-text search reads at a time.
+constexpr size_t kSearchStretch = size_t(1) << 16;
+
 // The word tests used when a control sets none.
 bool DefaultCharStartsWord(char c);
 bool DefaultCharIsInWord(char c);
@@ -46,6 +49,13 @@ public:
   virtual int64_t Line(int64_t lineStart, std::string_view &line) = 0;
   // Start of the logical line holding pos.
   virtual int64_t LineStart(int64_t pos) = 0;
+  // At most max characters of the logical line that starts at lineStart,
+  // from pos inside it on; atEnd says whether they reach the line's end, and
+  // then the result is what Line returns. A plain-text search reads a long
+  // line this way, a stretch at a time, instead of copying all of it for
+  // every match. The default cuts the stretch out of Line.
+  virtual int64_t Stretch(int64_t lineStart, int64_t pos, size_t max, std::string_view &text,
+                          bool &atEnd);
 };
 
 // Lines of any character stream (CR, LF or CR LF end a line).
@@ -98,6 +108,8 @@ public:
 private:
   bool FindForward(TSearchText &text, int64_t from, TSearchMatch &m, bool emptyAtFrom);
   bool FindBackward(TSearchText &text, int64_t from, TSearchMatch &m);
+  // Forwards for plain text, one stretch of a line at a time.
+  bool FindPlainForward(TSearchText &text, int64_t from, TSearchMatch &m);
   void SetLine(std::string_view line);
   // Matches in line_ starting at or after off; false when none.
   bool MatchInLine(size_t off, bool notEmptyAtStart, size_t &start, size_t &len);
@@ -110,7 +122,7 @@ private:
   TCharTest isInWord_;
   void *code_ = nullptr;  // pcre2_code_8
   void *match_ = nullptr; // pcre2_match_data_8
-  std::string_view line_; // the logical line being searched
+  std::string_view line_; // the logical line (or the stretch of it) being searched
   std::string lineFolded_;
   // Groups of the last regular-expression match, copied out of its line.
   std::vector<std::string> groups_;
