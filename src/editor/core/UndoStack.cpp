@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <new>
 
 TStack::~TStack() {
   Clear();
@@ -14,7 +15,7 @@ void TStack::FreeEntry(Entry *e) {
   totalSize_ -= kUndoEntryOverhead + e->Size;
   if (OnFree)
     OnFree(e->Record);
-  delete e;
+  std::free(e);
 }
 
 void TStack::DiscardAbove() {
@@ -29,10 +30,22 @@ void TStack::DiscardAbove() {
   }
 }
 
-void TStack::Push(TUndoRecord *record, int64_t payload) {
+TUndoRecord *TStack::Push(const TUndoRecord &record, int64_t payload, const char *text,
+                          size_t len) {
   DiscardAbove();
-  auto *e = new Entry;
-  e->Record = record;
+  const size_t bytes = sizeof(Entry) + sizeof(TUndoRecord) + (text ? len + 1 : 0);
+  void *block = std::malloc(bytes);
+  if (!block)
+    throw std::bad_alloc();
+  auto *e = new (block) Entry;
+  auto *r = new (static_cast<char *>(block) + sizeof(Entry)) TUndoRecord(record);
+  if (text) {
+    char *copy = reinterpret_cast<char *>(r + 1);
+    std::memcpy(copy, text, len);
+    copy[len] = 0;
+    r->Object = reinterpret_cast<intptr_t>(copy);
+  }
+  e->Record = r;
   e->Size = payload;
   e->Prev = top_;
   if (top_)
@@ -43,6 +56,7 @@ void TStack::Push(TUndoRecord *record, int64_t payload) {
   cursor_ = e;
   totalSize_ += kUndoEntryOverhead + payload;
   ++doneCount_;
+  return r;
 }
 
 TUndoRecord *TStack::Pop() {
@@ -126,43 +140,32 @@ TUndoStack::~TUndoStack() {
 }
 
 void TUndoStack::FreeRecord(TUndoRecord *r) {
-  if (!r)
-    return;
-  if (r->Type == urText)
-    std::free(reinterpret_cast<char *>(r->Object));
-  else if (r->Type == urStream)
+  if (r && r->Type == urStream)
     delete reinterpret_cast<TStream *>(r->Object);
-  delete r;
 }
 
 void TUndoStack::PushSelection(int64_t anchor, int64_t caret) {
-  auto *r =
-      new TUndoRecord{0, urSelection, static_cast<intptr_t>(anchor), static_cast<intptr_t>(caret)};
-  Push(r, 0);
+  Push({0, urSelection, static_cast<intptr_t>(anchor), static_cast<intptr_t>(caret)}, 0);
 }
 
 void TUndoStack::PushMarker(int32_t kind, int32_t extra) {
-  auto *r = new TUndoRecord{extra, urMarker, kind, 0};
-  Push(r, 0);
+  Push({extra, urMarker, kind, 0}, 0);
 }
 
 void TUndoStack::PushText(const char *text, size_t len) {
-  char *copy = nullptr;
-  if (text && len > 0) {
-    copy = static_cast<char *>(std::malloc(len + 1));
-    if (!copy)
-      throw std::bad_alloc();
-    std::memcpy(copy, text, len);
-    copy[len] = 0;
-  }
-  auto *r = new TUndoRecord{0, urText, reinterpret_cast<intptr_t>(copy), 0};
-  Push(r, static_cast<int64_t>(copy ? len : 0));
+  // No text is a null Object, as an empty removal or insertion reads back.
+  const bool some = text && len > 0;
+  Push({0, urText, 0, 0}, static_cast<int64_t>(some ? len : 0), some ? text : nullptr, len);
 }
 
 void TUndoStack::PushStream(TStream *stream) {
-  auto *r = new TUndoRecord{0, urStream, reinterpret_cast<intptr_t>(stream), 0};
   const int64_t size = stream ? stream->Size() + static_cast<int64_t>(sizeof(TMemoryStream)) : 0;
-  Push(r, size);
+  try {
+    Push({0, urStream, reinterpret_cast<intptr_t>(stream), 0}, size);
+  } catch (...) {
+    delete stream; // the stack was to own it
+    throw;
+  }
 }
 
 void TUndoStack::TrimToLimit() {

@@ -48,7 +48,12 @@ public:
   TStack &operator=(const TStack &) = delete;
 
   // A new entry above the cursor; undone entries above it are discarded first.
-  void Push(TUndoRecord *record, int64_t payload);
+  // The entry holds a copy of the record and, when text is given, a
+  // NUL-terminated copy of it that the record's Object then points at: entry,
+  // record and text are one allocation, as a long history (a Replace All over
+  // a large file) holds millions of them. Returns the entry's record.
+  TUndoRecord *Push(const TUndoRecord &record, int64_t payload, const char *text = nullptr,
+                    size_t len = 0);
   // Takes the record at the cursor (moves the cursor down); "Stack underflow"
   // when nothing is done.
   TUndoRecord *Pop();
@@ -71,7 +76,8 @@ public:
   int64_t DoneCount() const { return doneCount_; }
   bool CanRedo() const { return cursor_ != top_; }
 
-  // Called with each record the stack discards.
+  // Called with each record the stack discards, just before its entry (and so
+  // the record) is freed.
   std::function<void(TUndoRecord *)> OnFree;
 
 protected:
@@ -108,5 +114,6 @@ public:
   // Discards everything and resets the save point.
   void ClearAll();
 
+  // Releases what a record owns beyond its entry (a stream record's stream).
   static void FreeRecord(TUndoRecord *r);
 };
