@@ -248,7 +248,8 @@ size_t BlockCompress(const uint8_t *in, size_t n, uint8_t *out, uint16_t *hash) 
   w.Finish();
   if (w.op > n) {
     out[0] = 0x80;
-    std::memcpy(out + 1, in, n);
+    if (n > 0) // an empty block may come without any buffer at all
+      std::memcpy(out + 1, in, n);
     return n + 1;
   }
   return w.op;

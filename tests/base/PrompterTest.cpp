@@ -68,12 +68,14 @@ TEST(RecordingPrompter, FileFontAndPrintDialogs) {
 
 TEST(RecordingPrompter, LogLinesRoundTripAnyText) {
   std::mt19937 rng(7);
+  // The characters the log escapes, a NUL among them.
+  const std::string chars("ab\\\t\r\n\"x", 9);
   for (int i = 0; i < 500; ++i) {
     TPromptRecord r;
     for (std::string *f : {&r.Kind, &r.Caption, &r.Type, &r.Buttons, &r.Text, &r.Answer}) {
       const int n = static_cast<int>(rng() % 12);
       for (int j = 0; j < n; ++j)
-        *f += "ab\\\t\r\n\"x"[rng() % 10];
+        *f += chars[rng() % chars.size()];
     }
     const std::string line = TRecordingPrompter::FormatRecord(r);
     EXPECT_EQ(line.find('\n'), std::string::npos);
