@@ -1,0 +1,559 @@
+#!/usr/bin/env python3
+"""Soak of the real program: korvex-editor in a private X server with a window
+manager, driven through xdotool with a seeded random mix of keys, typing,
+clicks, menu commands, tab switches, open, save, save as, close, compile and
+undo / redo, answering the real dialogs it shows.
+
+The events come in batches. Each batch starts from the same state (every
+document closed unsaved, the sample files restored, a few of them opened) and
+runs from its own seed, so any batch can be run again alone. After every save
+the file on disk must hold exactly the text the editor holds (read back through
+the clipboard, which also proves the program answers); after every batch the
+process must be alive, answer, and stay within the memory bound.
+
+A failure prints the seed of its batch and the command that replays it.
+Usage: soak.py --build DIR --work DIR [--seed N] [--events N] [--batch N]
+               [--replay BATCHSEED] [--from-batch I] [--display :N]
+"""
+
+import argparse
+import os
+import random
+import shutil
+import signal
+import subprocess
+import sys
+import time
+
+RSS_LIMIT_MB = 400  # resident size the program must stay under
+RSS_GROWTH_MB = 150  # growth from the first batch's end to any later one
+SAMPLES = {
+    "blink.bas": "' Blink an LED\r\nDEFINE OSC 4\r\nled VAR PORTB.0\r\nmain:\r\n"
+                 "    HIGH led\r\n    PAUSE 500\r\n    LOW led\r\n    PAUSE 500\r\n"
+                 "    GOTO main\r\n",
+    "serial.bas": "INCLUDE \"modedefs.bas\"\r\nb0 VAR BYTE\r\nloop:\r\n"
+                  "    SERIN PORTB.1, N2400, b0\r\n    SEROUT PORTB.2, N2400, [b0]\r\n"
+                  "    GOTO loop\r\n",
+    "asm.bas": "x VAR BYTE\r\nASM\r\n    movlw 0x55\r\n    movwf _x\r\nENDASM\r\nEND\r\n",
+    "empty.bas": "",
+    "notes.txt": "not a BASIC program\r\n\twith a tab\r\nand no final break",
+}
+SAVE_NAMES = ["saved1.bas", "saved2.bas", "copy of blink.bas", "other.inc"]
+WORDS = ["HIGH", "LOW", "PORTB.0", "PAUSE 100", "GOTO main", "FOR i = 0 TO 9", "NEXT i",
+         "IF b0 > 3 THEN", "ENDIF", "' comment", "\"text\"", "$FF", "%1010", "ASM", "ENDASM",
+         "movlw 1", "x = x + 1", ":", "main:"]
+KEYS = ["Left", "Right", "Up", "Down", "Home", "End", "Prior", "Next", "ctrl+Left",
+        "ctrl+Right", "ctrl+Home", "ctrl+End", "shift+Left", "shift+Right", "shift+Up",
+        "shift+Down", "shift+End", "shift+Home", "shift+ctrl+Right", "BackSpace", "Delete",
+        "Return", "Tab", "ctrl+BackSpace", "ctrl+Delete", "ctrl+y", "Insert", "ctrl+Up",
+        "ctrl+Down", "ctrl+x", "ctrl+c", "ctrl+v", "ctrl+k i", "ctrl+k u", "ctrl+k 3",
+        "ctrl+q 3", "ctrl+k x", "F5", "shift+F5", "ctrl+F5"]
+MESSAGE_CAPTIONS = {"Confirm", "Error", "Information", "Warning", "KORVEX Editor"}
+
+
+class SoakFailure(Exception):
+    pass
+
+
+class X:
+    """The X server, the window manager and xdotool."""
+
+    def __init__(self, display, log):
+        self.display = display
+        self.env = dict(os.environ, DISPLAY=display)
+        self.log = log
+        self.procs = []
+
+    def start(self):
+        number = self.display.lstrip(":")
+        lock = "/tmp/.X%s-lock" % number
+        if os.path.exists(lock):
+            raise SoakFailure("display %s is taken (%s exists)" % (self.display, lock))
+        self.procs.append(subprocess.Popen(
+            ["Xvfb", self.display, "-screen", "0", "1600x1000x24", "-nolisten", "tcp"],
+            stdout=self.log, stderr=self.log))
+        for _ in range(100):
+            if os.path.exists("/tmp/.X11-unix/X%s" % number):
+                break
+            time.sleep(0.05)
+        self.procs.append(subprocess.Popen(["openbox"], env=self.env, stdout=self.log,
+                                           stderr=self.log))
+        time.sleep(0.5)
+
+    def stop(self):
+        for p in reversed(self.procs):
+            if p.poll() is None:
+                p.terminate()
+                try:
+                    p.wait(5)
+                except subprocess.TimeoutExpired:
+                    p.kill()
+
+    def run(self, *args, timeout=10):
+        r = subprocess.run(["xdotool"] + list(args), env=self.env, capture_output=True,
+                           text=True, timeout=timeout)
+        return r.stdout.strip()
+
+    def key(self, *keys):
+        self.run("key", "--clearmodifiers", "--delay", "2", *keys)
+
+    def type(self, text):
+        self.run("type", "--clearmodifiers", "--delay", "2", text)
+
+    def active(self):
+        out = self.run("getactivewindow")
+        return int(out) if out.isdigit() else 0
+
+    def name(self, window):
+        return self.run("getwindowname", str(window))
+
+    def pid(self, window):
+        out = self.run("getwindowpid", str(window))
+        return int(out) if out.isdigit() else 0
+
+    def click(self, window, x, y, button=1, repeat=1, shift=False):
+        args = ["mousemove", "--window", str(window), str(x), str(y)]
+        if shift:
+            args += ["keydown", "shift"]
+        args += ["click", "--repeat", str(repeat), "--delay", "30", str(button)]
+        if shift:
+            args += ["keyup", "shift"]
+        self.run(*args)
+
+    def drag(self, window, x0, y0, x1, y1):
+        self.run("mousemove", "--window", str(window), str(x0), str(y0), "mousedown", "1",
+                 "mousemove", "--window", str(window), str(x1), str(y1), "mouseup", "1")
+
+    def clipboard(self):
+        r = subprocess.run(["xclip", "-o", "-selection", "clipboard"], env=self.env,
+                           capture_output=True, timeout=5)
+        return r.stdout if r.returncode == 0 else None
+
+    def mark_clipboard(self, marker):
+        """Puts a marker on the clipboard (xclip keeps it until someone copies)."""
+        subprocess.run(["xclip", "-selection", "clipboard", "-i"], env=self.env, timeout=5,
+                       input=marker, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+
+class Program:
+    """One copy of korvex-editor in a folder of its own."""
+
+    def __init__(self, build, work, x, log):
+        self.build, self.work, self.x, self.log = build, work, x, log
+        self.folder = os.path.join(work, "program")
+        self.home = os.path.join(work, "home")
+        self.proc = None
+        self.main = 0
+
+    def install(self):
+        shutil.rmtree(self.folder, ignore_errors=True)
+        os.makedirs(os.path.join(self.folder, "KX_INC"))
+        shutil.copy2(os.path.join(self.build, "korvex-editor"), self.folder)
+        shutil.copy2(os.path.join(self.build, "KX_INC", "KORVEX.INI"),
+                     os.path.join(self.folder, "KX_INC"))
+        # The stand-in compiler, when the build has one, is the program's compiler.
+        for name in ("korvex", "fake_compiler", "kx_fake_compiler"):
+            tool = os.path.join(self.build, "tests", "tools", name)
+            if os.path.exists(tool):
+                shutil.copy2(tool, os.path.join(self.folder, "korvex"))
+                break
+        for sub in ("config", "data", "cache", "state", "runtime"):
+            os.makedirs(os.path.join(self.home, sub), mode=0o700, exist_ok=True)
+
+    def start(self):
+        env = dict(self.x.env, HOME=self.home,
+                   XDG_CONFIG_HOME=os.path.join(self.home, "config"),
+                   XDG_DATA_HOME=os.path.join(self.home, "data"),
+                   XDG_CACHE_HOME=os.path.join(self.home, "cache"),
+                   XDG_STATE_HOME=os.path.join(self.home, "state"),
+                   XDG_RUNTIME_DIR=os.path.join(self.home, "runtime"),
+                   KX_INSTANCE_NAME="soak-%d" % os.getpid())
+        for v in ("KX_PROMPTER_LOG", "KX_PROMPTER_SCRIPT", "QT_QPA_PLATFORM"):
+            env.pop(v, None)
+        self.proc = subprocess.Popen([os.path.join(self.folder, "korvex-editor")], env=env,
+                                     stdout=self.log, stderr=self.log, cwd=self.work)
+        deadline = time.time() + 20
+        while time.time() < deadline:
+            w = self.x.active()
+            if w and self.x.pid(w) == self.proc.pid and "KORVEX" in self.x.name(w):
+                self.main = w
+                return
+            time.sleep(0.1)
+        raise SoakFailure("the main window did not appear")
+
+    def alive(self):
+        return self.proc is not None and self.proc.poll() is None
+
+    def rss_mb(self):
+        with open("/proc/%d/status" % self.proc.pid) as f:
+            for line in f:
+                if line.startswith("VmRSS:"):
+                    return int(line.split()[1]) / 1024.0
+        return 0.0
+
+    def stop(self):
+        if self.alive():
+            self.proc.send_signal(signal.SIGTERM)
+            try:
+                self.proc.wait(10)
+            except subprocess.TimeoutExpired:
+                self.proc.kill()
+                self.proc.wait()
+
+
+class Batch:
+    """One seeded run of events against the running program."""
+
+    def __init__(self, soak, seed, events):
+        self.soak, self.x, self.prog = soak, soak.x, soak.prog
+        self.rng = random.Random(seed)
+        self.seed = seed
+        self.events = events
+        self.saves = 0
+        self.trace = []
+
+    # --- state -------------------------------------------------------------
+
+    def note(self, what):
+        self.trace.append(what)
+        if len(self.trace) > 40:
+            self.trace.pop(0)
+
+    def title_path(self):
+        """The current document's path from the caption ("" without one)."""
+        name = self.x.name(self.prog.main)
+        for sep in (" \u2014 ", " - "):
+            if sep in name:
+                name = name.split(sep)[0]
+                break
+        return name if name.startswith("/") else ""
+
+    def wait_dialog(self, timeout=3.0):
+        """The window that came up over the main window, or 0."""
+        deadline = time.time() + timeout
+        while time.time() < deadline:
+            w = self.x.active()
+            if w and w != self.prog.main:
+                return w
+            time.sleep(0.02)
+        return 0
+
+    def answer_dialogs(self, limit=12, file_answer=None):
+        """Answers whatever the program asks until its main window is active."""
+        file_dialog = 0
+        for _ in range(limit):
+            if not self.prog.alive():
+                raise SoakFailure("the program ended")
+            w = self.x.active()
+            if w == self.prog.main:
+                return
+            if not w or self.x.pid(w) != self.prog.proc.pid:
+                # Nothing of ours is active: give the main window the focus.
+                self.x.run("windowactivate", "--sync", str(self.prog.main), timeout=5)
+                continue
+            caption = self.x.name(w)
+            if caption in MESSAGE_CAPTIONS:
+                choice = self.rng.choice(["y", "n", "Escape", "Return"])
+                self.note("answer %r with %s" % (caption, choice))
+                self.x.key(choice)
+            elif file_answer is not None:
+                self.note("file dialog %r <- %s" % (caption, file_answer))
+                self.x.key("ctrl+a")
+                self.x.type(file_answer)
+                self.x.key("Return")
+                file_answer = None
+                file_dialog = w
+            elif file_dialog and w != file_dialog:
+                # Over the file dialog: the question whether to replace the file.
+                self.note("replace? yes")
+                self.x.key("y")
+                file_dialog = 0
+            else:
+                self.note("dismiss %r" % caption)
+                self.x.key("Escape")
+            time.sleep(0.15)
+        raise SoakFailure("dialogs kept coming")
+
+    # --- checks --------------------------------------------------------------
+
+    def editor_text(self, wait=5.0):
+        """What the editor holds, through select-to-end and Copy (LF line breaks).
+        An empty document copies nothing: None after `wait` seconds."""
+        marker = b"kx-soak-clipboard-marker %d" % self.rng.getrandbits(32)
+        self.x.mark_clipboard(marker)
+        self.x.key("ctrl+Home", "shift+ctrl+End", "ctrl+c")
+        deadline = time.time() + wait
+        while time.time() < deadline:
+            data = self.x.clipboard()
+            if data is not None and data != marker:
+                return data
+            if not self.prog.alive():
+                raise SoakFailure("the program ended")
+            time.sleep(0.05)
+        return None
+
+    def check_saved(self, path, before):
+        """After a save: the file changed and holds the editor's text."""
+        deadline = time.time() + 5
+        while time.time() < deadline:
+            if self.x.active() != self.prog.main:
+                return  # the save asked something (a failure shown, a question)
+            st = stat_of(path)
+            if st and st != before:
+                break
+            time.sleep(0.05)
+        else:
+            return  # nothing written (cancelled)
+        if self.title_path() != path:
+            return
+        with open(path, "rb") as f:
+            disk = f.read()
+        text = self.editor_text(5.0 if disk else 1.0)
+        if text is None:
+            if disk:
+                raise SoakFailure("the program did not answer a copy within 5 s")
+            text = b""
+        if disk.replace(b"\r\n", b"\n") != text:
+            raise SoakFailure("%s on disk (%d bytes) differs from the editor's text (%d bytes)"
+                              % (path, len(disk), len(text)))
+        if b"\n" in disk.replace(b"\r\n", b""):
+            raise SoakFailure("%s holds a line break that is not CR LF" % path)
+        self.saves += 1
+
+    def check_alive(self):
+        if not self.prog.alive():
+            raise SoakFailure("the program ended with status %s" % self.prog.proc.returncode)
+        self.answer_dialogs()
+        # The program answers: a copy of its text reaches the clipboard (an
+        # empty document is given a character to copy first).
+        if not self.title_path() and "No_name" not in self.x.name(self.prog.main):
+            self.ev_open()
+        if self.editor_text() is None:
+            self.x.key("x")
+            copied = self.editor_text()
+            self.x.key("BackSpace")
+            if copied != b"x":
+                raise SoakFailure("the program did not answer a copy within 5 s")
+        rss = self.prog.rss_mb()
+        if rss > RSS_LIMIT_MB:
+            raise SoakFailure("resident size %.0f MB over the bound of %d MB" % (rss, RSS_LIMIT_MB))
+        return rss
+
+    # --- events --------------------------------------------------------------
+
+    def doc(self, name):
+        return os.path.join(self.soak.docs, name)
+
+    def ev_keys(self):
+        keys = [self.rng.choice(KEYS) for _ in range(self.rng.randint(1, 6))]
+        self.note("keys " + " ".join(keys))
+        self.x.key(*" ".join(keys).split())
+
+    def ev_type(self):
+        text = " ".join(self.rng.choice(WORDS) for _ in range(self.rng.randint(1, 4)))
+        self.note("type %r" % text)
+        self.x.type(text)
+        if self.rng.random() < 0.5:
+            self.x.key("Return")
+
+    def ev_click(self):
+        x, y = self.rng.randint(5, 860), self.rng.randint(85, 600)
+        kind = self.rng.choice(["click", "click", "double", "shift", "drag"])
+        self.note("%s at %d,%d" % (kind, x, y))
+        if kind == "drag":
+            self.x.drag(self.prog.main, x, y, self.rng.randint(5, 860), self.rng.randint(85, 600))
+        else:
+            self.x.click(self.prog.main, x, y, repeat=2 if kind == "double" else 1,
+                         shift=kind == "shift")
+
+    def ev_tab(self):
+        x = self.rng.randint(3, 600)
+        self.note("tab click at %d" % x)
+        self.x.click(self.prog.main, x, 62)
+
+    def ev_undo(self):
+        keys = self.rng.choice(["ctrl+z", "ctrl+z ctrl+z", "shift+ctrl+z", "ctrl+z shift+ctrl+z"])
+        self.note("undo/redo " + keys)
+        self.x.key(*keys.split())
+
+    def ev_menu(self):
+        # A menu opened and left, or a harmless command chosen in it.
+        menu = self.rng.choice(["alt+e", "alt+s", "alt+o", "alt+v", "alt+h", "alt+f"])
+        self.note("menu " + menu)
+        self.x.key(menu)
+        time.sleep(0.05)
+        if self.rng.random() < 0.3:
+            self.x.key("Down", "Down")
+        self.x.key("Escape", "Escape")
+
+    def ev_new(self):
+        self.note("new")
+        self.x.key("alt+f", "n")
+        self.answer_dialogs()
+
+    def ev_open(self):
+        name = self.rng.choice(list(SAMPLES) + SAVE_NAMES)
+        path = self.doc(name)
+        self.note("open " + name)
+        self.x.key("ctrl+o")
+        if self.wait_dialog():
+            self.answer_dialogs(file_answer=path)
+        self.answer_dialogs()
+
+    def ev_save(self, as_new=False):
+        path = self.title_path()
+        target = path
+        if as_new or not path:
+            target = self.doc(self.rng.choice(SAVE_NAMES))
+        before = stat_of(target)
+        self.note(("save as " if as_new else "save ") + target)
+        self.x.key("ctrl+alt+s" if as_new else "ctrl+s")
+        if target != path:
+            if self.wait_dialog():
+                self.answer_dialogs(file_answer=target)
+        self.check_saved(target, before)
+        self.answer_dialogs()
+
+    def ev_close(self):
+        self.note("close")
+        self.x.key("alt+f", "c")
+        time.sleep(0.05)
+        self.answer_dialogs()
+
+    def ev_compile(self):
+        self.note("compile")
+        self.x.key("F9")
+        time.sleep(0.2)
+        self.answer_dialogs()
+
+    def run(self):
+        self.reset()
+        mix = [(self.ev_keys, 30), (self.ev_type, 22), (self.ev_click, 12), (self.ev_tab, 6),
+               (self.ev_undo, 8), (self.ev_menu, 4), (self.ev_new, 1), (self.ev_open, 3),
+               (self.ev_save, 4), (lambda: self.ev_save(as_new=True), 1), (self.ev_close, 2),
+               (self.ev_compile, 2 if self.soak.can_compile else 0)]
+        funcs = [f for f, _ in mix]
+        weights = [w for _, w in mix]
+        # Only the file commands and compile ask anything; the others are
+        # checked for a window over the main one every few events.
+        quiet = {self.ev_keys, self.ev_type, self.ev_click, self.ev_tab, self.ev_undo}
+        for i in range(self.events):
+            event = self.rng.choices(funcs, weights)[0]
+            event()
+            if event not in quiet or i % 8 == 7:
+                if self.x.active() != self.prog.main:
+                    self.answer_dialogs()
+        return self.check_alive()
+
+    def reset(self):
+        """Every document closed unsaved, the samples as shipped, some opened."""
+        self.note("reset")
+        for _ in range(30):
+            self.answer_dialogs()
+            if not self.title_path() and "No_name" not in self.x.name(self.prog.main):
+                break
+            self.x.key("alt+f", "l")
+            for _ in range(12):
+                w = self.wait_dialog(0.3)
+                if not w:
+                    break
+                self.x.key("n" if self.x.name(w) == "Confirm" else "Escape")
+        for name in os.listdir(self.soak.docs):
+            os.remove(self.doc(name))
+        for name, text in SAMPLES.items():
+            with open(self.doc(name), "wb") as f:
+                f.write(text.encode())
+        for _ in range(self.rng.randint(1, 3)):
+            self.ev_open()
+
+
+def stat_of(path):
+    try:
+        st = os.stat(path)
+        return (st.st_ino, st.st_size, st.st_mtime_ns)
+    except OSError:
+        return None
+
+
+class Soak:
+    def __init__(self, args):
+        self.args = args
+        self.work = os.path.abspath(args.work)
+        self.docs = os.path.join(self.work, "docs")
+        os.makedirs(self.docs, exist_ok=True)
+        self.logfile = open(os.path.join(self.work, "program.log"), "ab")
+        self.x = X(args.display, self.logfile)
+        self.prog = Program(os.path.abspath(args.build), self.work, self.x, self.logfile)
+        self.can_compile = False
+
+    def batch_seeds(self):
+        if self.args.replay is not None:
+            return [(0, self.args.replay)]
+        master = random.Random(self.args.seed)
+        count = max(1, self.args.events // self.args.batch)
+        seeds = [(i, master.getrandbits(32)) for i in range(count)]
+        return seeds[self.args.from_batch:]
+
+    def run(self):
+        self.prog.install()
+        self.can_compile = os.path.exists(os.path.join(self.prog.folder, "korvex"))
+        self.x.start()
+        first_rss = None
+        events = 0
+        started = time.time()
+        try:
+            self.prog.start()
+            start_rss = self.prog.rss_mb()
+            print("SOAK seed %d: %d events in batches of %d, display %s, compile %s"
+                  % (self.args.seed, self.args.events, self.args.batch, self.args.display,
+                     "on" if self.can_compile else "off (no stand-in compiler)"), flush=True)
+            for index, seed in self.batch_seeds():
+                batch = Batch(self, seed, self.args.batch)
+                try:
+                    rss = batch.run()
+                except (SoakFailure, subprocess.TimeoutExpired) as e:
+                    print("SOAK FAILED in batch %d (batch seed %d): %s" % (index, seed, e))
+                    print("  last events: " + " | ".join(batch.trace[-12:]))
+                    print("  replay this batch: scripts/soak --replay %d" % seed)
+                    print("  replay from it:    scripts/soak --seed %d --from-batch %d"
+                          % (self.args.seed, index))
+                    return 1
+                events += batch.events
+                if first_rss is None:
+                    first_rss = rss
+                elif rss - first_rss > RSS_GROWTH_MB:
+                    print("SOAK FAILED in batch %d (batch seed %d): resident size grew from "
+                          "%.0f to %.0f MB" % (index, seed, first_rss, rss))
+                    print("  replay from it:    scripts/soak --seed %d --from-batch %d"
+                          % (self.args.seed, index))
+                    return 1
+                print("batch %d seed %d: %d events, %d saves checked, resident %.0f MB"
+                      % (index, seed, batch.events, batch.saves, rss), flush=True)
+            took = time.time() - started
+            print("FIGURE soak events: %d" % events)
+            print("FIGURE soak minutes: %.1f min" % (took / 60))
+            print("FIGURE soak resident at start: %.0f MB" % start_rss)
+            print("FIGURE soak resident at end: %.0f MB" % self.prog.rss_mb())
+            print("SOAK PASSED")
+            return 0
+        finally:
+            self.prog.stop()
+            self.x.stop()
+
+
+def main():
+    p = argparse.ArgumentParser(description=__doc__.split("\n")[0])
+    p.add_argument("--build", required=True)
+    p.add_argument("--work", required=True)
+    p.add_argument("--seed", type=int, default=1)
+    p.add_argument("--events", type=int, default=20000)
+    p.add_argument("--batch", type=int, default=250)
+    p.add_argument("--replay", type=int)
+    p.add_argument("--from-batch", type=int, default=0)
+    p.add_argument("--display", default=":18")
+    args = p.parse_args()
+    return Soak(args).run()
+
+
+if __name__ == "__main__":
+    sys.exit(main())
