@@ -28,7 +28,9 @@ bool IsModified(const TUndoStack *u, int64_t savedCount, intptr_t savedRecord) {
     return true;
   if (u->DoneCount() != savedCount)
     return true;
-  const intptr_t atCursor = reinterpret_cast<intptr_t>(u->Peek());
+  // The entry's serial, not its record's address: the memory of a record
+  // undone and discarded soon holds another one, which is not the save.
+  const auto atCursor = static_cast<intptr_t>(u->CursorSerial());
   return u->DoneCount() > 0 && atCursor != savedRecord;
 }
 
@@ -194,7 +196,7 @@ void TFileObject::ClearIntoEditor(TSyntaxMemo *editor) {
 void TFileObject::TakeSavePoint() {
   const TUndoStack *u = TextStore->UndoStack();
   SavedCount = u ? u->DoneCount() : 0;
-  SavedRecord = u ? reinterpret_cast<intptr_t>(u->Peek()) : 0;
+  SavedRecord = u ? static_cast<intptr_t>(u->CursorSerial()) : 0;
 }
 
 void TFileObject::SaveFile(TSyntaxMemo *editor, const std::string &path) {
@@ -216,7 +218,7 @@ void TFileObject::SaveFile(TSyntaxMemo *editor, const std::string &path) {
   FileName = path;
   editor->Title = path;
   SavedCount = stack ? stack->DoneCount() : 0;
-  SavedRecord = stack ? reinterpret_cast<intptr_t>(stack->Peek()) : 0;
+  SavedRecord = stack ? static_cast<intptr_t>(stack->CursorSerial()) : 0;
   DiskStamp = TDiskStamp::Of(path);
   // Saved: nothing is left to recover.
   if (Journal)

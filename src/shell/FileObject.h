@@ -30,7 +30,7 @@ public:
   int32_t TopLine = 0;           // first visible line, from 1
   std::string SchemeName;
   std::string FileName = NoNameFileName;
-  intptr_t SavedRecord = 0;
+  intptr_t SavedRecord = 0; // serial of the undo entry at the cursor when saved
   int64_t SavedCount = 0;
   std::string FontName = "Courier New";
   int32_t FontSize = 10;

@@ -45,8 +45,10 @@ TUndoRecord *TStack::Push(const TUndoRecord &record, int64_t payload, const char
     copy[len] = 0;
     r->Object = reinterpret_cast<intptr_t>(copy);
   }
+  static uint64_t serials = 0;
   e->Record = r;
   e->Size = payload;
+  e->Serial = ++serials;
   e->Prev = top_;
   if (top_)
     top_->Next = e;
@@ -126,13 +128,8 @@ void TStack::Clear() {
 }
 
 TUndoStack::TUndoStack() {
-  OnFree = [this](TUndoRecord *r) {
-    // A discarded save point can never be reached again (and its address may
-    // be reused by a later record).
-    if (reinterpret_cast<intptr_t>(r) == SavedRecord)
-      SavedCount = -2;
-    FreeRecord(r);
-  };
+  // A discarded save point can never be reached again: no later entry has its serial.
+  OnFree = [](TUndoRecord *r) { FreeRecord(r); };
 }
 
 TUndoStack::~TUndoStack() {
@@ -179,7 +176,7 @@ void TUndoStack::TrimToLimit() {
         ++markers;
       // Once the save point's state leaves the history it cannot come back.
       if (SavedCount == 0 || SavedCount == -1 ||
-          (SavedRecord != -1 && reinterpret_cast<intptr_t>(bottom_->Record) == SavedRecord))
+          (SavedRecord != -1 && static_cast<intptr_t>(bottom_->Serial) == SavedRecord))
         SavedCount = -2;
       else if (SavedCount > 0)
         --SavedCount;
@@ -190,7 +187,7 @@ void TUndoStack::TrimToLimit() {
 
 void TUndoStack::TakeSavePoint() {
   SavedCount = doneCount_;
-  SavedRecord = cursor_ ? reinterpret_cast<intptr_t>(cursor_->Record) : -1;
+  SavedRecord = cursor_ ? static_cast<intptr_t>(cursor_->Serial) : -1;
 }
 
 bool TUndoStack::Modified() const {
@@ -198,7 +195,7 @@ bool TUndoStack::Modified() const {
     return doneCount_ > 0;
   if (doneCount_ != SavedCount)
     return true;
-  return doneCount_ > 0 && reinterpret_cast<intptr_t>(Peek()) != SavedRecord;
+  return doneCount_ > 0 && static_cast<intptr_t>(CursorSerial()) != SavedRecord;
 }
 
 void TUndoStack::ClearAll() {

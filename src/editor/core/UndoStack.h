@@ -40,6 +40,10 @@ public:
     Entry *Next = nullptr;
     TUndoRecord *Record = nullptr;
     int64_t Size = 0; // payload size
+    // Unique in the process, never reused: a save point names the entry by
+    // it, as a freed entry's memory (and so its record's address) soon holds
+    // another one.
+    uint64_t Serial = 0;
   };
 
   TStack() = default;
@@ -61,6 +65,8 @@ public:
   TUndoRecord *PopRedo();
   // The record at the cursor, or null.
   TUndoRecord *Peek() const { return cursor_ ? cursor_->Record : nullptr; }
+  // The serial of the entry at the cursor, 0 when nothing is done.
+  uint64_t CursorSerial() const { return cursor_ ? cursor_->Serial : 0; }
   // The record just above the cursor (next to redo), or null.
   TUndoRecord *PeekRedo() const;
   void Clear();
@@ -97,7 +103,7 @@ public:
   ~TUndoStack() override;
 
   int64_t SavedCount = -1;   // -1 = no save point
-  intptr_t SavedRecord = -1; // record at the cursor at the save point; -1 none
+  intptr_t SavedRecord = -1; // serial of the entry at the cursor at the save point; -1 none
   int32_t GroupKind = 0;
   bool GroupOpen = false;
   int64_t Limit = -1; // bytes, -1 = unlimited

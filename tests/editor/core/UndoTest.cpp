@@ -351,3 +351,17 @@ TEST(UndoStores, SwappingStoresSwapsHistories) {
   EXPECT_EQ(out, b.get());
   m.Perform(SM_TEXTSTORE, 1, reinterpret_cast<intptr_t>(&last));
 }
+
+TEST(UndoSavePoint, AnEntryInTheSavedEntrysMemoryIsNotTheSavePoint) {
+  // A freed entry's memory is soon reused; the save point must not take the
+  // entry that lands there for its own.
+  TUndoStack u;
+  u.PushMarker(ugTyping, 2);
+  u.TakeSavePoint();
+  EXPECT_FALSE(u.Modified());
+  for (int round = 0; round < 50; ++round) {
+    u.Pop();
+    u.PushMarker(ugTyping, 3);
+    EXPECT_TRUE(u.Modified()) << "round " << round;
+  }
+}
