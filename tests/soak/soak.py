@@ -17,8 +17,10 @@ Usage: soak.py --build DIR --work DIR [--seed N] [--events N] [--batch N]
 """
 
 import argparse
+import faulthandler
 import os
 import random
+import select
 import shutil
 import signal
 import subprocess
@@ -55,14 +57,24 @@ class SoakFailure(Exception):
     pass
 
 
+KEYSYMS = {" ": "space", ".": "period", ":": "colon", "=": "equal", "+": "plus",
+           ">": "greater", "<": "less", '"': "quotedbl", "$": "dollar", "%": "percent",
+           "'": "apostrophe", "_": "underscore", "-": "minus", ",": "comma", "/": "slash",
+           "(": "parenleft", ")": "parenright", "\t": "Tab"}
+
+
 class X:
-    """The X server, the window manager and xdotool."""
+    """The X server, the window manager and one xdotool that reads its
+    commands from a pipe (a process per event would be most of the run); its
+    output is line-buffered so that each answer arrives at once."""
 
     def __init__(self, display, log):
         self.display = display
         self.env = dict(os.environ, DISPLAY=display)
         self.log = log
         self.procs = []
+        self.pipe = None
+        self.answer_lines = []
 
     def start(self):
         number = self.display.lstrip(":")
@@ -81,6 +93,8 @@ class X:
         time.sleep(0.5)
 
     def stop(self):
+        self.close_pipe()
+        self.drop_markers()
         for p in reversed(self.procs):
             if p.poll() is None:
                 p.terminate()
@@ -89,50 +103,152 @@ class X:
                 except subprocess.TimeoutExpired:
                     p.kill()
 
-    def run(self, *args, timeout=10):
-        r = subprocess.run(["xdotool"] + list(args), env=self.env, capture_output=True,
-                           text=True, timeout=timeout)
-        return r.stdout.strip()
+    def close_pipe(self):
+        if self.pipe is not None:
+            try:
+                self.pipe.stdin.close()
+            except OSError:
+                pass
+            try:
+                self.pipe.wait(5)
+            except subprocess.TimeoutExpired:
+                self.pipe.kill()
+            self.pipe = None
+
+    def send(self, line, answer=False):
+        """One xdotool command; with answer, its line of output ("" when it
+        gave none). Each question is followed by the mouse position, which is
+        always answered, so a failed question cannot leave us waiting; when
+        xdotool ends over a failure the next command starts a new one."""
+        for _ in range(2):
+            if self.pipe is None or self.pipe.poll() is not None:
+                self.pipe = subprocess.Popen(["stdbuf", "-oL", "xdotool", "-"], env=self.env,
+                                             text=True, bufsize=1, stdin=subprocess.PIPE,
+                                             stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+            try:
+                self.pipe.stdin.write(line + ("\ngetmouselocation\n" if answer else "\n"))
+                self.pipe.stdin.flush()
+            except (BrokenPipeError, OSError):
+                self.pipe = None
+                continue
+            if not answer:
+                return ""
+            lines = []
+            while True:
+                ready, _, _ = select.select([self.pipe.stdout], [], [], 10)
+                got = self.pipe.stdout.readline() if ready else ""
+                if not got:
+                    self.close_pipe()
+                    break
+                if got.startswith("x:") and " y:" in got and " screen:" in got:
+                    break
+                lines.append(got.strip())
+            self.answer_lines = lines
+            return lines[-1] if lines else ""
+        return ""
+
+    def shown(self, pid):
+        """The windows of a process that are shown (menus among them)."""
+        self.send("search --onlyvisible --pid %d ." % pid, answer=True)
+        return {int(l) for l in self.answer_lines if l.isdigit()}
 
     def key(self, *keys):
-        self.run("key", "--clearmodifiers", "--delay", "2", *keys)
+        self.send("key --delay 0 " + " ".join(keys))
+
+    def menu_keys(self, pid, main, opener, *keys):
+        """Opens a menu with `opener` and, once it shows, sends the keys to it;
+        then waits until the menu is gone, closing it if the keys left it open.
+        (A key that comes before its menu is up is lost, or typed, and a menu
+        left open takes every key after it.)"""
+        before = self.shown(pid)
+        self.key(opener)
+        deadline = time.time() + 3
+        while time.time() < deadline and not (self.shown(pid) - before):
+            time.sleep(0.02)
+        if keys:
+            self.key(*keys)
+        for _ in range(100):
+            if not (self.shown(pid) - before):
+                return
+            active = self.active()
+            if active and active != main:
+                return  # the command asks something: the caller answers
+            time.sleep(0.03)
+            if _ % 20 == 19:
+                self.key("Escape")
 
     def type(self, text):
-        self.run("type", "--clearmodifiers", "--delay", "2", text)
+        self.key(*[KEYSYMS.get(c, c) for c in text])
+
+    def sync(self):
+        """Waits until xdotool has sent everything before."""
+        self.send("sleep 0", answer=True)
 
     def active(self):
-        out = self.run("getactivewindow")
+        out = self.send("getactivewindow", answer=True)
         return int(out) if out.isdigit() else 0
 
     def name(self, window):
-        return self.run("getwindowname", str(window))
+        """The window's caption without the " — KORVEX Editor" that the
+        toolkit may add to it."""
+        name = self.send("getwindowname %d" % window, answer=True)
+        for suffix in (" \u2014 KORVEX Editor", " - KORVEX Editor"):
+            if name.endswith(suffix) and name != suffix.strip(" \u2014-"):
+                return name[: -len(suffix)]
+        return name
 
     def pid(self, window):
-        out = self.run("getwindowpid", str(window))
+        out = self.send("getwindowpid %d" % window, answer=True)
         return int(out) if out.isdigit() else 0
 
+    def run(self, *args):
+        self.send(" ".join(args))
+
     def click(self, window, x, y, button=1, repeat=1, shift=False):
-        args = ["mousemove", "--window", str(window), str(x), str(y)]
+        line = "mousemove --window %d %d %d " % (window, x, y)
         if shift:
-            args += ["keydown", "shift"]
-        args += ["click", "--repeat", str(repeat), "--delay", "30", str(button)]
+            line += "keydown shift "
+        line += "click --repeat %d --delay 30 %d" % (repeat, button)
         if shift:
-            args += ["keyup", "shift"]
-        self.run(*args)
+            line += " keyup shift"
+        self.send(line)
 
     def drag(self, window, x0, y0, x1, y1):
-        self.run("mousemove", "--window", str(window), str(x0), str(y0), "mousedown", "1",
-                 "mousemove", "--window", str(window), str(x1), str(y1), "mouseup", "1")
+        self.send("mousemove --window %d %d %d mousedown 1 mousemove --window %d %d %d mouseup 1"
+                  % (window, x0, y0, window, x1, y1))
 
     def clipboard(self):
+        self.sync()
         r = subprocess.run(["xclip", "-o", "-selection", "clipboard"], env=self.env,
                            capture_output=True, timeout=5)
         return r.stdout if r.returncode == 0 else None
 
     def mark_clipboard(self, marker):
-        """Puts a marker on the clipboard (xclip keeps it until someone copies)."""
-        subprocess.run(["xclip", "-selection", "clipboard", "-i"], env=self.env, timeout=5,
-                       input=marker, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        """Puts a marker on the clipboard and returns once it is there: xclip
+        serves it until someone copies. (Left to fork on its own, xclip could
+        take the clipboard after the copy it was to be replaced by.)"""
+        self.markers = [p for p in getattr(self, "markers", []) if p.poll() is None]
+        holder = subprocess.Popen(["xclip", "-selection", "clipboard", "-i", "-quiet"],
+                                  env=self.env, stdin=subprocess.PIPE,
+                                  stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        holder.stdin.write(marker)
+        holder.stdin.close()
+        self.markers.append(holder)
+        deadline = time.time() + 5
+        while time.time() < deadline:
+            r = subprocess.run(["xclip", "-o", "-selection", "clipboard"], env=self.env,
+                               capture_output=True, timeout=5)
+            if r.returncode == 0 and r.stdout == marker:
+                return
+            time.sleep(0.01)
+        raise SoakFailure("the clipboard did not take the marker")
+
+    def drop_markers(self):
+        for p in getattr(self, "markers", []):
+            if p.poll() is None:
+                p.terminate()
+                p.wait()
+        self.markers = []
 
 
 class Program:
@@ -167,7 +283,8 @@ class Program:
                    XDG_CACHE_HOME=os.path.join(self.home, "cache"),
                    XDG_STATE_HOME=os.path.join(self.home, "state"),
                    XDG_RUNTIME_DIR=os.path.join(self.home, "runtime"),
-                   KX_INSTANCE_NAME="soak-%d" % os.getpid())
+                   KX_INSTANCE_NAME="soak-%d" % os.getpid(),
+                   KX_TOOL_LOG=os.path.join(self.work, "tools.log"))
         for v in ("KX_PROMPTER_LOG", "KX_PROMPTER_SCRIPT", "QT_QPA_PLATFORM"):
             env.pop(v, None)
         self.proc = subprocess.Popen([os.path.join(self.folder, "korvex-editor")], env=env,
@@ -175,7 +292,8 @@ class Program:
         deadline = time.time() + 20
         while time.time() < deadline:
             w = self.x.active()
-            if w and self.x.pid(w) == self.proc.pid and "KORVEX" in self.x.name(w):
+            # The first window of ours to become active is the main window.
+            if w and self.x.pid(w) == self.proc.pid:
                 self.main = w
                 return
             time.sleep(0.1)
@@ -210,6 +328,8 @@ class Batch:
         self.seed = seed
         self.events = events
         self.saves = 0
+        self.compiles = 0
+        self.last_clipboard = None
         self.trace = []
 
     # --- state -------------------------------------------------------------
@@ -222,10 +342,6 @@ class Batch:
     def title_path(self):
         """The current document's path from the caption ("" without one)."""
         name = self.x.name(self.prog.main)
-        for sep in (" \u2014 ", " - "):
-            if sep in name:
-                name = name.split(sep)[0]
-                break
         return name if name.startswith("/") else ""
 
     def wait_dialog(self, timeout=3.0):
@@ -238,9 +354,10 @@ class Batch:
             time.sleep(0.02)
         return 0
 
-    def answer_dialogs(self, limit=12, file_answer=None):
+    def answer_dialogs(self, limit=20, file_answer=None):
         """Answers whatever the program asks until its main window is active."""
         file_dialog = 0
+        retries = 1
         for _ in range(limit):
             if not self.prog.alive():
                 raise SoakFailure("the program ended")
@@ -248,21 +365,36 @@ class Batch:
             if w == self.prog.main:
                 return
             if not w or self.x.pid(w) != self.prog.proc.pid:
-                # Nothing of ours is active: give the main window the focus.
-                self.x.run("windowactivate", "--sync", str(self.prog.main), timeout=5)
+                # Nothing of ours is active: give the main window the focus
+                # (without waiting for it: a modal window of ours may keep it).
+                self.x.run("windowactivate", str(self.prog.main))
+                time.sleep(0.2)
                 continue
             caption = self.x.name(w)
+            # A window that has just come up takes a moment before its
+            # controls take keys.
+            time.sleep(0.25)
             if caption in MESSAGE_CAPTIONS:
-                choice = self.rng.choice(["y", "n", "Escape", "Return"])
+                # Questions get any answer; a box with OK alone is closed.
+                choice = self.rng.choice(["y", "n", "Escape", "Return"]) \
+                    if caption == "Confirm" else "Return"
                 self.note("answer %r with %s" % (caption, choice))
                 self.x.key(choice)
             elif file_answer is not None:
+                # The name is pasted: typed, its letters race the dialog's
+                # completion list and some are lost.
                 self.note("file dialog %r <- %s" % (caption, file_answer))
-                self.x.key("ctrl+a")
-                self.x.type(file_answer)
+                self.x.mark_clipboard(file_answer.encode())
+                self.x.key("ctrl+a", "ctrl+v")
+                time.sleep(0.3)
                 self.x.key("Return")
                 file_answer = None
                 file_dialog = w
+            elif file_dialog and w == file_dialog and retries > 0:
+                # The first Return may only have closed the completion list.
+                retries -= 1
+                self.note("file dialog again: Return")
+                self.x.key("Return")
             elif file_dialog and w != file_dialog:
                 # Over the file dialog: the question whether to replace the file.
                 self.note("replace? yes")
@@ -276,17 +408,25 @@ class Batch:
 
     # --- checks --------------------------------------------------------------
 
+    def keep(self, what, data):
+        with open(os.path.join(self.soak.work, "%s-%d.txt" % (what, self.seed)), "wb") as f:
+            f.write(data)
+
     def editor_text(self, wait=5.0):
         """What the editor holds, through select-to-end and Copy (LF line breaks).
         An empty document copies nothing: None after `wait` seconds."""
         marker = b"kx-soak-clipboard-marker %d" % self.rng.getrandbits(32)
         self.x.mark_clipboard(marker)
+        # A click in the text first, so that the keys reach the editor
+        # wherever the focus was.
+        self.x.click(self.prog.main, 420, 300)
         self.x.key("ctrl+Home", "shift+ctrl+End", "ctrl+c")
         deadline = time.time() + wait
         while time.time() < deadline:
             data = self.x.clipboard()
             if data is not None and data != marker:
                 return data
+            self.last_clipboard = data
             if not self.prog.alive():
                 raise SoakFailure("the program ended")
             time.sleep(0.05)
@@ -314,8 +454,10 @@ class Batch:
                 raise SoakFailure("the program did not answer a copy within 5 s")
             text = b""
         if disk.replace(b"\r\n", b"\n") != text:
-            raise SoakFailure("%s on disk (%d bytes) differs from the editor's text (%d bytes)"
-                              % (path, len(disk), len(text)))
+            self.keep("editor", text)
+            raise SoakFailure("%s on disk (%d bytes) differs from the editor's text (%d bytes, "
+                              "kept beside the run as editor-%d.txt)"
+                              % (path, len(disk), len(text), self.seed))
         if b"\n" in disk.replace(b"\r\n", b""):
             raise SoakFailure("%s holds a line break that is not CR LF" % path)
         self.saves += 1
@@ -380,15 +522,12 @@ class Batch:
         # A menu opened and left, or a harmless command chosen in it.
         menu = self.rng.choice(["alt+e", "alt+s", "alt+o", "alt+v", "alt+h", "alt+f"])
         self.note("menu " + menu)
-        self.x.key(menu)
-        time.sleep(0.05)
-        if self.rng.random() < 0.3:
-            self.x.key("Down", "Down")
-        self.x.key("Escape", "Escape")
+        walk = ["Down", "Down"] if self.rng.random() < 0.3 else []
+        self.x.menu_keys(self.prog.proc.pid, self.prog.main, menu, *walk, "Escape", "Escape")
 
     def ev_new(self):
         self.note("new")
-        self.x.key("alt+f", "n")
+        self.x.menu_keys(self.prog.proc.pid, self.prog.main, "alt+f", "n")
         self.answer_dialogs()
 
     def ev_open(self):
@@ -416,15 +555,39 @@ class Batch:
 
     def ev_close(self):
         self.note("close")
-        self.x.key("alt+f", "c")
-        time.sleep(0.05)
+        self.x.menu_keys(self.prog.proc.pid, self.prog.main, "alt+f", "c")
         self.answer_dialogs()
 
     def ev_compile(self):
-        self.note("compile")
+        """F9: the stand-in compiler must have read the text the editor holds."""
+        path = self.title_path()
+        runs = len(self.soak.compiler_runs())
+        self.note("compile " + (path or "(untitled)"))
         self.x.key("F9")
-        time.sleep(0.2)
+        deadline = time.time() + 5
+        while time.time() < deadline and len(self.soak.compiler_runs()) == runs:
+            if self.x.active() != self.prog.main and self.x.name(self.x.active()) in MESSAGE_CAPTIONS:
+                break  # a question first (not a BASIC file, no name yet)
+            time.sleep(0.05)
         self.answer_dialogs()
+        done = self.soak.compiler_runs()
+        if len(done) == runs or not path or self.title_path() != path:
+            return
+        with open(path, "rb") as f:
+            disk = f.read()
+        if done[-1].get("TEXT", b"") != disk:
+            raise SoakFailure("the compiler read other bytes than %s holds" % path)
+        text = self.editor_text(5.0 if disk else 1.0)
+        if text is None:
+            if disk:
+                raise SoakFailure("the program did not answer a copy within 5 s (the "
+                                  "clipboard held %r)" % (self.last_clipboard,))
+            text = b""
+        if disk.replace(b"\r\n", b"\n") != text:
+            self.keep("editor", text)
+            raise SoakFailure("compiled %s differs from the editor's text (kept beside the "
+                              "run as editor-%d.txt)" % (path, self.seed))
+        self.compiles += 1
 
     def run(self):
         self.reset()
@@ -452,7 +615,7 @@ class Batch:
             self.answer_dialogs()
             if not self.title_path() and "No_name" not in self.x.name(self.prog.main):
                 break
-            self.x.key("alt+f", "l")
+            self.x.menu_keys(self.prog.proc.pid, self.prog.main, "alt+f", "l")
             for _ in range(12):
                 w = self.wait_dialog(0.3)
                 if not w:
@@ -465,6 +628,21 @@ class Batch:
                 f.write(text.encode())
         for _ in range(self.rng.randint(1, 3)):
             self.ev_open()
+
+
+def unescape(value):
+    out = bytearray()
+    i = 0
+    while i < len(value):
+        c = value[i:i + 1]
+        if c == b"\\" and i + 1 < len(value):
+            out += {b"n": b"\n", b"r": b"\r", b"t": b"\t"}.get(value[i + 1:i + 2],
+                                                            value[i + 1:i + 2])
+            i += 2
+        else:
+            out += c
+            i += 1
+    return bytes(out)
 
 
 def stat_of(path):
@@ -485,6 +663,29 @@ class Soak:
         self.x = X(args.display, self.logfile)
         self.prog = Program(os.path.abspath(args.build), self.work, self.x, self.logfile)
         self.can_compile = False
+        self.tool_log = os.path.join(self.work, "tools.log")
+        if os.path.exists(self.tool_log):
+            os.remove(self.tool_log)
+
+    def compiler_runs(self):
+        """The stand-in compiler's records: one dict per run, values as bytes."""
+        runs = []
+        try:
+            with open(self.tool_log, "rb") as f:
+                lines = f.read().split(b"\n")
+        except OSError:
+            return runs
+        cur = None
+        for line in lines:
+            if line.startswith(b"RUN "):
+                cur = {"RUN": line[4:]}
+            elif line == b"END" and cur is not None:
+                runs.append(cur)
+                cur = None
+            elif cur is not None and b" " in line:
+                key, value = line.split(b" ", 1)
+                cur[key.decode()] = unescape(value)
+        return runs
 
     def batch_seeds(self):
         if self.args.replay is not None:
@@ -512,7 +713,17 @@ class Soak:
                 try:
                     rss = batch.run()
                 except (SoakFailure, subprocess.TimeoutExpired) as e:
-                    print("SOAK FAILED in batch %d (batch seed %d): %s" % (index, seed, e))
+                    shot = os.path.join(self.work, "failure-%d.png" % seed)
+                    subprocess.run(["import", "-window", "root", shot], env=self.x.env,
+                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+                    print("SOAK FAILED in batch %d (batch seed %d): %s" % (index, seed, e),
+                          flush=True)
+                    print("  screen at the failure: " + shot)
+                    if os.environ.get("KX_SOAK_HOLD"):
+                        # Left running to be looked at (display, program id).
+                        print("  holding: DISPLAY=%s pid %d" % (self.x.display, self.prog.proc.pid),
+                              flush=True)
+                        time.sleep(float(os.environ["KX_SOAK_HOLD"]))
                     print("  last events: " + " | ".join(batch.trace[-12:]))
                     print("  replay this batch: scripts/soak --replay %d" % seed)
                     print("  replay from it:    scripts/soak --seed %d --from-batch %d"
@@ -527,8 +738,9 @@ class Soak:
                     print("  replay from it:    scripts/soak --seed %d --from-batch %d"
                           % (self.args.seed, index))
                     return 1
-                print("batch %d seed %d: %d events, %d saves checked, resident %.0f MB"
-                      % (index, seed, batch.events, batch.saves, rss), flush=True)
+                print("batch %d seed %d: %d events, %d saves and %d compiles checked, "
+                      "resident %.0f MB" % (index, seed, batch.events, batch.saves,
+                                            batch.compiles, rss), flush=True)
             took = time.time() - started
             print("FIGURE soak events: %d" % events)
             print("FIGURE soak minutes: %.1f min" % (took / 60))
@@ -542,6 +754,10 @@ class Soak:
 
 
 def main():
+    # "kill -USR1 <pid>" shows where a run that seems stuck is waiting; a
+    # terminated run still ends its X server and program.
+    faulthandler.register(signal.SIGUSR1)
+    signal.signal(signal.SIGTERM, lambda *_: sys.exit(3))
     p = argparse.ArgumentParser(description=__doc__.split("\n")[0])
     p.add_argument("--build", required=True)
     p.add_argument("--work", required=True)
