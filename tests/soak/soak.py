@@ -360,7 +360,7 @@ class Batch:
         retries = 1
         for _ in range(limit):
             if not self.prog.alive():
-                raise SoakFailure("the program ended")
+                raise SoakFailure("the program ended with status %s" % self.prog.proc.returncode)
             w = self.x.active()
             if w == self.prog.main:
                 return
@@ -428,7 +428,7 @@ class Batch:
                 return data
             self.last_clipboard = data
             if not self.prog.alive():
-                raise SoakFailure("the program ended")
+                raise SoakFailure("the program ended with status %s" % self.prog.proc.returncode)
             time.sleep(0.05)
         return None
 
