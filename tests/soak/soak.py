@@ -602,11 +602,25 @@ class Batch:
         quiet = {self.ev_keys, self.ev_type, self.ev_click, self.ev_tab, self.ev_undo}
         for i in range(self.events):
             event = self.rng.choices(funcs, weights)[0]
+            if event in quiet:
+                self.close_menus()
             event()
             if event not in quiet or i % 8 == 7:
                 if self.x.active() != self.prog.main:
                     self.answer_dialogs()
         return self.check_alive()
+
+    def close_menus(self):
+        """Closes a menu left open, so that typed text never reaches it: a menu
+        takes letters as its items' keys, and "x" in the File menu is Exit."""
+        for _ in range(3):
+            if not (self.x.shown(self.prog.proc.pid) - {self.prog.main}):
+                return
+            if self.x.active() != self.prog.main:
+                return  # a dialog: the caller answers it
+            self.note("menu left open: Escape")
+            self.x.key("Escape")
+            time.sleep(0.05)
 
     def reset(self):
         """Every document closed unsaved, the samples as shipped, some opened."""
