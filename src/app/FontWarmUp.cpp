@@ -5,13 +5,23 @@
 #include <QFontMetrics>
 #include <QString>
 
+#include <fontconfig/fontconfig.h>
+
 #include <system_error>
 
 TFontWarmUp::TFontWarmUp() {
   try {
-    thread_ = std::thread([] {
-      // The editor's font, as its widget asks for it; the font database and
-      // the font configuration it fills are shared by every thread.
+    thread_ = std::thread([this] {
+      // The configuration the toolkit's font database asks for first, made
+      // while the main thread sets up the application and the display.
+      (void)FcConfigGetCurrent();
+      configured_.store(true);
+      configured_.notify_all();
+      state_.wait(Waiting);
+      if (state_.load() != Go)
+        return;
+      // The editor's font, as its widget asks for it; the font database the
+      // toolkit fills is shared by every thread.
       QFont font(QStringLiteral("Courier New"), 10);
       font.setStyleHint(QFont::TypeWriter);
       font.setFixedPitch(true);
@@ -26,7 +36,25 @@ TFontWarmUp::~TFontWarmUp() {
   Join();
 }
 
+TFontWarmUp::TApplicationReady::TApplicationReady(TFontWarmUp &fonts) : fonts_(fonts) {
+  int expected = Waiting;
+  if (fonts_.state_.compare_exchange_strong(expected, Go))
+    fonts_.state_.notify_one();
+}
+
+TFontWarmUp::TApplicationReady::~TApplicationReady() {
+  fonts_.Join();
+}
+
+void TFontWarmUp::WaitForConfiguration() {
+  if (thread_.joinable())
+    configured_.wait(false);
+}
+
 void TFontWarmUp::Join() {
+  int expected = Waiting;
+  if (state_.compare_exchange_strong(expected, Stop))
+    state_.notify_one();
   if (thread_.joinable())
     thread_.join();
 }

@@ -60,8 +60,9 @@ int main(int argc, char **argv) {
   // Compile, program and download runs for make files need no window.
   if (IsCommandLineRun(argc, argv))
     return RunCommandLine(argc, argv);
-  TKorvexApplication app(argc, argv);
   TFontWarmUp fonts;
+  TKorvexApplication app(argc, argv);
+  const TFontWarmUp::TApplicationReady fontsMayUseApp(fonts);
   QCoreApplication::setApplicationName(QStringLiteral("korvex-editor"));
   InstallProcessPrompter();
 
@@ -95,6 +96,7 @@ int main(int argc, char **argv) {
   int rc = 0;
   try {
     // The companion windows follow the main window's first frame.
+    fonts.WaitForConfiguration();
     CreateMainWindow();
     instance.OnMessage = [](const std::string &file) {
       if (EditorMainForm)
