@@ -9,9 +9,9 @@
 
 #include <system_error>
 
-TFontWarmUp::TFontWarmUp() {
+TFontWarmUp::TFontWarmUp(std::function<void()> then) {
   try {
-    thread_ = std::thread([this] {
+    thread_ = std::thread([this, then = std::move(then)] {
       // The configuration the toolkit's font database asks for first, made
       // while the main thread sets up the application and the display.
       (void)FcConfigGetCurrent();
@@ -26,6 +26,12 @@ TFontWarmUp::TFontWarmUp() {
       font.setStyleHint(QFont::TypeWriter);
       font.setFixedPitch(true);
       (void)QFontMetrics(font).height();
+      if (then) {
+        try {
+          then();
+        } catch (...) {
+        }
+      }
     });
   } catch (const std::system_error &) {
     // No thread to be had: the first window to need a font pays for it.

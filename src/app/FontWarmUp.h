@@ -2,6 +2,7 @@
 #pragma once
 
 #include <atomic>
+#include <functional>
 #include <thread>
 
 // The first use of any font reads the font configuration (some fifty XML
@@ -18,7 +19,10 @@
 //   TFontWarmUp::TApplicationReady ready(fonts); // joined before app ends
 class TFontWarmUp {
 public:
-  TFontWarmUp();
+  // then: more start-up work that needs no window, run on the same thread
+  // after the fonts once the application exists (an exception it throws is
+  // dropped: whoever needs its result first meets it again).
+  explicit TFontWarmUp(std::function<void()> then = nullptr);
   // Without ApplicationReady, the thread ends after the configuration load.
   ~TFontWarmUp();
   TFontWarmUp(const TFontWarmUp &) = delete;

@@ -3,6 +3,7 @@
 #include "ApplicationWindows.h"
 #include "CommandLineTools.h"
 #include "EditorMainForm.h"
+#include "FileObject.h"
 #include "FontWarmUp.h"
 #include "KorvexApplication.h"
 #include "ProcessPaths.h"
@@ -60,7 +61,10 @@ int main(int argc, char **argv) {
   // Compile, program and download runs for make files need no window.
   if (IsCommandLineRun(argc, argv))
     return RunCommandLine(argc, argv);
-  TFontWarmUp fonts;
+  // The language schemes load on the fonts' thread too: the first document
+  // needs them as the window is first shown, and the one who asks first
+  // waits for the other to finish loading them.
+  TFontWarmUp fonts([] { (void)ProgramRepository(); });
   TKorvexApplication app(argc, argv);
   const TFontWarmUp::TApplicationReady fontsMayUseApp(fonts);
   QCoreApplication::setApplicationName(QStringLiteral("korvex-editor"));
