@@ -1,9 +1,8 @@
 // Start-up: the font system's first use on a second thread.
 #include "FontWarmUp.h"
 
-#include <QFont>
-#include <QFontMetrics>
-#include <QString>
+#include <QFontDatabase>
+#include <QStringList>
 
 #include <fontconfig/fontconfig.h>
 
@@ -20,12 +19,10 @@ TFontWarmUp::TFontWarmUp(std::function<void()> then) {
       state_.wait(Waiting);
       if (state_.load() != Go)
         return;
-      // The editor's font, as its widget asks for it; the font database the
-      // toolkit fills is shared by every thread.
-      QFont font(QStringLiteral("Courier New"), 10);
-      font.setStyleHint(QFont::TypeWriter);
-      font.setFixedPitch(true);
-      (void)QFontMetrics(font).height();
+      // The toolkit's list of every installed font, which all threads
+      // share. No font is loaded here: each thread keeps its own loaded
+      // fonts, so one loaded here would be loaded again by the window.
+      (void)QFontDatabase::families();
       if (then) {
         try {
           then();

@@ -10,9 +10,9 @@
 // single cost of a cold start. Made at the very top of main, this starts the
 // configuration load on a second thread at once, so that the application and
 // display set-up overlap it. Once the application object exists,
-// ApplicationReady lets the same thread go on to the toolkit's font list and
-// the editor's font, which the window building then finds made; whatever
-// needs a font before that waits for it inside the toolkit.
+// TApplicationReady lets the same thread go on to the toolkit's font list,
+// which the window building then finds made; whatever needs a font before
+// that waits for it inside the toolkit.
 //
 //   TFontWarmUp fonts;
 //   QApplication app(argc, argv);
@@ -23,7 +23,7 @@ public:
   // after the fonts once the application exists (an exception it throws is
   // dropped: whoever needs its result first meets it again).
   explicit TFontWarmUp(std::function<void()> then = nullptr);
-  // Without ApplicationReady, the thread ends after the configuration load.
+  // Without TApplicationReady, the thread ends after the configuration load.
   ~TFontWarmUp();
   TFontWarmUp(const TFontWarmUp &) = delete;
   TFontWarmUp &operator=(const TFontWarmUp &) = delete;

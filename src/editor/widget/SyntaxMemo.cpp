@@ -104,8 +104,10 @@ std::vector<TSyntaxMemo *> TSyntaxMemo::ControlsOf(const TSyntaxMemoParser *pars
 TSyntaxMemo::TSyntaxMemo(QWidget *parent)
     : QAbstractScrollArea(parent), view_(std::make_unique<TView>(*this)), font_("Courier New", 10),
       gutterFont_("MS Sans Serif", 8) {
+  // The very font a scheme with the default font settings asks for (see
+  // ApplySettings): the first scheme attached then measures a font the
+  // toolkit has already loaded instead of matching and loading a second.
   font_.setStyleHint(QFont::TypeWriter);
-  font_.setFixedPitch(true);
   SetView(view_.get());
   Clipboard = &clipboard_;
   setFocusPolicy(Qt::StrongFocus);
