@@ -1,6 +1,7 @@
 // The editor-options dialog: live preview of a style change, the key map copy
 // with the duplicate-sequence error, tab-column validation, and OK handing the
-// settings to every control that shows the scheme.
+// settings to every control that shows the scheme; the editor's starting
+// font against a scheme's default one.
 #include "WidgetTestUtil.h"
 
 #include "EditorOptionsDialog.h"
@@ -150,4 +151,27 @@ TEST(EditorOptionsDialog, ASchemesTabColumnsAreTheColumnsTheEditorStopsAt) {
   TEditorOptionsDialog d(&p, p.Settings);
   EXPECT_EQ(d.TabColumnsField()->text(), QStringLiteral("5 9"));
   m.SetParser(nullptr);
+}
+
+// The editor starts with the font a scheme with the default font settings
+// asks for, the shipped BASIC scheme among them: attaching one keeps the font
+// and its measures, so the window's first scheme loads no second font.
+TEST(EditorOptionsDialog, ASchemeWithTheDefaultFontKeepsTheEditorsStartingFont) {
+  App();
+  TSyntaxMemoParser plain;
+  plain.CompileText("%%language name = 'T'\n");
+  const auto basic = BasicScheme();
+  for (TSyntaxMemoParser *p : {&plain, basic.get()}) {
+    TSyntaxMemo m;
+    const QFont start = m.Font();
+    const int width = m.CharWidth(), height = m.LineHeight();
+    m.SetParser(p);
+    EXPECT_EQ(p->Settings.FontName, "Courier New") << p->Settings.LanguageName;
+    EXPECT_EQ(p->Settings.FontSize, 10) << p->Settings.LanguageName;
+    EXPECT_TRUE(m.Font() == start) << m.Font().toString().toStdString() << " against "
+                                   << start.toString().toStdString();
+    EXPECT_EQ(m.CharWidth(), width);
+    EXPECT_EQ(m.LineHeight(), height);
+    m.SetParser(nullptr);
+  }
 }
