@@ -168,8 +168,8 @@ TEST(EditorOptionsDialog, ASchemeWithTheDefaultFontKeepsTheEditorsStartingFont) 
     m.SetParser(p);
     EXPECT_EQ(p->Settings.FontName, "Courier New") << p->Settings.LanguageName;
     EXPECT_EQ(p->Settings.FontSize, 10) << p->Settings.LanguageName;
-    EXPECT_TRUE(m.Font() == start) << m.Font().toString().toStdString() << " against "
-                                   << start.toString().toStdString();
+    EXPECT_TRUE(m.Font() == start)
+        << m.Font().toString().toStdString() << " against " << start.toString().toStdString();
     EXPECT_EQ(m.CharWidth(), width);
     EXPECT_EQ(m.LineHeight(), height);
     m.SetParser(nullptr);
