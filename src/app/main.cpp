@@ -99,9 +99,9 @@ int main(int argc, char **argv) {
 
   int rc = 0;
   try {
-    // The companion windows follow the main window's first frame.
-    fonts.WaitForConfiguration();
-    CreateMainWindow();
+    // The companion windows follow the main window's first frame. The menus
+    // and the toolbar are made while the font configuration still loads.
+    CreateMainWindow([&fonts] { fonts.WaitForConfiguration(); });
     instance.OnMessage = [](const std::string &file) {
       if (EditorMainForm)
         EditorMainForm->InstanceMessage(file);

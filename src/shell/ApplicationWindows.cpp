@@ -24,8 +24,8 @@ template <class T, class... Owner> void Create(T *&window, Owner... owner) {
 }
 } // namespace
 
-void CreateMainWindow() {
-  EditorMainForm = new TEditorMainForm();
+void CreateMainWindow(const std::function<void()> &beforeFonts) {
+  EditorMainForm = new TEditorMainForm(nullptr, beforeFonts);
 }
 
 void CreateCompanionWindows() {

@@ -58,12 +58,17 @@ void Disable(std::initializer_list<QAction *> actions) {
 
 } // namespace
 
-TEditorMainForm::TEditorMainForm(QWidget *parent) : QMainWindow(parent) {
+TEditorMainForm::TEditorMainForm(QWidget *parent, const std::function<void()> &beforeFonts)
+    : QMainWindow(parent) {
   setObjectName(QStringLiteral("EditorMainForm"));
   setWindowTitle(QStringLiteral("KORVEX"));
   CreateMenus();
   CreateToolBar();
   CreateEditArea();
+  // The editor measures its font as it is made: the first font the window
+  // uses.
+  if (beforeFonts)
+    beforeFonts();
   CreateEditor();
   ConnectEditCommands();
   StatusBar1 = new TStatusBar(this);

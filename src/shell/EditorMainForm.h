@@ -7,6 +7,7 @@
 
 #include <QMainWindow>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -39,7 +40,9 @@ class TEditorMainForm : public QMainWindow {
   Q_OBJECT
 
 public:
-  explicit TEditorMainForm(QWidget *parent = nullptr);
+  // beforeFonts, when given, runs right before the window first uses a font.
+  explicit TEditorMainForm(QWidget *parent = nullptr,
+                           const std::function<void()> &beforeFonts = nullptr);
   ~TEditorMainForm() override;
 
   // Another copy of the program was started: restore this window when it is
