@@ -72,7 +72,9 @@ const QImage &WrappedGlyph() {
   return img;
 }
 
-QImage DefaultGutterMarkImage(int n) {
+namespace {
+
+QImage MakeGutterMark(int n) {
   QImage img = Blank();
   QPainter p(&img);
   p.setRenderHint(QPainter::Antialiasing);
@@ -88,5 +90,17 @@ QImage DefaultGutterMarkImage(int n) {
   p.setPen(QPen(Qt::black, 1));
   p.setBrush(colours[n % 8]);
   p.drawEllipse(QRectF(2.5, 3.5, 10, 10));
+  return img;
+}
+
+} // namespace
+
+const QImage &DefaultGutterMarkImage(int n) {
+  // Drawn when a line first shows the mark, not as every editor is made:
+  // most editors never show one.
+  static std::array<QImage, 16> images;
+  QImage &img = images[static_cast<size_t>(n & 15)];
+  if (img.isNull())
+    img = MakeGutterMark(n & 15);
   return img;
 }

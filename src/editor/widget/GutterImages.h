@@ -12,7 +12,7 @@ constexpr int kGutterImageHeight = 16;
 const QImage &BookmarkGlyph(int n);
 // The "SEM_WRAPPED" glyph.
 const QImage &WrappedGlyph();
-// Default gutter-mark image for bit n (0..15).
-QImage DefaultGutterMarkImage(int n);
+// Default gutter-mark image for bit n (0..15), drawn at its first use.
+const QImage &DefaultGutterMarkImage(int n);
 // The body colour of the bookmark glyphs (tests look for it).
 QColor BookmarkGlyphColor();

@@ -116,8 +116,6 @@ TSyntaxMemo::TSyntaxMemo(QWidget *parent)
   viewport()->setCursor(Qt::IBeamCursor);
   viewport()->setMouseTracking(true);
   setAttribute(Qt::WA_InputMethodEnabled);
-  for (int i = 0; i < 16; ++i)
-    GutterMarkImages[static_cast<size_t>(i)] = DefaultGutterMarkImage(i);
   styles_.resize(256);
   TCustomSyntaxMemo::OnTextChange = [this](TCustomSyntaxMemo *m, int64_t start, int64_t extent) {
     TextChangedHook(start, extent);
@@ -973,8 +971,9 @@ void TSyntaxMemo::PaintGutter(QPainter &p, TLineNode *node, int64_t line, int y,
       int b = 15;
       while (!(node->Gutter & (1u << b)))
         --b;
+      const QImage &own = GutterMarkImages[static_cast<size_t>(b)];
       p.drawImage(std::max(1, gw - kGutterImageWidth - 1), imgY,
-                  GutterMarkImages[static_cast<size_t>(b)]);
+                  own.isNull() ? DefaultGutterMarkImage(b) : own);
       glyph = true;
     }
     if ((node->Marks & nmContinued) && (OptionsMask() & smoShowWrapGlyph)) {

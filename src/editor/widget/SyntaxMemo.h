@@ -97,7 +97,8 @@ public:
   // The pen of the wrap-column line; NoPen draws none.
   QPen WrapPen = QPen(QColor(192, 192, 192), 1, Qt::DashLine);
   QPen RightMarginPen = QPen(QColor(192, 192, 192), 1);
-  // Gutter-mark images by bit number (0..15).
+  // Gutter-mark images by bit number (0..15); a null one shows the default
+  // image of its bit.
   std::array<QImage, 16> GutterMarkImages;
 
   // --- geometry ---

@@ -1,7 +1,7 @@
 // Painting, proven by pixels: selection colours and hide-selection, the mark
 // zigzag and an OnDrawMark inversion, marks over two rows, gutter numbers only
 // where a logical line starts, bookmark glyphs, the right-margin line, the
-// block caret, and the scheme's colours.
+// block caret, and the scheme's colours; the default gutter-mark images.
 #include "WidgetTestUtil.h"
 
 #include "GutterImages.h"
@@ -177,6 +177,29 @@ TEST(SyntaxMemoPaint, GutterMarkShowsImageOfTheHighestBit) {
   EXPECT_GT(CountColour(img, QRect(0, lh, m->Gutter(), lh), QColor(0, 250, 0), 10), 100);
   EXPECT_EQ(CountColour(img, QRect(0, lh, m->Gutter(), lh), QColor(250, 0, 0), 10), 0);
   EXPECT_EQ(CountDark(img, QRect(0, lh, m->Gutter() - 1, lh)), 0); // no number beside it
+}
+
+// A bit without an image of its own shows its default one, the same in every
+// editor; one given to a single editor changes no other.
+TEST(SyntaxMemoPaint, GutterMarkWithoutItsOwnImageShowsTheDefault) {
+  auto a = MakeMemo("a\rb");
+  auto b = MakeMemo("a\rb");
+  const QColor arrow(255, 200, 0); // the default image of bit 1
+  QImage blue(15, 16, QImage::Format_ARGB32_Premultiplied);
+  blue.fill(QColor(0, 0, 250));
+  b->GutterMarkImages[1] = blue;
+  for (TSyntaxMemo *m : {a.get(), b.get()}) {
+    m->Store()->LocateLine(1).Node->Gutter = 1u << 1;
+    m->viewport()->update();
+  }
+  const QImage ia = Shot(*a), ib = Shot(*b);
+  const int lh = a->LineHeight();
+  EXPECT_GT(CountColour(ia, QRect(0, lh, a->Gutter(), lh), arrow, 10), 20);
+  EXPECT_EQ(CountColour(ia, QRect(0, 0, a->Gutter(), lh), arrow, 10), 0); // line 0 has no mark
+  EXPECT_EQ(CountColour(ib, QRect(0, lh, b->Gutter(), lh), arrow, 10), 0);
+  EXPECT_GT(CountColour(ib, QRect(0, lh, b->Gutter(), lh), QColor(0, 0, 250), 10), 100);
+  EXPECT_FALSE(DefaultGutterMarkImage(1).isNull());
+  EXPECT_EQ(DefaultGutterMarkImage(1).size(), QSize(kGutterImageWidth, kGutterImageHeight));
 }
 
 TEST(SyntaxMemoPaint, RightMarginLineDisappearsWhenScrolledPastColumn80) {
