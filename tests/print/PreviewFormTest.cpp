@@ -18,6 +18,8 @@
 #include <QTimer>
 #include <QToolBar>
 
+#include <deque>
+
 using namespace kxprint;
 
 namespace {
@@ -26,8 +28,9 @@ namespace {
 std::unique_ptr<TPreviewPrinter> Engine(int n) {
   App();
   auto pp = std::make_unique<TPreviewPrinter>();
-  TRecordingTarget::TLog *log = new TRecordingTarget::TLog; // lives as long as the test process
-  pp->SetTarget(std::make_unique<TRecordingTarget>(*log));
+  // Each engine's log lives as long as the test program.
+  static std::deque<TRecordingTarget::TLog> logs;
+  pp->SetTarget(std::make_unique<TRecordingTarget>(logs.emplace_back()));
   pp->BeginDoc();
   for (int i = 0; i < n; ++i) {
     if (i > 0)
