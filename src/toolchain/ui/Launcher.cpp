@@ -159,10 +159,11 @@ bool StartDetached(const TPlan &plan, std::string &problem) {
 }
 
 // Processes whose wait ended because the program quits: they are never
-// destroyed, since destroying a running QProcess kills it.
+// destroyed, since destroying a running QProcess kills it. The list itself
+// is never destroyed either, so they stay reachable to the end.
 std::vector<QProcess *> &Released() {
-  static std::vector<QProcess *> released;
-  return released;
+  static auto *released = new std::vector<QProcess *>;
+  return *released;
 }
 
 // Starts the plan as a child and waits for it in slices of at most 100 ms
