@@ -53,6 +53,10 @@ KEYS = ["Left", "Right", "Up", "Down", "Home", "End", "Prior", "Next", "ctrl+Lef
 MESSAGE_CAPTIONS = {"Confirm", "Error", "Information", "Warning", "KORVEX Editor"}
 
 
+TRACE = bool(os.environ.get("KX_SOAK_TRACE"))  # every step printed with its time
+TRACE_START = time.time()
+
+
 class SoakFailure(Exception):
     pass
 
@@ -120,11 +124,20 @@ class X:
         gave none). Each question is followed by the mouse position, which is
         always answered, so a failed question cannot leave us waiting; when
         xdotool ends over a failure the next command starts a new one."""
+        t0 = time.time()
+        try:
+            return self._send(line, answer)
+        finally:
+            if TRACE and time.time() - t0 > 0.2:
+                print("   slow %.3f s: %s" % (time.time() - t0, line), flush=True)
+
+    def _send(self, line, answer):
         for _ in range(2):
             if self.pipe is None or self.pipe.poll() is not None:
                 self.pipe = subprocess.Popen(["stdbuf", "-oL", "xdotool", "-"], env=self.env,
                                              text=True, bufsize=1, stdin=subprocess.PIPE,
                                              stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+                self.pending = b""
             try:
                 self.pipe.stdin.write(line + ("\ngetmouselocation\n" if answer else "\n"))
                 self.pipe.stdin.flush()
@@ -135,9 +148,8 @@ class X:
                 return ""
             lines = []
             while True:
-                ready, _, _ = select.select([self.pipe.stdout], [], [], 10)
-                got = self.pipe.stdout.readline() if ready else ""
-                if not got:
+                got = self.read_line()
+                if got is None:
                     self.close_pipe()
                     break
                 if got.startswith("x:") and " y:" in got and " screen:" in got:
@@ -146,6 +158,20 @@ class X:
             self.answer_lines = lines
             return lines[-1] if lines else ""
         return ""
+
+    def read_line(self):
+        """The next line xdotool wrote, or None when it ended or said nothing
+        for 10 s. Read from the descriptor itself: a buffered reader would
+        take two answers at once and leave select() waiting for the second."""
+        fd = self.pipe.stdout.fileno()
+        while b"\n" not in self.pending:
+            ready, _, _ = select.select([fd], [], [], 10)
+            chunk = os.read(fd, 65536) if ready else b""
+            if not chunk:
+                return None
+            self.pending += chunk
+        got, self.pending = self.pending.split(b"\n", 1)
+        return got.decode("utf-8", "replace")
 
     def shown(self, pid):
         """The windows of a process that are shown (menus among them)."""
@@ -160,11 +186,16 @@ class X:
         then waits until the menu is gone, closing it if the keys left it open.
         (A key that comes before its menu is up is lost, or typed, and a menu
         left open takes every key after it.)"""
+        if self.active() != main:
+            return False  # a dialog is up: the caller answers it first
+        self.give_focus(main)
         before = self.shown(pid)
         self.key(opener)
-        deadline = time.time() + 3
-        while time.time() < deadline and not (self.shown(pid) - before):
-            time.sleep(0.02)
+        deadline = time.time() + 2
+        while not (self.shown(pid) - before):
+            if time.time() > deadline:
+                return False  # no menu came: its keys would only be typed
+            time.sleep(0.01)
         if keys:
             self.key(*keys)
         for _ in range(100):
@@ -173,9 +204,10 @@ class X:
             active = self.active()
             if active and active != main:
                 return  # the command asks something: the caller answers
-            time.sleep(0.03)
+            time.sleep(0.01)
             if _ % 20 == 19:
                 self.key("Escape")
+        return True
 
     def type(self, text):
         self.key(*[KEYSYMS.get(c, c) for c in text])
@@ -187,6 +219,26 @@ class X:
     def active(self):
         out = self.send("getactivewindow", answer=True)
         return int(out) if out.isdigit() else 0
+
+    def focus(self):
+        """The window that has the keyboard focus: the one keys go to, which
+        need not be the one the window manager calls active."""
+        out = self.send("getwindowfocus", answer=True)
+        return int(out) if out.isdigit() else 0
+
+    def give_focus(self, window, wait=1.0):
+        """Makes sure that keys reach `window`; False when it would not take them."""
+        deadline = time.time() + wait
+        asked = False
+        while True:
+            if self.focus() == window:
+                return True
+            if time.time() > deadline:
+                return False
+            if not asked:
+                self.send("windowactivate %d windowfocus %d" % (window, window))
+                asked = True
+            time.sleep(0.01)
 
     def name(self, window):
         """The window's caption without the " — KORVEX Editor" that the
@@ -335,6 +387,8 @@ class Batch:
     # --- state -------------------------------------------------------------
 
     def note(self, what):
+        if TRACE:
+            print("%8.3f %s" % (time.time() - TRACE_START, what), flush=True)
         self.trace.append(what)
         if len(self.trace) > 40:
             self.trace.pop(0)
@@ -368,12 +422,18 @@ class Batch:
                 # Nothing of ours is active: give the main window the focus
                 # (without waiting for it: a modal window of ours may keep it).
                 self.x.run("windowactivate", str(self.prog.main))
-                time.sleep(0.2)
+                time.sleep(0.05)
                 continue
             caption = self.x.name(w)
-            # A window that has just come up takes a moment before its
-            # controls take keys.
-            time.sleep(0.25)
+            # Keys go to the window with the input focus, which may still be
+            # another one while this one comes up (or after a completion list
+            # closed): the dialog is given the focus before it is sent keys.
+            if not self.x.give_focus(w):
+                self.note("no focus for %r" % caption)
+                continue
+            # A dialog that has just been shown may not yet have its
+            # controls ready for keys.
+            time.sleep(0.05)
             if caption in MESSAGE_CAPTIONS:
                 # Questions get any answer; a box with OK alone is closed.
                 choice = self.rng.choice(["y", "n", "Escape", "Return"]) \
@@ -386,7 +446,7 @@ class Batch:
                 self.note("file dialog %r <- %s" % (caption, file_answer))
                 self.x.mark_clipboard(file_answer.encode())
                 self.x.key("ctrl+a", "ctrl+v")
-                time.sleep(0.3)
+                time.sleep(0.1)
                 self.x.key("Return")
                 file_answer = None
                 file_dialog = w
@@ -403,7 +463,10 @@ class Batch:
             else:
                 self.note("dismiss %r" % caption)
                 self.x.key("Escape")
-            time.sleep(0.15)
+            # The answer is taken when the window goes or another comes.
+            deadline = time.time() + 0.5
+            while time.time() < deadline and self.x.active() == w:
+                time.sleep(0.01)
         raise SoakFailure("dialogs kept coming")
 
     # --- checks --------------------------------------------------------------
@@ -416,20 +479,30 @@ class Batch:
         """What the editor holds, through select-to-end and Copy (LF line breaks).
         An empty document copies nothing: None after `wait` seconds."""
         marker = b"kx-soak-clipboard-marker %d" % self.rng.getrandbits(32)
-        self.x.mark_clipboard(marker)
-        # A click in the text first, so that the keys reach the editor
-        # wherever the focus was.
-        self.x.click(self.prog.main, 420, 300)
-        self.x.key("ctrl+Home", "shift+ctrl+End", "ctrl+c")
         deadline = time.time() + wait
-        while time.time() < deadline:
-            data = self.x.clipboard()
-            if data is not None and data != marker:
-                return data
-            self.last_clipboard = data
-            if not self.prog.alive():
-                raise SoakFailure("the program ended with status %s" % self.prog.proc.returncode)
-            time.sleep(0.05)
+        for _ in range(5):
+            # A window that came up over the main one (another tab's file
+            # changed on disk by this save) would take the keys: answered first.
+            if self.x.active() != self.prog.main:
+                self.answer_dialogs()
+            self.x.mark_clipboard(marker)
+            # A click in the text first, so that the keys reach the editor
+            # wherever the focus was.
+            self.x.click(self.prog.main, 420, 300)
+            self.x.key("ctrl+Home", "shift+ctrl+End", "ctrl+c")
+            while time.time() < deadline:
+                data = self.x.clipboard()
+                if data is not None and data != marker:
+                    return data
+                self.last_clipboard = data
+                if not self.prog.alive():
+                    raise SoakFailure("the program ended with status %s"
+                                      % self.prog.proc.returncode)
+                if self.x.active() != self.prog.main:
+                    break  # copy again once it is answered
+                time.sleep(0.01)
+            else:
+                return None
         return None
 
     def check_saved(self, path, before):
@@ -548,8 +621,12 @@ class Batch:
         self.note(("save as " if as_new else "save ") + target)
         self.x.key("ctrl+alt+s" if as_new else "ctrl+s")
         if target != path:
-            if self.wait_dialog():
+            # The file dialog, or nothing (an untitled document never
+            # changed is not saved).
+            if self.wait_dialog(1.0):
                 self.answer_dialogs(file_answer=target)
+            elif stat_of(target) == before:
+                return
         self.check_saved(target, before)
         self.answer_dialogs()
 
@@ -566,9 +643,11 @@ class Batch:
         self.x.key("F9")
         deadline = time.time() + 5
         while time.time() < deadline and len(self.soak.compiler_runs()) == runs:
-            if self.x.active() != self.prog.main and self.x.name(self.x.active()) in MESSAGE_CAPTIONS:
+            w = self.x.active()
+            if w != self.prog.main and (self.x.name(w) in MESSAGE_CAPTIONS
+                                        or self.x.name(w).startswith("Save")):
                 break  # a question first (not a BASIC file, no name yet)
-            time.sleep(0.05)
+            time.sleep(0.01)
         self.answer_dialogs()
         done = self.soak.compiler_runs()
         if len(done) == runs or not path or self.title_path() != path:
@@ -590,7 +669,9 @@ class Batch:
         self.compiles += 1
 
     def run(self):
+        t0 = time.time()
         self.reset()
+        self.soak.count("(batch start)", time.time() - t0)
         mix = [(self.ev_keys, 30), (self.ev_type, 22), (self.ev_click, 12), (self.ev_tab, 6),
                (self.ev_undo, 8), (self.ev_menu, 4), (self.ev_new, 1), (self.ev_open, 3),
                (self.ev_save, 4), (lambda: self.ev_save(as_new=True), 1), (self.ev_close, 2),
@@ -600,27 +681,47 @@ class Batch:
         # Only the file commands and compile ask anything; the others are
         # checked for a window over the main one every few events.
         quiet = {self.ev_keys, self.ev_type, self.ev_click, self.ev_tab, self.ev_undo}
+        names = {f: n for f, n in zip(funcs, ["keys", "type", "click", "tab", "undo", "menu",
+                                               "new", "open", "save", "save as", "close",
+                                               "compile"])}
         for i in range(self.events):
             event = self.rng.choices(funcs, weights)[0]
+            t0 = time.time()
             if event in quiet:
                 self.close_menus()
             event()
+            if TRACE:
+                self.note("  after: shown %s focus %d active %d" % (
+                    sorted(self.x.shown(self.prog.proc.pid) - {self.prog.main}), self.x.focus(),
+                    self.x.active()))
+            self.soak.count(names[event], time.time() - t0)
             if event not in quiet or i % 8 == 7:
                 if self.x.active() != self.prog.main:
                     self.answer_dialogs()
-        return self.check_alive()
+        t0 = time.time()
+        rss = self.check_alive()
+        self.soak.count("(batch check)", time.time() - t0)
+        return rss
 
     def close_menus(self):
         """Closes a menu left open, so that typed text never reaches it: a menu
         takes letters as its items' keys, and "x" in the File menu is Exit."""
-        for _ in range(3):
+        escaped = False
+        for _ in range(50):
             if not (self.x.shown(self.prog.proc.pid) - {self.prog.main}):
+                if escaped:
+                    # The menu bar stays in its keyboard mode after its menu
+                    # closed on Escape, and takes letters as menu keys: one
+                    # more Escape leaves it.
+                    self.x.key("Escape")
                 return
             if self.x.active() != self.prog.main:
                 return  # a dialog: the caller answers it
-            self.note("menu left open: Escape")
-            self.x.key("Escape")
-            time.sleep(0.05)
+            if _ % 10 == 0:
+                self.note("menu left open: Escape")
+                self.x.key("Escape")
+                escaped = True
+            time.sleep(0.01)
 
     def reset(self):
         """Every document closed unsaved, the samples as shipped, some opened."""
@@ -677,9 +778,20 @@ class Soak:
         self.x = X(args.display, self.logfile)
         self.prog = Program(os.path.abspath(args.build), self.work, self.x, self.logfile)
         self.can_compile = False
+        self.kinds = {}  # event kind -> [count, seconds]
         self.tool_log = os.path.join(self.work, "tools.log")
         if os.path.exists(self.tool_log):
             os.remove(self.tool_log)
+
+    def print_kinds(self):
+        for kind, (n, secs) in sorted(self.kinds.items()):
+            print("  %-14s %6d  %7.1f s  %6.1f ms each" % (kind, n, secs, 1000 * secs / max(n, 1)),
+                  flush=True)
+
+    def count(self, kind, seconds):
+        entry = self.kinds.setdefault(kind, [0, 0.0])
+        entry[0] += 1
+        entry[1] += seconds
 
     def compiler_runs(self):
         """The stand-in compiler's records: one dict per run, values as bytes."""
@@ -757,6 +869,7 @@ class Soak:
                                             batch.compiles, rss), flush=True)
             took = time.time() - started
             print("FIGURE soak events: %d" % events)
+            self.print_kinds()
             print("FIGURE soak minutes: %.1f min" % (took / 60))
             print("FIGURE soak resident at start: %.0f MB" % start_rss)
             print("FIGURE soak resident at end: %.0f MB" % self.prog.rss_mb())
