@@ -608,7 +608,7 @@ class Batch:
         path = self.doc(name)
         self.note("open " + name)
         self.x.key("ctrl+o")
-        if self.wait_dialog():
+        if self.wait_dialog(1.5):
             self.answer_dialogs(file_answer=path)
         self.answer_dialogs()
 
@@ -641,7 +641,8 @@ class Batch:
         runs = len(self.soak.compiler_runs())
         self.note("compile " + (path or "(untitled)"))
         self.x.key("F9")
-        deadline = time.time() + 5
+        # An untitled document is not compiled: whatever it asks comes at once.
+        deadline = time.time() + (5 if path else 1)
         while time.time() < deadline and len(self.soak.compiler_runs()) == runs:
             w = self.x.active()
             if w != self.prog.main and (self.x.name(w) in MESSAGE_CAPTIONS
@@ -890,7 +891,7 @@ def main():
     p.add_argument("--work", required=True)
     p.add_argument("--seed", type=int, default=1)
     p.add_argument("--events", type=int, default=20000)
-    p.add_argument("--batch", type=int, default=250)
+    p.add_argument("--batch", type=int, default=500)
     p.add_argument("--replay", type=int)
     p.add_argument("--from-batch", type=int, default=0)
     p.add_argument("--display", default=":18")
