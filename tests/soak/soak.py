@@ -866,9 +866,10 @@ class Soak:
                               flush=True)
                         time.sleep(float(os.environ["KX_SOAK_HOLD"]))
                     print("  last events: " + " | ".join(batch.trace[-12:]))
-                    print("  replay this batch: scripts/soak --only soak --replay %d" % seed)
-                    print("  replay from it:    scripts/soak --only soak --seed %d --from-batch %d"
-                          % (self.args.seed, index))
+                    print("  replay this batch: scripts/soak --only soak --replay %d --batch %d"
+                          % (seed, self.args.batch))
+                    print("  replay from it:    scripts/soak --only soak --seed %d --batch %d "
+                          "--from-batch %d" % (self.args.seed, self.args.batch, index))
                     return 1
                 events += batch.events
                 saves += batch.saves
@@ -878,8 +879,8 @@ class Soak:
                 elif rss - first_rss > RSS_GROWTH_MB:
                     print("SOAK FAILED in batch %d (batch seed %d): resident size grew from "
                           "%.0f to %.0f MB" % (index, seed, first_rss, rss))
-                    print("  replay from it:    scripts/soak --only soak --seed %d --from-batch %d"
-                          % (self.args.seed, index))
+                    print("  replay from it:    scripts/soak --only soak --seed %d --batch %d "
+                          "--from-batch %d" % (self.args.seed, self.args.batch, index))
                     return 1
                 print("batch %d seed %d: %d events, %d saves and %d compiles checked, "
                       "resident %.0f MB" % (index, seed, batch.events, batch.saves,
