@@ -414,7 +414,7 @@ void TEditorMainForm::SaveAs1Click(QObject *) {
       // Only the dialog's start folder is lost; the save goes on.
     }
   }
-  const int index = OpenFilesTab->currentIndex();
+  int index = OpenFilesTab->currentIndex();
   const std::string oldName = document->FileName;
   TFileDialogRequest request;
   request.FileName = oldName;
@@ -425,6 +425,20 @@ void TEditorMainForm::SaveAs1Click(QObject *) {
   if (!Prompter().SaveFileDialog(request))
     return;
   saveFilterIndex_ = request.FilterIndex;
+  // Another tab on the file being replaced would go on showing text that is
+  // no longer on disk, and saving it later would overwrite this document: it
+  // is closed once the save has written the file. Its own unsaved changes are
+  // lost with it, so those are asked about first.
+  int other = -1;
+  for (int i = 0; i < OpenFilesTab->count(); ++i)
+    if (i != index && DocumentAt(i) && DocumentAt(i)->FileName == request.FileName)
+      other = i;
+  if (other >= 0 && DocumentAt(other)->IsModifiedStored() &&
+      MessageDlg("File \"" + request.FileName +
+                     "\" is open in another tab with unsaved changes.\r\nReplace it and lose "
+                     "those changes ?",
+                 TMsgDlgType::mtConfirmation, mbYes | mbNo) != TModalResult::mrYes)
+    return;
   try {
     document->SaveFile(SyntaxMemo1, request.FileName);
   } catch (const EKorvexError &e) {
@@ -432,6 +446,16 @@ void TEditorMainForm::SaveAs1Click(QObject *) {
     return;
   }
   saveAsWritten_ = true;
+  if (other >= 0) {
+    TFileObject *replaced = DocumentAt(other);
+    {
+      const QSignalBlocker block(OpenFilesTab);
+      OpenFilesTab->removeTab(other);
+    }
+    delete replaced;
+    if (other < index)
+      --index;
+  }
   if (document->FileName != oldName) {
     OpenFilesTab->setTabText(index, FromPath(NameOnly(document->FileName)));
     // The renamed document's own tab, even when another tab shows a file of

@@ -254,6 +254,54 @@ TEST_F(FileCommands, SaveAsRenamesTheTabAndStartsInTheFilesFolder) {
             root.string());
 }
 
+TEST_F(FileCommands, SaveAsOntoAFileOpenInAnotherTabLeavesOneTabOnIt) {
+  const std::string a = Put("a.bas", "A text");
+  const std::string b = Put("b.bas", "B text");
+  const std::string c = Put("c.bas", "C text");
+  Open(a);
+  Open(b);
+  Type("edited ");
+  Open(c);
+  SelectTab(0);
+  ASSERT_EQ(TabText(TabIndex()), "a.bas");
+
+  // The other tab's unsaved changes would be lost: asked first, and No
+  // writes nothing and keeps both tabs.
+  Answer({b, "No"});
+  form->SaveAs1Click(nullptr);
+  EXPECT_EQ(Messages().back(), "File \"" + b +
+                                   "\" is open in another tab with unsaved changes.\r\nReplace it "
+                                   "and lose those changes ?");
+  EXPECT_EQ(rec->Records.back().Buttons, "Yes,No");
+  EXPECT_EQ(Get(b), "B text");
+  EXPECT_EQ(Tabs(), 3);
+
+  Answer({b, "Yes"});
+  form->SaveAs1Click(nullptr);
+  EXPECT_EQ(Get(b), "A text");
+  ASSERT_EQ(Tabs(), 2);
+  EXPECT_EQ(TabText(0), "b.bas");
+  EXPECT_EQ(TabText(1), "c.bas");
+  EXPECT_EQ(TabIndex(), 0);
+  EXPECT_EQ(Text(), "A text");
+  EXPECT_EQ(form->windowTitle(), QString::fromStdString(b));
+
+  // An unchanged tab on the target goes without a question; the document
+  // saved stays current even when the closed tab stood before it.
+  const size_t asked = Messages().size();
+  SelectTab(1);
+  Type("more ");
+  Answer({b});
+  form->SaveAs1Click(nullptr);
+  EXPECT_EQ(Messages().size(), asked);
+  EXPECT_EQ(Get(b), "more C text");
+  ASSERT_EQ(Tabs(), 1);
+  EXPECT_EQ(TabText(0), "b.bas");
+  EXPECT_EQ(TabIndex(), 0);
+  EXPECT_EQ(Text(), "more C text");
+  EXPECT_EQ(Get(c), "C text");
+}
+
 TEST_F(FileCommands, SaveAsBeforeAnyOpenStartsInTheStoredFolderAndKeepsIt) {
   SetIni("WORKING_DIRECTORY", "PATHNAME", root.string());
   Type("new text");

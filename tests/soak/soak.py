@@ -198,8 +198,11 @@ class X:
             time.sleep(0.01)
         if keys:
             self.key(*keys)
+        escaped = bool(keys) and keys[-1] == "Escape"
         for _ in range(100):
             if not (self.shown(pid) - before):
+                if escaped:
+                    self.leave_menu_bar()
                 return
             active = self.active()
             if active and active != main:
@@ -207,7 +210,19 @@ class X:
             time.sleep(0.01)
             if _ % 20 == 19:
                 self.key("Escape")
+                escaped = True
         return True
+
+    def leave_menu_bar(self):
+        """A menu closed on Escape leaves the menu bar in its keyboard mode,
+        with no item drawn highlighted, where letters open menus and choose
+        their items ("x" in the File menu is Exit). One more Escape leaves it,
+        but only once the menu has gone: two sent together both reach the
+        menu and the bar stays in that mode, taking every key after them."""
+        self.sync()
+        time.sleep(0.03)
+        self.key("Escape")
+        self.sync()
 
     def type(self, text):
         self.key(*[KEYSYMS.get(c, c) for c in text])
@@ -497,6 +512,7 @@ class Batch:
             # changed on disk by this save) would take the keys: answered first.
             if self.x.active() != self.prog.main:
                 self.answer_dialogs()
+            self.close_companions()
             self.x.mark_clipboard(marker)
             # A click in the text first, so that the keys reach the editor
             # wherever the focus was.
@@ -516,6 +532,26 @@ class Batch:
             else:
                 return None
         return None
+
+    def close_companions(self):
+        """Closes the program's windows that are neither the main window nor a
+        menu (a "Find text..." dialog, a result window): shown but inactive,
+        one of them may still hold the keyboard focus, and the select-all and
+        copy of the read-back would go to its field."""
+        for w in sorted(self.x.shown(self.prog.proc.pid) - {self.prog.main}):
+            name = self.x.name(w)
+            if not name or name == "korvex-editor" or self.x.pid(w) != self.prog.proc.pid:
+                continue  # a menu, or a window of no name
+            # A message box (shown, but another window of ours is active)
+            # gets its default answer; the others are closed.
+            key = "Return" if name in MESSAGE_CAPTIONS else "alt+F4"
+            self.note("%s on %r before the read-back" % (key, name))
+            if self.x.give_focus(w):
+                self.x.key(key)
+                deadline = time.time() + 1
+                while time.time() < deadline and w in self.x.shown(self.prog.proc.pid):
+                    time.sleep(0.01)
+        self.x.give_focus(self.prog.main)
 
     def check_saved(self, path, before):
         """After a save: the file changed and holds the editor's text."""
@@ -610,7 +646,7 @@ class Batch:
         menu = self.rng.choice(["alt+e", "alt+s", "alt+o", "alt+v", "alt+h", "alt+f"])
         self.note("menu " + menu)
         walk = ["Down", "Down"] if self.rng.random() < 0.3 else []
-        self.x.menu_keys(self.prog.proc.pid, self.prog.main, menu, *walk, "Escape", "Escape")
+        self.x.menu_keys(self.prog.proc.pid, self.prog.main, menu, *walk, "Escape")
 
     def ev_new(self):
         self.note("new")
@@ -725,10 +761,7 @@ class Batch:
         for _ in range(50):
             if not (self.x.shown(self.prog.proc.pid) - {self.prog.main}):
                 if escaped:
-                    # The menu bar stays in its keyboard mode after its menu
-                    # closed on Escape, and takes letters as menu keys: one
-                    # more Escape leaves it.
-                    self.x.key("Escape")
+                    self.x.leave_menu_bar()
                 return
             if self.x.active() != self.prog.main:
                 return  # a dialog: the caller answers it
