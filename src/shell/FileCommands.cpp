@@ -464,6 +464,8 @@ void TEditorMainForm::SaveAs1Click(QObject *) {
     OpenFilesTab->setCurrentIndex(index);
     StatusBar1->SetPanelText(1, QString());
   }
+  // The tab's mark follows the save at once too: its text is on disk now.
+  MarkTabModified(index, false);
   // The caption names the file just written at once, not at the next event.
   setWindowTitle(FromPath(document->FileName));
 }

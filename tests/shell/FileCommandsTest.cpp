@@ -285,12 +285,15 @@ TEST_F(FileCommands, SaveAsOntoAFileOpenInAnotherTabLeavesOneTabOnIt) {
   EXPECT_EQ(TabIndex(), 0);
   EXPECT_EQ(Text(), "A text");
   EXPECT_EQ(form->windowTitle(), QString::fromStdString(b));
+  EXPECT_TRUE(form->OpenFilesTab->tabIcon(0).isNull()) << "the saved document still marked modified";
 
   // An unchanged tab on the target goes without a question; the document
   // saved stays current even when the closed tab stood before it.
   const size_t asked = Messages().size();
   SelectTab(1);
   Type("more ");
+  form->SyntaxMemo1Change(nullptr);
+  ASSERT_FALSE(form->OpenFilesTab->tabIcon(1).isNull());
   Answer({b});
   form->SaveAs1Click(nullptr);
   EXPECT_EQ(Messages().size(), asked);
@@ -300,6 +303,7 @@ TEST_F(FileCommands, SaveAsOntoAFileOpenInAnotherTabLeavesOneTabOnIt) {
   EXPECT_EQ(TabIndex(), 0);
   EXPECT_EQ(Text(), "more C text");
   EXPECT_EQ(Get(c), "C text");
+  EXPECT_TRUE(form->OpenFilesTab->tabIcon(0).isNull()) << "the saved document still marked modified";
 }
 
 TEST_F(FileCommands, SaveAsBeforeAnyOpenStartsInTheStoredFolderAndKeepsIt) {
