@@ -13,7 +13,7 @@ process must be alive, answer, and stay within the memory bound.
 
 A failure prints the seed of its batch and the command that replays it.
 Usage: soak.py --build DIR --work DIR [--seed N] [--events N] [--batch N]
-               [--replay BATCHSEED] [--from-batch I] [--display :N]
+               [--replay BATCHSEED] [--from-batch I] [--display :N] [--jobs N]
 """
 
 import argparse
@@ -957,10 +957,12 @@ def main():
     p.add_argument("--replay", type=int)
     p.add_argument("--from-batch", type=int, default=0)
     p.add_argument("--display", default=":18")
-    p.add_argument("--jobs", type=int, default=1)
+    p.add_argument("--jobs", type=int, default=4)
     p.add_argument("--lane", type=int, default=0, help=argparse.SUPPRESS)
     p.add_argument("--lanes", type=int, default=1, help=argparse.SUPPRESS)
     args = p.parse_args()
+    # No more lanes than batches to run.
+    args.jobs = max(1, min(args.jobs, max(1, args.events // args.batch) - args.from_batch))
     if args.jobs > 1 and args.replay is None:
         return run_lanes(args)
     return Soak(args).run()
