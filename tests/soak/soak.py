@@ -264,6 +264,16 @@ class X:
                 return name[: -len(suffix)]
         return name
 
+    def geometry(self, window):
+        """The window's place on the screen, (x, y, width, height), without
+        the window manager's frame; None when it has gone."""
+        self.send("getwindowgeometry --shell %d" % window, answer=True)
+        g = dict(l.split("=", 1) for l in self.answer_lines if "=" in l)
+        try:
+            return int(g["X"]), int(g["Y"]), int(g["WIDTH"]), int(g["HEIGHT"])
+        except (KeyError, ValueError):
+            return None
+
     def pid(self, window):
         out = self.send("getwindowpid %d" % window, answer=True)
         return int(out) if out.isdigit() else 0
@@ -577,6 +587,10 @@ class Batch:
         with open(path, "rb") as f:
             disk = f.read()
         text = self.editor_text(5.0 if disk else 1.0)
+        if self.title_path() != path:
+            # The save belonged to a close (asked whether to save, then for a
+            # name): the saved document is gone and another one is shown.
+            return
         if text is None:
             if disk:
                 raise SoakFailure("the program did not answer a copy in 10 s of tries")
@@ -628,18 +642,47 @@ class Batch:
         if self.rng.random() < 0.5:
             self.x.key("Return")
 
+    def covered(self, *points):
+        """Whether a point of the main window (window coordinates) lies under
+        another of the program's windows or its frame. A press there would go
+        to that window's title bar, where the window manager starts moving it
+        and holds the keyboard grabbed, so no key reaches the program after."""
+        others = self.x.shown(self.prog.proc.pid) - {self.prog.main}
+        if not others:
+            return False
+        main = self.x.geometry(self.prog.main)
+        if main is None:
+            return False
+        for w in others:
+            g = self.x.geometry(w)
+            if g is None:
+                continue
+            for px, py in points:
+                sx, sy = main[0] + px, main[1] + py
+                # The frame: a title bar above the window, a border round it.
+                if g[0] - 10 <= sx <= g[0] + g[2] + 10 and g[1] - 40 <= sy <= g[1] + g[3] + 10:
+                    return True
+        return False
+
     def ev_click(self):
         x, y = self.rng.randint(5, 860), self.rng.randint(85, 600)
         kind = self.rng.choice(["click", "click", "double", "shift", "drag"])
+        x1, y1 = self.rng.randint(5, 860), self.rng.randint(85, 600)
+        if self.covered((x, y), (x1, y1)):
+            self.note("%s at %d,%d left out: another window is there" % (kind, x, y))
+            return
         self.note("%s at %d,%d" % (kind, x, y))
         if kind == "drag":
-            self.x.drag(self.prog.main, x, y, self.rng.randint(5, 860), self.rng.randint(85, 600))
+            self.x.drag(self.prog.main, x, y, x1, y1)
         else:
             self.x.click(self.prog.main, x, y, repeat=2 if kind == "double" else 1,
                          shift=kind == "shift")
 
     def ev_tab(self):
         x = self.rng.randint(3, 600)
+        if self.covered((x, 62)):
+            self.note("tab click at %d left out: another window is there" % x)
+            return
         self.note("tab click at %d" % x)
         self.x.click(self.prog.main, x, 62)
 
