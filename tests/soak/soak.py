@@ -1006,7 +1006,7 @@ def main():
     args = p.parse_args()
     # No more lanes than batches to run.
     args.jobs = max(1, min(args.jobs, max(1, args.events // args.batch) - args.from_batch))
-    if args.jobs > 1 and args.replay is None:
+    if args.jobs > 1 and args.replay is None and args.lanes == 1:
         return run_lanes(args)
     return Soak(args).run()
 
@@ -1025,7 +1025,7 @@ def run_lanes(args):
                "--work", os.path.join(args.work, "lane-%d" % lane), "--seed", str(args.seed),
                "--events", str(args.events), "--batch", str(args.batch),
                "--from-batch", str(args.from_batch), "--display", ":%d" % (display + lane),
-               "--lane", str(lane), "--lanes", str(args.jobs)]
+               "--lane", str(lane), "--lanes", str(args.jobs), "--jobs", "1"]
         lanes.append(subprocess.Popen(cmd, stdout=subprocess.PIPE, stderr=subprocess.STDOUT))
     totals = {"events": 0, "saves checked": 0, "compiles checked": 0}
     peak = 0.0
