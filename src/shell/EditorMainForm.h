@@ -300,6 +300,8 @@ private:
   // A modified document's tab shows a marker icon beside its caption.
   void MarkTabModified(int index, bool modified);
   void AddDocumentTab(const QString &caption, TFileObject *document);
+  // Takes a document's tab away and frees the document; no tab change runs.
+  void RemoveDocumentTab(int index);
   void CreateEditor();
   // Hooks the editor's events for the editing and search commands.
   void ConnectEditCommands();

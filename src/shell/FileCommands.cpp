@@ -154,6 +154,15 @@ void TEditorMainForm::AddDocumentTab(const QString &caption, TFileObject *docume
   OpenFilesTab->setTabData(index, QVariant::fromValue(static_cast<void *>(document)));
 }
 
+void TEditorMainForm::RemoveDocumentTab(int index) {
+  TFileObject *document = DocumentAt(index);
+  {
+    const QSignalBlocker block(OpenFilesTab);
+    OpenFilesTab->removeTab(index);
+  }
+  delete document;
+}
+
 void TEditorMainForm::StoreCurrent() {
   CurrentFile->StoreFromEditor(SyntaxMemo1);
   CurrentFile->ShowAllActive = ShowAllActive;
@@ -447,12 +456,7 @@ void TEditorMainForm::SaveAs1Click(QObject *) {
   }
   saveAsWritten_ = true;
   if (other >= 0) {
-    TFileObject *replaced = DocumentAt(other);
-    {
-      const QSignalBlocker block(OpenFilesTab);
-      OpenFilesTab->removeTab(other);
-    }
-    delete replaced;
+    RemoveDocumentTab(other);
     if (other < index)
       --index;
   }
@@ -462,9 +466,9 @@ void TEditorMainForm::SaveAs1Click(QObject *) {
     // the same name.
     const QSignalBlocker block(OpenFilesTab);
     OpenFilesTab->setCurrentIndex(index);
-    StatusBar1->SetPanelText(1, QString());
   }
-  // The tab's mark follows the save at once too: its text is on disk now.
+  // The panel and the tab's mark follow the save at once: the text is on disk.
+  StatusBar1->SetPanelText(1, QString());
   MarkTabModified(index, false);
   // The caption names the file just written at once, not at the next event.
   setWindowTitle(FromPath(document->FileName));
@@ -497,13 +501,8 @@ bool TEditorMainForm::CloseCurrent() {
   WriteRecentFiles();
 
   StoreCurrent();
-  TFileObject *closing = DocumentAt(index);
   CurrentFile = nullptr;
-  {
-    const QSignalBlocker block(OpenFilesTab);
-    OpenFilesTab->removeTab(index);
-  }
-  delete closing;
+  RemoveDocumentTab(index);
   if (OpenFilesTab->count() > 0) {
     const int next = std::min(index, OpenFilesTab->count() - 1);
     CurrentFile = DocumentAt(next);
@@ -569,11 +568,7 @@ void TEditorMainForm::FormClose(QObject *, bool &CanClose) {
     if (shown)
       document->StoreFromEditor(SyntaxMemo1);
     CurrentFile = nullptr;
-    {
-      const QSignalBlocker block(OpenFilesTab);
-      OpenFilesTab->removeTab(0);
-    }
-    delete document;
+    RemoveDocumentTab(0);
   }
   StoreDisplaySettings();
   for (QAction *a : Reopen1->actions())

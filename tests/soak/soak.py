@@ -521,9 +521,8 @@ class Batch:
         (one that stopped answers none of the tries)."""
         marker = b"kx-soak-clipboard-marker %d" % self.rng.getrandbits(32)
         deadline = time.time() + 2 * wait
-        tries = 0
+        step = min(wait, 1.5)
         while time.time() < deadline:
-            tries += 1
             # A window that came up over the main one (another tab's file
             # changed on disk by this save) would take the keys: answered first.
             if self.x.active() != self.prog.main:
@@ -534,7 +533,7 @@ class Batch:
             # wherever the focus was.
             self.x.click(self.prog.main, 420, 300)
             self.x.key("ctrl+Home", "shift+ctrl+End", "ctrl+c")
-            again = min(deadline, time.time() + (wait if tries == 1 and wait < 1.5 else 1.5))
+            again = min(deadline, time.time() + step)
             while time.time() < again:
                 data = self.x.clipboard()
                 if data is not None and data != marker:
@@ -546,7 +545,7 @@ class Batch:
                 if self.x.active() != self.prog.main:
                     break  # copy again once it is answered
                 time.sleep(0.01)
-            if wait < 1.5 and time.time() >= again:
+            if wait <= step and time.time() >= again:
                 return None  # an empty document: nothing to copy
         return None
 
