@@ -181,11 +181,12 @@ class X:
     def key(self, *keys):
         self.send("key --delay 0 " + " ".join(keys))
 
-    def menu_keys(self, pid, main, opener, *keys):
+    def menu_keys(self, pid, main, opener, *keys, close=False):
         """Opens a menu with `opener` and, once it shows, sends the keys to it;
-        then waits until the menu is gone, closing it if the keys left it open.
-        (A key that comes before its menu is up is lost, or typed, and a menu
-        left open takes every key after it.)"""
+        then waits until the menu is gone, closing it (or with `close`) by a
+        click beside it when the keys left it open. (A key that comes before
+        its menu is up is lost, or typed, and a menu left open takes every key
+        after it.)"""
         if self.active() != main:
             return False  # a dialog is up: the caller answers it first
         self.give_focus(main)
@@ -198,31 +199,37 @@ class X:
             time.sleep(0.01)
         if keys:
             self.key(*keys)
-        escaped = bool(keys) and keys[-1] == "Escape"
         for _ in range(100):
             if not (self.shown(pid) - before):
-                if escaped:
-                    self.leave_menu_bar()
                 return
             active = self.active()
             if active and active != main:
                 return  # the command asks something: the caller answers
+            if close or _ % 20 == 19:
+                self.click_away(pid, main)
+                close = False
             time.sleep(0.01)
-            if _ % 20 == 19:
-                self.key("Escape")
-                escaped = True
         return True
 
-    def leave_menu_bar(self):
-        """A menu closed on Escape leaves the menu bar in its keyboard mode,
-        with no item drawn highlighted, where letters open menus and choose
-        their items ("x" in the File menu is Exit). One more Escape leaves it,
-        but only once the menu has gone: two sent together both reach the
-        menu and the bar stays in that mode, taking every key after them."""
-        self.sync()
-        time.sleep(0.03)
-        self.key("Escape")
-        self.sync()
+    def click_away(self, pid, main):
+        """Closes the open menus with a click in the main window beside them.
+        Escape is no way to close a menu: it leaves the menu bar in its
+        keyboard mode, where letters open menus and choose their items ("x"
+        in the File menu is Exit), and the Escape that would leave that mode
+        is lost when it comes before the menu has gone. A click outside a menu
+        closes the menus up to the bar and leaves that mode too."""
+        g = self.geometry(main)
+        if g is None:
+            return False
+        others = [self.geometry(w) for w in self.shown(pid) - {main}]
+        for px, py in ((g[2] - 40, g[3] // 2), (g[2] - 40, g[3] - 60), (g[2] // 2, g[3] - 60)):
+            sx, sy = g[0] + px, g[1] + py
+            if not any(o and o[0] - 10 <= sx <= o[0] + o[2] + 10
+                       and o[1] - 40 <= sy <= o[1] + o[3] + 10 for o in others):
+                self.click(main, px, py)
+                self.sync()
+                return True
+        return False
 
     def type(self, text):
         self.key(*[KEYSYMS.get(c, c) for c in text])
@@ -273,6 +280,23 @@ class X:
             return int(g["X"]), int(g["Y"]), int(g["WIDTH"]), int(g["HEIGHT"])
         except (KeyError, ValueError):
             return None
+
+    def close_window(self, window):
+        """Asks the window manager to close this one window, as its frame's
+        close button does. Unlike alt+F4, which closes whichever window is
+        active when the key arrives, this never reaches the main window when
+        the dialog has just gone by itself (the main window closed so would
+        end the program)."""
+        subprocess.run(["wmctrl", "-i", "-c", "0x%x" % window], env=self.env,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=5)
+
+    def describe(self, pid):
+        """The program's shown windows, the active one and the one with the
+        focus, for a failure report."""
+        lines = ["active %d, focus %d" % (self.active(), self.focus())]
+        for w in sorted(self.shown(pid)):
+            lines.append("window %d %r at %s" % (w, self.name(w), self.geometry(w)))
+        return lines
 
     def pid(self, window):
         out = self.send("getwindowpid %d" % window, answer=True)
@@ -456,6 +480,8 @@ class Batch:
                 time.sleep(0.05)
                 continue
             caption = self.x.name(w)
+            if TRACE:
+                self.note("  active %d %r" % (w, caption))
             # Keys go to the window with the input focus, which may still be
             # another one while this one comes up (or after a completion list
             # closed): the dialog is given the focus before it is sent keys.
@@ -488,14 +514,21 @@ class Batch:
                 self.x.key("Return")
             elif file_dialog and w != file_dialog:
                 # Over the file dialog: the question whether to replace the file.
-                self.note("replace? yes")
+                self.note("replace? yes (%r, window %d over %d)" % (caption, w, file_dialog))
                 self.x.key("y")
                 file_dialog = 0
+            elif dismissed.get(w, 0) >= 4:
+                # Still there: another of our windows may stand over it and
+                # hold the keys (a dialog kept on top); all of them are closed.
+                self.note("%r (window %d) stays: closing our other windows" % (caption, w))
+                self.close_companions()
+                dismissed[w] = 2
             elif dismissed.get(w, 0) >= 2:
                 # A window of results that Escape does not close (the
                 # compiler's report) is closed the window manager's way.
-                self.note("close %r with alt+F4" % caption)
-                self.x.key("alt+F4")
+                self.note("close %r (window %d) through the window manager" % (caption, w))
+                self.x.close_window(w)
+                dismissed[w] += 1
             else:
                 self.note("dismiss %r" % caption)
                 dismissed[w] = dismissed.get(w, 0) + 1
@@ -560,13 +593,17 @@ class Batch:
                 continue  # a menu, or a window of no name
             # A message box (shown, but another window of ours is active)
             # gets its default answer; the others are closed.
-            key = "Return" if name in MESSAGE_CAPTIONS else "alt+F4"
-            self.note("%s on %r before the read-back" % (key, name))
-            if self.x.give_focus(w):
-                self.x.key(key)
-                deadline = time.time() + 1
-                while time.time() < deadline and w in self.x.shown(self.prog.proc.pid):
-                    time.sleep(0.01)
+            if name in MESSAGE_CAPTIONS:
+                self.note("Return on %r before the read-back" % name)
+                if not self.x.give_focus(w):
+                    continue
+                self.x.key("Return")
+            else:
+                self.note("close %r (window %d) before the read-back" % (name, w))
+                self.x.close_window(w)
+            deadline = time.time() + 1
+            while time.time() < deadline and w in self.x.shown(self.prog.proc.pid):
+                time.sleep(0.01)
         self.x.give_focus(self.prog.main)
 
     def check_saved(self, path, before):
@@ -695,7 +732,7 @@ class Batch:
         menu = self.rng.choice(["alt+e", "alt+s", "alt+o", "alt+v", "alt+h", "alt+f"])
         self.note("menu " + menu)
         walk = ["Down", "Down"] if self.rng.random() < 0.3 else []
-        self.x.menu_keys(self.prog.proc.pid, self.prog.main, menu, *walk, "Escape")
+        self.x.menu_keys(self.prog.proc.pid, self.prog.main, menu, *walk, close=True)
 
     def ev_new(self):
         self.note("new")
@@ -806,18 +843,17 @@ class Batch:
     def close_menus(self):
         """Closes a menu left open, so that typed text never reaches it: a menu
         takes letters as its items' keys, and "x" in the File menu is Exit."""
-        escaped = False
         for _ in range(50):
-            if not (self.x.shown(self.prog.proc.pid) - {self.prog.main}):
-                if escaped:
-                    self.x.leave_menu_bar()
+            # Menus have no caption but the program's name; a dialog that
+            # stays open beside the main window ("Find text...") is no menu.
+            if not [w for w in self.x.shown(self.prog.proc.pid) - {self.prog.main}
+                    if self.x.name(w) in ("", "korvex-editor")]:
                 return
             if self.x.active() != self.prog.main:
                 return  # a dialog: the caller answers it
             if _ % 10 == 0:
-                self.note("menu left open: Escape")
-                self.x.key("Escape")
-                escaped = True
+                self.note("menu left open: a click beside it")
+                self.x.click_away(self.prog.proc.pid, self.prog.main)
             time.sleep(0.01)
 
     def reset(self):
@@ -949,6 +985,11 @@ class Soak:
                               flush=True)
                         time.sleep(float(os.environ["KX_SOAK_HOLD"]))
                     print("  last events: " + " | ".join(batch.trace[-12:]))
+                    try:
+                        for line in self.x.describe(self.prog.proc.pid):
+                            print("  " + line)
+                    except Exception as d:  # the display or xdotool may be gone with it
+                        print("  windows not described: %s" % d)
                     print("  replay this batch: scripts/soak --only soak --replay %d --batch %d"
                           % (seed, self.args.batch))
                     print("  replay from it:    scripts/soak --only soak --seed %d --batch %d "
