@@ -1,6 +1,9 @@
 // Building the keyword trie.
 #include "Keywords.h"
 
+#include <algorithm>
+#include <cstring>
+#include <map>
 #include <unordered_map>
 
 void TKeywords::Clear() {
@@ -16,7 +19,7 @@ void TSyntaxKeywords::Clear() {
   fastBuilt_ = false;
 }
 
-void TSyntaxKeywords::BuildFast() const {
+void TSyntaxKeywords::BuildFast(const TSM_CharGroupManager &groups) const {
   for (int c = 0; c < 256; ++c)
     fold_[static_cast<size_t>(c)] =
         CaseSensitive ? static_cast<uint8_t>(c) : Lower(static_cast<unsigned char>(c));
@@ -44,8 +47,117 @@ void TSyntaxKeywords::BuildFast() const {
   fastRecords_.reserve(Tree.Records.size());
   for (const TKwWordRecord &r : Tree.Records)
     fastRecords_.push_back({setOf(r.States), r.Terminator, r.Token, r.Next});
-  validKnown_ = false;
+  validKnown_[0] = validKnown_[1] = false;
+  BuildRuns(groups);
+  builtFor_ = &groups;
+  builtGroupCount_ = groups.Count();
   fastBuilt_ = true;
+}
+
+// A scheme's words are mostly names that end where a name ends: the
+// terminator refuses every character a word is made of. For such a word the
+// longest match at a position can only be the whole run of word characters
+// there (any shorter word is followed by a word character, which its
+// terminator refuses), so the run is read with a table and looked up once
+// instead of walking the tree character by character. The word characters
+// are those the most used terminator refuses; a first character takes this
+// path only when every word starting with it is such a word, and for each of
+// its characters every byte that folds to it is a word character too.
+void TSyntaxKeywords::BuildRuns(const TSM_CharGroupManager &groups) const {
+  runKey_.fill(-1);
+  runFirst_.fill(0);
+  runSlots_.clear();
+  runPool_.clear();
+  runMaxLen_ = 0;
+  runShort_ = false;
+  std::map<uint16_t, size_t> uses;
+  for (const TSM_Word &w : Words)
+    if (w.Terminator != 0 && !groups.Get(w.Terminator).Empty())
+      ++uses[w.Terminator];
+  if (uses.empty())
+    return;
+  const uint16_t common =
+      std::max_element(uses.begin(), uses.end(), [](const auto &a, const auto &b) {
+        return a.second < b.second;
+      })->first;
+  const TSM_CharGroup &ends = groups.Get(common);
+  for (unsigned b = 0; b < 256; ++b)
+    if (!ends.Contains(b))
+      runKey_[b] = fold_[b];
+  std::array<bool, 256> covered; // every byte folding to this one is a word character
+  covered.fill(true);
+  for (unsigned b = 0; b < 256; ++b)
+    if (runKey_[b] < 0)
+      covered[fold_[b]] = false;
+  auto key = [&](const std::string &word) {
+    std::string k(word.size(), '\0');
+    for (size_t i = 0; i < word.size(); ++i)
+      k[i] = static_cast<char>(fold_[static_cast<unsigned char>(word[i])]);
+    return k;
+  };
+  auto wholeRun = [&](const TSM_Word &w) {
+    const TSM_CharGroup &t = groups.Get(w.Terminator);
+    if (w.Terminator == 0 || t.Empty())
+      return false;
+    for (unsigned b = 0; b < 256; ++b)
+      if (t.Contains(b) && runKey_[b] >= 0)
+        return false;
+    for (unsigned char c : key(w.Word))
+      if (runKey_[c] < 0 || !covered[c])
+        return false;
+    return true;
+  };
+  std::array<bool, 256> mixed{}; // a word starting here is not a whole run
+  for (const TSM_Word &w : Words)
+    if (!w.Word.empty() && !wholeRun(w))
+      mixed[fold_[static_cast<unsigned char>(w.Word[0])]] = true;
+  size_t count = 0;
+  for (unsigned c = 0; c < 256; ++c)
+    if (fastRoot_[c] >= 0 && !mixed[c]) {
+      runFirst_[c] = 1;
+      ++count;
+    }
+  if (count == 0)
+    return;
+  size_t longest = 0;
+  for (const TSM_Word &w : Words)
+    if (runFirst_[fold_[static_cast<unsigned char>(w.Word[0])]])
+      longest = std::max(longest, w.Word.size());
+  runShort_ = longest < kShortRun;
+  size_t size = 16;
+  while (size < 2 * Words.size())
+    size *= 2;
+  runSlots_.assign(size, TRunSlot{0, 0, 0, -1});
+  for (const TSM_Word &w : Words) {
+    std::string k = key(w.Word);
+    const size_t len = k.size();
+    if (!runFirst_[static_cast<unsigned char>(k[0])])
+      continue;
+    uint32_t h = kRunSeed;
+    if (runShort_) {
+      k.resize(kShortRun, '\0');
+      uint64_t a, b;
+      std::memcpy(&a, k.data(), 8);
+      std::memcpy(&b, k.data() + 8, 8);
+      h = ShortHash(a, b);
+    } else
+      for (unsigned char ch : k)
+        h = (h ^ ch) * kRunPrime;
+    size_t i = h & (size - 1);
+    bool present = false;
+    for (; runSlots_[i].Length != 0; i = (i + 1) & (size - 1))
+      present |= runSlots_[i].Hash == h && runSlots_[i].Length == len &&
+                 runPool_.compare(runSlots_[i].Offset, len, k, 0, len) == 0;
+    if (present)
+      continue; // the same word for other states: one end node holds both records
+    int32_t n = fastRoot_[static_cast<unsigned char>(k[0])];
+    for (size_t d = 1; d < len; ++d)
+      n = ChildOf(fastNodes_[static_cast<size_t>(n)], static_cast<unsigned char>(k[d]));
+    runSlots_[i] = {h, static_cast<uint32_t>(runPool_.size()), static_cast<uint32_t>(len),
+                    fastNodes_[static_cast<size_t>(n)].Word};
+    runPool_ += k;
+    runMaxLen_ = std::max(runMaxLen_, len);
+  }
 }
 
 bool TSyntaxKeywords::SetCaseSensitive(bool on) {
@@ -228,4 +340,76 @@ int TSyntaxKeywords::MatchWordStepping(TEdStream &src, const TStateSet &cur,
   if (best >= 0)
     length = static_cast<int>(bestEnd - start);
   return best;
+}
+
+int TSyntaxKeywords::MatchRun(TEdStream &src, const TStateSet &cur,
+                              const TSM_CharGroupManager &groups, int &length) const {
+  size_t left = 0;
+  const unsigned char *p = src.Ahead(left);
+  // In states where no word with this first character is valid (a line
+  // start before its first word), the run need not be read.
+  const uint64_t valid = ValidSets(cur);
+  if (left == 0)
+    return MatchWord(src, cur, groups, length);
+  if (!SetValid(fastNodes_[static_cast<size_t>(fastRoot_[fold_[p[0]]])].Set, valid, cur))
+    return -1;
+  // No word is longer than runMaxLen_: a longer run is no word, and need not
+  // be read further.
+  const size_t limit = std::min(left, runMaxLen_ + 1);
+  size_t n = 0;
+  uint32_t h = kRunSeed;
+  alignas(8) unsigned char folded[kShortRun] = {};
+  if (runShort_) { // limit <= kShortRun
+    for (; n < limit; ++n) {
+      const int k = runKey_[p[n]];
+      if (k < 0)
+        break;
+      folded[n] = static_cast<unsigned char>(k);
+    }
+  } else
+    for (; n < limit; ++n) {
+      const int k = runKey_[p[n]];
+      if (k < 0)
+        break;
+      h = (h ^ static_cast<uint32_t>(k)) * kRunPrime;
+    }
+  // The run may go on in the next chunk, or the text end after it: the walk
+  // that steps the source decides.
+  if (n == left)
+    return MatchWord(src, cur, groups, length);
+  if (n > runMaxLen_)
+    return -1;
+  uint64_t a = 0, b = 0;
+  if (runShort_) {
+    std::memcpy(&a, folded, 8);
+    std::memcpy(&b, folded + 8, 8);
+    h = ShortHash(a, b);
+  }
+  const size_t mask = runSlots_.size() - 1;
+  for (size_t i = h & mask; runSlots_[i].Length != 0; i = (i + 1) & mask) {
+    const TRunSlot &s = runSlots_[i];
+    if (s.Hash != h || s.Length != n)
+      continue;
+    const char *w = runPool_.data() + s.Offset;
+    if (runShort_) {
+      uint64_t wa, wb;
+      std::memcpy(&wa, w, 8);
+      std::memcpy(&wb, w + 8, 8);
+      if (((wa ^ a) | (wb ^ b)) != 0)
+        continue;
+    } else {
+      size_t k = 0;
+      while (k < n && static_cast<char>(runKey_[p[k]]) == w[k])
+        ++k;
+      if (k < n)
+        continue;
+    }
+    const int token = WordEnd(s.Record, valid, cur, groups, p[n]);
+    if (token >= 0) {
+      src.SetPosition(src.Position() + static_cast<int64_t>(n));
+      length = static_cast<int>(n);
+    }
+    return token;
+  }
+  return -1;
 }

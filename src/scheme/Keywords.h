@@ -71,11 +71,13 @@ public:
             int &length) const {
     // Most tokens start with a character no word starts with: that answer
     // is given here, without a call.
-    if (!fastBuilt_)
-      BuildFast();
-    if (fastRoot_[fold_[src.Current()]] < 0 || src.AtEnd())
+    if (!fastBuilt_ || builtFor_ != &groups || builtGroupCount_ != groups.Count())
+      BuildFast(groups);
+    const unsigned char first = fold_[src.Current()];
+    if (fastRoot_[first] < 0 || src.AtEnd())
       return -1;
-    return MatchWord(src, cur, groups, length);
+    return runFirst_[first] ? MatchRun(src, cur, groups, length)
+                            : MatchWord(src, cur, groups, length);
   }
 
   static unsigned char Lower(unsigned char c) { return (c >= 'A' && c <= 'Z') ? c + 32 : c; }
@@ -98,7 +100,14 @@ private:
     uint8_t Token;
     int32_t Next;
   };
-  void BuildFast() const;
+  // Builds the walk's tables and the whole-run index; the terminators are
+  // read from groups, so a different or grown manager builds them again.
+  void BuildFast(const TSM_CharGroupManager &groups) const;
+  void BuildRuns(const TSM_CharGroupManager &groups) const;
+  // Where every word that starts with the character is a whole run of word
+  // characters (see BuildRuns): the run is read at once and looked up.
+  int MatchRun(TEdStream &src, const TStateSet &cur, const TSM_CharGroupManager &groups,
+               int &length) const;
   int MatchWord(TEdStream &src, const TStateSet &cur, const TSM_CharGroupManager &groups,
                 int &length) const;
   // The token of the first record from r on that is valid in cur and whose
@@ -111,16 +120,26 @@ private:
   int MatchWordStepping(TEdStream &src, const TStateSet &cur, const TSM_CharGroupManager &groups,
                         int &length) const;
   // Bit i: set i of fastSets_ meets cur (sets past 64 are tested each time).
+  // Two sets are remembered: a scheme with a line-start state switches
+  // between it and the state of the rest of the line on every line.
   uint64_t ValidSets(const TStateSet &cur) const {
-    if (!(validFor_ == cur) || !validKnown_) {
-      validMask_ = 0;
-      for (size_t i = 0; i < fastSets_.size() && i < 64; ++i)
-        if (fastSets_[i].Intersects(cur))
-          validMask_ |= uint64_t(1) << i;
-      validFor_ = cur;
-      validKnown_ = true;
-    }
-    return validMask_;
+    // Both are compared before one is chosen: which of the two it is
+    // alternates line by line and would mispredict as a branch.
+    const bool first = validKnown_[0] & (validFor_[0] == cur);
+    const bool second = validKnown_[1] & (validFor_[1] == cur);
+    if (first | second)
+      return first ? validMask_[0] : validMask_[1];
+    validFor_[1] = validFor_[0];
+    validMask_[1] = validMask_[0];
+    validKnown_[1] = validKnown_[0];
+    uint64_t mask = 0;
+    for (size_t i = 0; i < fastSets_.size() && i < 64; ++i)
+      if (fastSets_[i].Intersects(cur))
+        mask |= uint64_t(1) << i;
+    validFor_[0] = cur;
+    validMask_[0] = mask;
+    validKnown_[0] = true;
+    return mask;
   }
   bool SetValid(uint32_t set, uint64_t mask, const TStateSet &cur) const {
     return set < 64 ? (mask >> set) & 1 : fastSets_[set].Intersects(cur);
@@ -135,7 +154,30 @@ private:
   mutable std::vector<TFastNode> fastNodes_;
   mutable std::vector<TFastRecord> fastRecords_;
   mutable std::vector<TStateSet> fastSets_;
-  mutable TStateSet validFor_;
-  mutable uint64_t validMask_ = 0;
-  mutable bool validKnown_ = false;
+  // The whole-run index: open addressing over the folded words, a slot
+  // with Length 0 is free; the folded bytes are in runPool_.
+  struct TRunSlot {
+    uint32_t Hash;
+    uint32_t Offset;
+    uint32_t Length;
+    int32_t Record;
+  };
+  static constexpr uint32_t kRunSeed = 2166136261u, kRunPrime = 16777619u;
+  // Words shorter than this (nearly every scheme's) are compared and hashed
+  // as two 8-byte words, each padded with zeros in the pool.
+  static constexpr size_t kShortRun = 16;
+  static uint32_t ShortHash(uint64_t a, uint64_t b) {
+    return static_cast<uint32_t>((a * 0x9E3779B97F4A7C15ull ^ b * 0xC2B2AE3D27D4EB4Full) >> 32);
+  }
+  mutable bool runShort_ = false;
+  mutable std::array<int16_t, 256> runKey_{};  // folded word character, -1 for the others
+  mutable std::array<uint8_t, 256> runFirst_{}; // by folded first character
+  mutable std::vector<TRunSlot> runSlots_;
+  mutable std::string runPool_;
+  mutable size_t runMaxLen_ = 0;
+  mutable const TSM_CharGroupManager *builtFor_ = nullptr;
+  mutable size_t builtGroupCount_ = 0;
+  mutable TStateSet validFor_[2];
+  mutable uint64_t validMask_[2] = {0, 0};
+  mutable bool validKnown_[2] = {false, false};
 };

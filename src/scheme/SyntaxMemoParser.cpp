@@ -150,7 +150,7 @@ namespace {
 // that are no end character taken in one sweep over the text. Inline where
 // tokens are read: it runs for most tokens.
 inline bool IsSimpleBodyEnd(const TSM_Part &body, const TSM_EndPart &end) {
-  return !body.IsHandler && !end.IsHandler && end.Count == 1;
+  return !body.IsHandler & !end.IsHandler & (end.Count == 1);
 }
 
 inline bool RunSimpleBodyEnd(const TSM_CharGroupManager &groups, const TSM_Part &body,
@@ -159,7 +159,7 @@ inline bool RunSimpleBodyEnd(const TSM_CharGroupManager &groups, const TSM_Part 
   const TSM_CharGroup &endGroup = groups.Get(end.Groups[0]);
   // At the end of the text: a token whose end belongs to it and cannot be
   // the end of the text (see EndRequired) is no token.
-  const bool atEndOk = !(end.IncludeEnd && !endGroup.Contains(0));
+  const bool atEndOk = !(end.IncludeEnd & !endGroup.Contains(0));
   if (!body.Flag) { // the first body character comes before any end
     if (src.AtEnd())
       return atEndOk;
@@ -312,8 +312,17 @@ bool TSyntaxMemoParser::TakeOtherwise() {
 }
 
 bool TSyntaxMemoParser::ApplyTransition(const TSM_Transition &t) {
-  if (t.NoChange && t.StackOps == 0)
-    return false;
+  if (t.StackOps == 0) { // nearly every transition: states entered and left only
+    if (t.NoChange)
+      return false;
+    TStateSet next = Current | t.Enter;
+    next -= t.Leave;
+    if (next == Current)
+      return false;
+    Current = next;
+    SelectStartTable();
+    return true;
+  }
   const TStateSet before = Current;
   auto push = [&] {
     if (Stack.size() < kMaxStateStack)

@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <memory>
 #include <random>
 
 namespace {
@@ -175,6 +177,172 @@ TEST(Keywords, ChangesAfterAMatchAndManyDistinctStateSetsAreSeen) {
   }
   kw.Clear();
   EXPECT_EQ(match("GOTO", TStateSet::Of(0)), -1);
+}
+
+// A source that hands out the text in chunks of a few bytes, each followed
+// by word characters that are not the text: a match that reads past its
+// chunk's end instead of stepping the source gives a different answer.
+class ChunkedSource : public TEdStream {
+public:
+  ChunkedSource(const std::string &text, size_t chunk) : text_(text), chunk_(chunk) {
+    SetSize(static_cast<int64_t>(text.size()));
+    Fetch(0);
+  }
+
+protected:
+  void Fetch(int64_t pos) override {
+    const size_t start = static_cast<size_t>(pos) - static_cast<size_t>(pos) % chunk_;
+    const size_t len = std::min(chunk_, text_.size() - start);
+    copy_.assign(text_, start, len);
+    copy_.append(16, 'a');
+    SetChunk(reinterpret_cast<const unsigned char *>(copy_.data()), len,
+             static_cast<int64_t>(start), pos);
+  }
+
+private:
+  const std::string &text_;
+  size_t chunk_;
+  std::string copy_;
+};
+
+// Schemes whose words are names ending where a name ends are matched by
+// reading the whole run of name characters and looking it up; words of
+// other shapes beside them (a name with a dot, a terminator that accepts a
+// name character, none at all) keep their first characters on the walk.
+// Both must give the plain search's answer wherever the text is split.
+TEST(Keywords, WholeNameLookupMatchesTheLongestAcceptableWordThroughChunks) {
+  std::mt19937 rng(16);
+  const std::string alphabet = "abAB_1\xe9\xc9"; // bytes above 127 are never folded
+  for (int round = 0; round < 80; ++round) {
+    const bool caseSensitive = round % 2;
+    TSM_CharGroupManager groups;
+    TSM_CharGroup name;
+    name.AddRange('a', 'z');
+    name.AddRange('A', 'Z');
+    name.AddRange('0', '9');
+    name.Add('_');
+    name.Add(0xe9);
+    name.Add(0xc9);
+    TSM_CharGroup notName = name;
+    notName.Invert();
+    const uint16_t ends = groups.Intern(notName);
+    TSM_CharGroup notDigit;
+    notDigit.AddRange('0', '9');
+    notDigit.Invert();
+    const uint16_t noDigit = groups.Intern(notDigit);
+    TSM_CharGroup blank;
+    blank.Add(' ');
+    const uint16_t onlyBlank = groups.Intern(blank); // refuses every name character too
+    TSyntaxKeywords kw(caseSensitive);
+    std::vector<Entry> words;
+    // Rounds differ in how many words have another shape, down to none.
+    const unsigned odd = static_cast<unsigned>(round % 4);
+    for (int i = 0; i < 60; ++i) {
+      std::string w;
+      // Some rounds hold words too long for the two-word comparison.
+      const int n = 1 + static_cast<int>(rng() % (round % 3 == 2 ? 20 : 4));
+      for (int k = 0; k < n; ++k)
+        w += alphabet[rng() % alphabet.size()];
+      uint16_t t = (rng() % 5) ? ends : onlyBlank;
+      if (odd && rng() % 8 < odd) {
+        switch (rng() % 3) {
+        case 0: w.insert(rng() % (w.size() + 1), "."); break;
+        case 1: t = noDigit; break;
+        default: t = 0; break;
+        }
+      }
+      const TStateSet states = TStateSet::Of(rng() % 3);
+      const uint8_t token = static_cast<uint8_t>(1 + rng() % 200);
+      bool clash = false;
+      for (const Entry &e : words) {
+        bool same = e.Word.size() == w.size();
+        for (size_t k = 0; same && k < w.size(); ++k)
+          same = caseSensitive ? e.Word[k] == w[k]
+                               : TSyntaxKeywords::Lower(e.Word[k]) == TSyntaxKeywords::Lower(w[k]);
+        clash |= same && e.States.Intersects(states);
+      }
+      ASSERT_EQ(kw.AddWord(w, t, states, token), !clash) << w;
+      if (!clash)
+        words.push_back({w, t, states, token});
+    }
+    // Random characters and copies of words, some with a letter's case
+    // changed, so that long words are met in the text too.
+    std::string text;
+    const std::string textChars = alphabet + " .";
+    while (text.size() < 300) {
+      if (rng() % 3) {
+        text += textChars[rng() % textChars.size()];
+        continue;
+      }
+      std::string w = words[rng() % words.size()].Word;
+      const size_t at = rng() % w.size();
+      if (w[at] >= 'a' && w[at] <= 'z')
+        w[at] = static_cast<char>(w[at] - 32);
+      text += w;
+    }
+    for (size_t chunk : {size_t(0), size_t(1), size_t(3), size_t(7)})
+      for (unsigned s = 0; s < 3; ++s) {
+        const TStateSet cur = TStateSet::Of(s);
+        for (size_t pos = 0; pos < text.size(); ++pos) {
+          TBufferEdStream flat(text.data(), text.size());
+          std::unique_ptr<ChunkedSource> chunked;
+          TEdStream *src = &flat;
+          if (chunk) {
+            chunked = std::make_unique<ChunkedSource>(text, chunk);
+            src = chunked.get();
+          }
+          src->SetPosition(static_cast<int64_t>(pos));
+          int len = -1, nlen = 0;
+          const int got = kw.Match(*src, cur, groups, len);
+          const int want = Naive(words, text, pos, cur, groups, caseSensitive, nlen);
+          ASSERT_EQ(got, want) << "round " << round << " chunk " << chunk << " pos " << pos;
+          EXPECT_EQ(src->Position(), static_cast<int64_t>(pos) + (got >= 0 ? nlen : 0));
+          if (got >= 0) {
+            EXPECT_EQ(len, nlen);
+          }
+        }
+      }
+  }
+}
+
+// The edges of the lookup one at a time: a word that is a prefix of a name,
+// a name that is a prefix of a longer word, the end of the text right after
+// a word, a word split by a chunk's end, and case folding of ASCII only.
+TEST(Keywords, WholeNameLookupEdges) {
+  TSM_CharGroupManager groups;
+  TSM_CharGroup name;
+  name.AddRange('a', 'z');
+  name.AddRange('A', 'Z');
+  name.Add(0xe9);
+  TSM_CharGroup notName = name;
+  notName.Invert();
+  const uint16_t ends = groups.Intern(notName);
+  TSyntaxKeywords kw(false);
+  ASSERT_TRUE(kw.AddWord("goto", ends, TStateSet::Of(0), 1));
+  ASSERT_TRUE(kw.AddWord("gotoend", ends, TStateSet::Of(0), 2));
+  ASSERT_TRUE(kw.AddWord("caf\xe9", ends, TStateSet::Of(0), 3));
+  ASSERT_TRUE(kw.AddWord("cafe", ends, TStateSet::Of(1), 4));
+  struct Case {
+    std::string Text;
+    size_t Chunk; // 0: one buffer
+    int Token;
+    int Length;
+  };
+  const std::vector<Case> cases = {
+      {"GoTo x", 0, 1, 4},       {"gotox", 0, -1, 0},      {"gotoEnd(", 0, 2, 7},
+      {"gotoen", 0, -1, 0},      {"goto", 0, 1, 4},        {"goto", 2, 1, 4},
+      {"gotoend", 4, 2, 7},      {"gotoe x", 4, -1, 0},    {"goto x", 3, 1, 4},
+      {"CAF\xe9!", 0, 3, 4},     {"CAF\xc9!", 0, -1, 0},   {"caf\xe9x", 0, -1, 0},
+      {"cafe.", 0, -1, 0}, // valid in another state only
+  };
+  for (const Case &c : cases) {
+    TBufferEdStream flat(c.Text.data(), c.Text.size());
+    ChunkedSource chunked(c.Text, c.Chunk ? c.Chunk : 1);
+    TEdStream &src = c.Chunk ? static_cast<TEdStream &>(chunked) : flat;
+    int len = 0;
+    EXPECT_EQ(kw.Match(src, TStateSet::Of(0), groups, len), c.Token) << c.Text << " " << c.Chunk;
+    EXPECT_EQ(src.Position(), c.Token >= 0 ? c.Length : 0) << c.Text;
+  }
 }
 
 TEST(StateSet, OperationsAndStoredBytes) {
