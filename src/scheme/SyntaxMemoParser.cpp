@@ -167,7 +167,12 @@ inline bool RunSimpleBodyEnd(const TSM_CharGroupManager &groups, const TSM_Part 
       return false;
     src.Advance();
   }
-  src.AdvanceWhile([&](unsigned char c) { return !endGroup.Contains(c) && bodyGroup.Contains(c); });
+  // Body characters that are no end character, as one set: one bit test a
+  // character and no branch but the loop's own.
+  uint64_t keep[4];
+  for (int i = 0; i < 4; ++i)
+    keep[i] = bodyGroup.Bits[i] & ~endGroup.Bits[i];
+  src.AdvanceWhile([&](unsigned char c) { return (keep[c >> 6] >> (c & 63)) & 1; });
   if (src.AtEnd())
     return atEndOk;
   if (!endGroup.Contains(src.Current()))
