@@ -170,7 +170,7 @@ private:
     return static_cast<uint32_t>((a * 0x9E3779B97F4A7C15ull ^ b * 0xC2B2AE3D27D4EB4Full) >> 32);
   }
   mutable bool runShort_ = false;
-  mutable std::array<int16_t, 256> runKey_{};  // folded word character, -1 for the others
+  mutable std::array<int16_t, 256> runKey_{};   // folded word character, -1 for the others
   mutable std::array<uint8_t, 256> runFirst_{}; // by folded first character
   mutable std::vector<TRunSlot> runSlots_;
   mutable std::string runPool_;

@@ -246,9 +246,15 @@ TEST(Keywords, WholeNameLookupMatchesTheLongestAcceptableWordThroughChunks) {
       uint16_t t = (rng() % 5) ? ends : onlyBlank;
       if (odd && rng() % 8 < odd) {
         switch (rng() % 3) {
-        case 0: w.insert(rng() % (w.size() + 1), "."); break;
-        case 1: t = noDigit; break;
-        default: t = 0; break;
+        case 0:
+          w.insert(rng() % (w.size() + 1), ".");
+          break;
+        case 1:
+          t = noDigit;
+          break;
+        default:
+          t = 0;
+          break;
         }
       }
       const TStateSet states = TStateSet::Of(rng() % 3);
@@ -329,10 +335,9 @@ TEST(Keywords, WholeNameLookupEdges) {
     int Length;
   };
   const std::vector<Case> cases = {
-      {"GoTo x", 0, 1, 4},       {"gotox", 0, -1, 0},      {"gotoEnd(", 0, 2, 7},
-      {"gotoen", 0, -1, 0},      {"goto", 0, 1, 4},        {"goto", 2, 1, 4},
-      {"gotoend", 4, 2, 7},      {"gotoe x", 4, -1, 0},    {"goto x", 3, 1, 4},
-      {"CAF\xe9!", 0, 3, 4},     {"CAF\xc9!", 0, -1, 0},   {"caf\xe9x", 0, -1, 0},
+      {"GoTo x", 0, 1, 4}, {"gotox", 0, -1, 0},   {"gotoEnd(", 0, 2, 7},  {"gotoen", 0, -1, 0},
+      {"goto", 0, 1, 4},   {"goto", 2, 1, 4},     {"gotoend", 4, 2, 7},   {"gotoe x", 4, -1, 0},
+      {"goto x", 3, 1, 4}, {"CAF\xe9!", 0, 3, 4}, {"CAF\xc9!", 0, -1, 0}, {"caf\xe9x", 0, -1, 0},
       {"cafe.", 0, -1, 0}, // valid in another state only
   };
   for (const Case &c : cases) {
