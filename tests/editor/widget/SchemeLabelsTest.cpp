@@ -46,3 +46,21 @@ TEST(SchemeLabels, FirstLineLabelAndLastLineStatementThroughEdits) {
     EXPECT_EQ(v, 7);
   m->SetParser(nullptr);
 }
+
+TEST(SchemeLabels, AStatementAfterALineThatStartedWithANameIsStillOne) {
+  TSyntaxMemoParser scheme;
+  scheme.CompileFile(std::string(KX_SOURCE_DIR) + "/resources/schemes/tarnic.scheme");
+  for (const char *br : {"\r", "\n", "\r\n"}) {
+    const std::string b = br;
+    auto m = MakeMemo("DelayMS 500" + b + "    low led" + b + "PAUSE 500" + b + "    low x" + b);
+    m->SetParser(&scheme);
+    for (int row : {1, 3}) {
+      const std::vector<int> v = RowValues(*m, row);
+      ASSERT_GE(v.size(), 7u) << m->LineText(row);
+      for (int i = 4; i < 7; ++i)
+        EXPECT_EQ(v[static_cast<size_t>(i)], 7)
+            << "row " << row << " column " << i << " break " << int(b.back());
+    }
+    m->SetParser(nullptr);
+  }
+}
