@@ -53,6 +53,12 @@ bool WasChecked(QAction *item, QObject *sender) {
 void TEditorMainForm::ConnectResultWindows() {
   connect(&LauncherSignals(), &TLauncherSignals::BusyChanged, this,
           Guarded([this] { SyntaxMemo1Change(this); }));
+  // The wait box stays above every window: the reason a compiler could not
+  // be started would be read through it.
+  connect(&LauncherSignals(), &TLauncherSignals::StartProblem, this, [] {
+    if (Dummy_Virtual_Form)
+      Dummy_Virtual_Form->hide();
+  });
   const std::pair<TResultWindow *, QAction *> windows[] = {
       {Report, ShowReport}, {ASMList, ASMData1}, {HEXList, ProgramData1}, {DATAList, EepromData1}};
   for (auto [window, item] : windows)

@@ -219,6 +219,7 @@ private:
 };
 
 void ShowStartProblem(const std::string &file, const std::string &problem) {
+  emit LauncherSignals().StartProblem();
   Prompter().Message("Problem Running " + file + "\r\n" + problem, TMsgDlgType::mtError, mbOK,
                      ApplicationTitle);
 }

@@ -53,5 +53,8 @@ class TLauncherSignals : public QObject {
   Q_OBJECT
 signals:
   void BusyChanged(bool busy);
+  // Just before "Problem Running" is shown: a window kept above every other
+  // (the compile's wait box) makes way, or it would cover the message.
+  void StartProblem();
 };
 TLauncherSignals &LauncherSignals();

@@ -201,6 +201,36 @@ TEST_F(CompileTest, ResultFilesAreFoundIgnoringTheCaseOfTheirNames) {
   EXPECT_EQ(HEXList->Model()->CellText(0, 1), "2800");
 }
 
+namespace {
+
+// Notes, for each message, whether the compile's wait box was on screen
+// while it was shown.
+class TWaitBoxWatch : public TRecordingPrompter {
+public:
+  TModalResult Message(const std::string &text, TMsgDlgType type, TMsgDlgButtons buttons,
+                       const std::string &caption) override {
+    WaitBoxShown.push_back(Dummy_Virtual_Form && Dummy_Virtual_Form->isVisible());
+    return TRecordingPrompter::Message(text, type, buttons, caption);
+  }
+  std::vector<bool> WaitBoxShown;
+};
+
+} // namespace
+
+TEST_F(CompileTest, TheWaitBoxMakesWayForTheReasonACompilerDidNotStart) {
+  fs::remove(dir + "korvex");
+  Open(Put("a.bas", "x\r\n"));
+  auto watch = std::make_unique<TWaitBoxWatch>();
+  TWaitBoxWatch *w = watch.get();
+  std::unique_ptr<TPrompter> before = SetPrompter(std::move(watch));
+  MenuKey(Qt::Key_F9);
+  const std::vector<bool> shown = w->WaitBoxShown;
+  const size_t messages = w->Records.size();
+  SetPrompter(std::move(before));
+  ASSERT_EQ(messages, 1u);
+  EXPECT_EQ(shown, std::vector<bool>{false}) << "the wait box covered the message";
+}
+
 TEST_F(CompileTest, WithoutACompilerTheUserIsToldWhy) {
   fs::remove(dir + "korvex");
   Open(Put("a.bas", "x\r\n"));
