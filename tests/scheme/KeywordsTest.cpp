@@ -17,6 +17,20 @@ struct Entry {
   uint8_t Token;
 };
 
+// Whether w is already a word in one of these states (AddWord refuses it).
+bool Clashes(const std::vector<Entry> &words, const std::string &w, const TStateSet &states,
+             bool caseSensitive) {
+  for (const Entry &e : words) {
+    bool same = e.Word.size() == w.size();
+    for (size_t k = 0; same && k < w.size(); ++k)
+      same = caseSensitive ? e.Word[k] == w[k]
+                           : TSyntaxKeywords::Lower(e.Word[k]) == TSyntaxKeywords::Lower(w[k]);
+    if (same && e.States.Intersects(states))
+      return true;
+  }
+  return false;
+}
+
 // The reference: the longest word that matches here, is valid in cur and
 // whose terminator accepts the next character.
 int Naive(const std::vector<Entry> &words, const std::string &text, size_t pos,
@@ -69,14 +83,7 @@ TEST(Keywords, RandomWordSetsMatchTheLongestAcceptableWord) {
       TStateSet states = TStateSet::Of(rng() % 3);
       const uint16_t t = (rng() % 2) ? term : 0;
       const uint8_t token = static_cast<uint8_t>(1 + rng() % 200);
-      bool clash = false;
-      for (const Entry &e : words) {
-        bool same = e.Word.size() == w.size();
-        for (size_t k = 0; same && k < w.size(); ++k)
-          same = caseSensitive ? e.Word[k] == w[k]
-                               : TSyntaxKeywords::Lower(e.Word[k]) == TSyntaxKeywords::Lower(w[k]);
-        clash |= same && e.States.Intersects(states);
-      }
+      const bool clash = Clashes(words, w, states, caseSensitive);
       EXPECT_EQ(kw.AddWord(w, t, states, token), !clash) << w;
       if (!clash)
         words.push_back({w, t, states, token});
@@ -259,14 +266,7 @@ TEST(Keywords, WholeNameLookupMatchesTheLongestAcceptableWordThroughChunks) {
       }
       const TStateSet states = TStateSet::Of(rng() % 3);
       const uint8_t token = static_cast<uint8_t>(1 + rng() % 200);
-      bool clash = false;
-      for (const Entry &e : words) {
-        bool same = e.Word.size() == w.size();
-        for (size_t k = 0; same && k < w.size(); ++k)
-          same = caseSensitive ? e.Word[k] == w[k]
-                               : TSyntaxKeywords::Lower(e.Word[k]) == TSyntaxKeywords::Lower(w[k]);
-        clash |= same && e.States.Intersects(states);
-      }
+      const bool clash = Clashes(words, w, states, caseSensitive);
       ASSERT_EQ(kw.AddWord(w, t, states, token), !clash) << w;
       if (!clash)
         words.push_back({w, t, states, token});
