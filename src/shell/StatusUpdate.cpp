@@ -22,6 +22,7 @@
 #include <QAction>
 #include <QFile>
 #include <QMenu>
+#include <QMenuBar>
 #include <QTabBar>
 #include <QTimer>
 
@@ -155,6 +156,18 @@ void TEditorMainForm::SyntaxMemo1Change(QObject *) {
                      DownloadButton,
                      ASMButton})
     SetVisible(a, haveTabs);
+  // The hidden menus also leave the bar: a hidden menu's Alt key still
+  // reaches it, and the bar then takes the keyboard without showing it, so
+  // that an arrow key opens File and Return chooses Exit.
+  QMenuBar *bar = menuBar();
+  const QList<QAction *> onBar = bar->actions();
+  if (onBar.contains(Edit1->menuAction()) != haveTabs)
+    for (QMenu *m : {Edit1, Search1, Options1, View1}) {
+      if (haveTabs)
+        bar->insertAction(Help2->menuAction(), m->menuAction());
+      else
+        bar->removeAction(m->menuAction());
+    }
 
   if (!haveTabs) {
     for (QWidget *w : std::initializer_list<QWidget *>{ASMList, HEXList, DATAList, Report})

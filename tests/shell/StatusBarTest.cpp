@@ -7,6 +7,7 @@
 #include <QAction>
 #include <QElapsedTimer>
 #include <QMenu>
+#include <QMenuBar>
 #include <QStatusTipEvent>
 #include <QTimer>
 
@@ -257,4 +258,23 @@ TEST_F(StatusBarTest, CaptionIsTheCurrentFilesFullPath) {
   EXPECT_EQ(form->windowTitle(), QString::fromStdString(b));
   SelectTab(0);
   EXPECT_EQ(form->windowTitle(), QString::fromStdString(a));
+}
+
+// Without documents only File and Help are on the bar. Merely hidden, the
+// other menus' Alt keys still put the bar into its keyboard mode unseen (under
+// X), where an arrow key opens File and Return chooses Exit.
+TEST_F(StatusBarTest, WithoutDocumentsOnlyFileAndHelpAreOnTheMenuBar) {
+  auto titles = [&] {
+    QStringList t;
+    for (QAction *a : form->menuBar()->actions())
+      t << a->text();
+    return t.join(' ');
+  };
+  EXPECT_EQ(titles(), "&File &Edit &Search &Options &View &Help");
+  form->CloseAll1Click(nullptr);
+  EXPECT_EQ(titles(), "&File &Help");
+  form->NewButtonClick(nullptr);
+  EXPECT_EQ(titles(), "&File &Edit &Search &Options &View &Help");
+  Type("x");
+  EXPECT_EQ(titles(), "&File &Edit &Search &Options &View &Help");
 }

@@ -61,6 +61,12 @@ class SoakFailure(Exception):
     pass
 
 
+def main_caption(name):
+    """Whether a caption is the main window's: the document's path, the
+    untitled document's name, or the program's name without documents."""
+    return name.startswith("/") or name in ("No_name.bas", "KORVEX Compiler")
+
+
 KEYSYMS = {" ": "space", ".": "period", ":": "colon", "=": "equal", "+": "plus",
            ">": "greater", "<": "less", '"': "quotedbl", "$": "dollar", "%": "percent",
            "'": "apostrophe", "_": "underscore", "-": "minus", ",": "comma", "/": "slash",
@@ -392,11 +398,12 @@ class Program:
                                      stdout=self.log, stderr=self.log, cwd=self.work)
         deadline = time.time() + 20
         while time.time() < deadline:
-            w = self.x.active()
-            # The first window of ours to become active is the main window.
-            if w and self.x.pid(w) == self.proc.pid:
-                self.main = w
-                return
+            # The main window is the one of ours with the main window's
+            # caption: another of ours (a recovery question) may come first.
+            for w in sorted(self.x.shown(self.proc.pid)):
+                if main_caption(self.x.name(w)):
+                    self.main = w
+                    return
             time.sleep(0.1)
         raise SoakFailure("the main window did not appear")
 
@@ -859,6 +866,9 @@ class Batch:
     def reset(self):
         """Every document closed unsaved, the samples as shipped, some opened."""
         self.note("reset")
+        if TRACE:
+            for line in self.x.describe(self.prog.proc.pid):
+                self.note("  " + line)
         for _ in range(30):
             self.answer_dialogs()
             if not self.title_path() and "No_name" not in self.x.name(self.prog.main):
@@ -876,6 +886,9 @@ class Batch:
                 f.write(text.encode())
         for _ in range(self.rng.randint(1, 3)):
             self.ev_open()
+        if TRACE:
+            for line in self.x.describe(self.prog.proc.pid):
+                self.note("  " + line)
 
 
 def unescape(value):
