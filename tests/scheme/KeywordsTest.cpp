@@ -31,6 +31,16 @@ bool Clashes(const std::vector<Entry> &words, const std::string &w, const TState
   return false;
 }
 
+// Adds the word to the trie, and to the reference list unless the trie must
+// refuse it; false when the trie answered otherwise.
+bool AddChecked(TSyntaxKeywords &kw, std::vector<Entry> &words, const Entry &e,
+                bool caseSensitive) {
+  const bool clash = Clashes(words, e.Word, e.States, caseSensitive);
+  if (!clash)
+    words.push_back(e);
+  return kw.AddWord(e.Word, e.Term, e.States, e.Token) == !clash;
+}
+
 // The reference: the longest word that matches here, is valid in cur and
 // whose terminator accepts the next character.
 int Naive(const std::vector<Entry> &words, const std::string &text, size_t pos,
@@ -83,10 +93,7 @@ TEST(Keywords, RandomWordSetsMatchTheLongestAcceptableWord) {
       TStateSet states = TStateSet::Of(rng() % 3);
       const uint16_t t = (rng() % 2) ? term : 0;
       const uint8_t token = static_cast<uint8_t>(1 + rng() % 200);
-      const bool clash = Clashes(words, w, states, caseSensitive);
-      EXPECT_EQ(kw.AddWord(w, t, states, token), !clash) << w;
-      if (!clash)
-        words.push_back({w, t, states, token});
+      EXPECT_TRUE(AddChecked(kw, words, {w, t, states, token}, caseSensitive)) << w;
     }
     std::string text;
     for (int i = 0; i < 300; ++i)
@@ -266,10 +273,7 @@ TEST(Keywords, WholeNameLookupMatchesTheLongestAcceptableWordThroughChunks) {
       }
       const TStateSet states = TStateSet::Of(rng() % 3);
       const uint8_t token = static_cast<uint8_t>(1 + rng() % 200);
-      const bool clash = Clashes(words, w, states, caseSensitive);
-      ASSERT_EQ(kw.AddWord(w, t, states, token), !clash) << w;
-      if (!clash)
-        words.push_back({w, t, states, token});
+      ASSERT_TRUE(AddChecked(kw, words, {w, t, states, token}, caseSensitive)) << w;
     }
     // Random characters and copies of words, some with a letter's case
     // changed, so that long words are met in the text too.

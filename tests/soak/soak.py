@@ -61,6 +61,17 @@ class SoakFailure(Exception):
     pass
 
 
+def in_frame(g, sx, sy):
+    """Whether a screen point lies on a window of geometry g or its frame
+    (a title bar above it, a border round it)."""
+    return g[0] - 10 <= sx <= g[0] + g[2] + 10 and g[1] - 40 <= sy <= g[1] + g[3] + 10
+
+
+def is_menu(name):
+    """Menus have no caption but the program's name; every dialog has one."""
+    return name in ("", "korvex-editor")
+
+
 def main_caption(name):
     """Whether a caption is the main window's: the document's path, the
     untitled document's name, or the program's name without documents."""
@@ -230,8 +241,7 @@ class X:
         others = [self.geometry(w) for w in self.shown(pid) - {main}]
         for px, py in ((g[2] - 40, g[3] // 2), (g[2] - 40, g[3] - 60), (g[2] // 2, g[3] - 60)):
             sx, sy = g[0] + px, g[1] + py
-            if not any(o and o[0] - 10 <= sx <= o[0] + o[2] + 10
-                       and o[1] - 40 <= sy <= o[1] + o[3] + 10 for o in others):
+            if not any(o and in_frame(o, sx, sy) for o in others):
                 self.click(main, px, py)
                 self.sync()
                 return True
@@ -596,7 +606,7 @@ class Batch:
         copy of the read-back would go to its field."""
         for w in sorted(self.x.shown(self.prog.proc.pid) - {self.prog.main}):
             name = self.x.name(w)
-            if not name or name == "korvex-editor" or self.x.pid(w) != self.prog.proc.pid:
+            if is_menu(name) or self.x.pid(w) != self.prog.proc.pid:
                 continue  # a menu, or a window of no name
             # A message box (shown, but another window of ours is active)
             # gets its default answer; the others are closed.
@@ -700,11 +710,8 @@ class Batch:
             g = self.x.geometry(w)
             if g is None:
                 continue
-            for px, py in points:
-                sx, sy = main[0] + px, main[1] + py
-                # The frame: a title bar above the window, a border round it.
-                if g[0] - 10 <= sx <= g[0] + g[2] + 10 and g[1] - 40 <= sy <= g[1] + g[3] + 10:
-                    return True
+            if any(in_frame(g, main[0] + px, main[1] + py) for px, py in points):
+                return True
         return False
 
     def ev_click(self):
@@ -851,10 +858,10 @@ class Batch:
         """Closes a menu left open, so that typed text never reaches it: a menu
         takes letters as its items' keys, and "x" in the File menu is Exit."""
         for _ in range(50):
-            # Menus have no caption but the program's name; a dialog that
-            # stays open beside the main window ("Find text...") is no menu.
+            # A dialog that stays open beside the main window ("Find
+            # text...") is no menu.
             if not [w for w in self.x.shown(self.prog.proc.pid) - {self.prog.main}
-                    if self.x.name(w) in ("", "korvex-editor")]:
+                    if is_menu(self.x.name(w))]:
                 return
             if self.x.active() != self.prog.main:
                 return  # a dialog: the caller answers it
